@@ -1,0 +1,175 @@
+#include "Platform/Runtime/ISO8601.hpp"
+
+#include "Platform/Runtime/CivilTime.hpp"
+
+#include <unicode/gregocal.h>
+#include <unicode/timezone.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace tvk {
+
+namespace {
+
+class Scanner {
+public:
+    explicit Scanner(std::string_view text)
+        : m_text(text)
+    {
+    }
+
+    bool atEnd() const { return m_position == m_text.size(); }
+    char peek() const { return atEnd() ? '\0' : m_text[m_position]; }
+    bool consume(char c)
+    {
+        if (peek() != c)
+            return false;
+        ++m_position;
+        return true;
+    }
+    std::optional<int> digits(size_t count)
+    {
+        if (m_text.size() - m_position < count)
+            return std::nullopt;
+        int value = 0;
+        for (size_t i = 0; i < count; ++i) {
+            char c = m_text[m_position + i];
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            value = value * 10 + (c - '0');
+        }
+        m_position += count;
+        return value;
+    }
+    std::optional<double> fraction()
+    {
+        double value = 0, scale = 0.1;
+        size_t start = m_position;
+        while (!atEnd() && peek() >= '0' && peek() <= '9') {
+            value += (peek() - '0') * scale;
+            scale /= 10;
+            ++m_position;
+        }
+        if (m_position == start)
+            return std::nullopt;
+        return value;
+    }
+
+private:
+    std::string_view m_text;
+    size_t m_position = 0;
+};
+
+bool validDay(int year, int month, int day)
+{
+    static constexpr int lengths[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    if (month < 1 || month > 12 || day < 1)
+        return false;
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= lengths[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+}
+
+std::optional<Date> ISO8601::parse(std::string_view text)
+{
+    Scanner scanner(text);
+    auto year = scanner.digits(4);
+    if (!year || !scanner.consume('-'))
+        return std::nullopt;
+    auto month = scanner.digits(2);
+    if (!month || !scanner.consume('-'))
+        return std::nullopt;
+    auto day = scanner.digits(2);
+    if (!day || !validDay(*year, *month, *day))
+        return std::nullopt;
+
+    int hour = 0, minute = 0, second = 0;
+    double fraction = 0;
+    std::optional<int> offsetSeconds;
+    if (!scanner.atEnd()) {
+        if (!scanner.consume('T') && !scanner.consume(' '))
+            return std::nullopt;
+        auto h = scanner.digits(2);
+        if (!h || !scanner.consume(':'))
+            return std::nullopt;
+        auto m = scanner.digits(2);
+        if (!m)
+            return std::nullopt;
+        hour = *h;
+        minute = *m;
+        if (scanner.consume(':')) {
+            auto s = scanner.digits(2);
+            if (!s)
+                return std::nullopt;
+            second = *s;
+            if (scanner.consume('.') || scanner.consume(',')) {
+                auto f = scanner.fraction();
+                if (!f)
+                    return std::nullopt;
+                fraction = *f;
+            }
+        }
+        if (hour > 23 || minute > 59 || second > 59)
+            return std::nullopt;
+        if (scanner.consume('Z')) {
+            offsetSeconds = 0;
+        } else if (scanner.peek() == '+' || scanner.peek() == '-') {
+            int sign = scanner.peek() == '-' ? -1 : 1;
+            scanner.consume(scanner.peek());
+            auto offsetHours = scanner.digits(2);
+            if (!offsetHours)
+                return std::nullopt;
+            int offsetMinutes = 0;
+            if (!scanner.atEnd()) {
+                scanner.consume(':');
+                auto m2 = scanner.digits(2);
+                if (!m2)
+                    return std::nullopt;
+                offsetMinutes = *m2;
+            }
+            if (*offsetHours > 23 || offsetMinutes > 59)
+                return std::nullopt;
+            offsetSeconds = sign * (*offsetHours * 3600 + offsetMinutes * 60);
+        }
+        if (!scanner.atEnd())
+            return std::nullopt;
+    }
+
+    if (offsetSeconds) {
+        CivilTime civil { *year, static_cast<unsigned>(*month), static_cast<unsigned>(*day), static_cast<unsigned>(hour),
+            static_cast<unsigned>(minute), static_cast<unsigned>(second) };
+        return Date(static_cast<double>(civil.secondsSince1970() - *offsetSeconds) + fraction);
+    }
+
+    UErrorCode status = U_ZERO_ERROR;
+    icu::GregorianCalendar calendar(icu::TimeZone::createDefault(), status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    calendar.clear();
+    calendar.set(*year, *month - 1, *day, hour, minute, second);
+    UDate milliseconds = calendar.getTime(status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return Date(milliseconds / 1000.0 + fraction);
+}
+
+std::string ISO8601::format(Date date)
+{
+    double seconds = std::floor(date.timeIntervalSince1970());
+    auto zone = std::unique_ptr<icu::TimeZone>(icu::TimeZone::createDefault());
+    int32_t rawOffset = 0, dstOffset = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    zone->getOffset(seconds * 1000.0, false, rawOffset, dstOffset, status);
+    int offset = U_SUCCESS(status) ? (rawOffset + dstOffset) / 1000 : 0;
+    auto civil = CivilTime::fromSecondsSince1970(static_cast<std::int64_t>(seconds) + offset);
+    int absoluteOffset = offset < 0 ? -offset : offset;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u%c%02d:%02d", static_cast<long long>(civil.year), civil.month,
+        civil.day, civil.hour, civil.minute, civil.second, offset < 0 ? '-' : '+', absoluteOffset / 3600, absoluteOffset / 60 % 60);
+    return buffer;
+}
+
+}

@@ -1,0 +1,109 @@
+#include "Platform/Runtime/StandardPaths.hpp"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
+
+namespace tvk {
+
+namespace {
+
+std::optional<std::filesystem::path> absoluteEnvironmentPath(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (!value || !*value)
+        return std::nullopt;
+    std::filesystem::path path(value);
+    if (!path.is_absolute())
+        return std::nullopt;
+    return path;
+}
+
+std::vector<std::filesystem::path> pathList(const char* name, const std::filesystem::path& fallback)
+{
+    const char* value = std::getenv(name);
+    if (!value || !*value)
+        return { fallback };
+    std::vector<std::filesystem::path> paths;
+    std::string_view rest(value);
+    while (true) {
+        auto colon = rest.find(':');
+        auto piece = rest.substr(0, colon);
+        if (!piece.empty())
+            paths.emplace_back(piece);
+        if (colon == std::string_view::npos)
+            break;
+        rest.remove_prefix(colon + 1);
+    }
+    return paths;
+}
+
+bool isDirectory(const std::filesystem::path& path)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+}
+
+std::filesystem::path StandardPaths::homeDirectory()
+{
+    if (auto home = absoluteEnvironmentPath("HOME"))
+        return *home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/tmp";
+}
+
+std::filesystem::path StandardPaths::configDirectory()
+{
+    if (auto overridden = absoluteEnvironmentPath("TARVIK_CONFIG_DIR"))
+        return *overridden;
+    if (auto xdg = absoluteEnvironmentPath("XDG_CONFIG_HOME"))
+        return *xdg / "tarvik";
+    return homeDirectory() / ".config" / "tarvik";
+}
+
+std::filesystem::path StandardPaths::applicationSupportDirectory()
+{
+    if (auto overridden = absoluteEnvironmentPath("TARVIK_DATA_DIR"))
+        return *overridden;
+    if (auto xdg = absoluteEnvironmentPath("XDG_DATA_HOME"))
+        return *xdg / "tarvik";
+    return homeDirectory() / ".local" / "share" / "tarvik";
+}
+
+std::vector<std::filesystem::path> StandardPaths::calendarRoots()
+{
+    return pathList("TARVIK_CALENDARS", applicationSupportDirectory() / "calendars");
+}
+
+std::vector<std::filesystem::path> StandardPaths::contactRoots()
+{
+    return pathList("TARVIK_CONTACTS", applicationSupportDirectory() / "contacts");
+}
+
+std::optional<std::filesystem::path> StandardPaths::resourceDirectory()
+{
+    if (const char* overridden = std::getenv("TARVIK_RESOURCES"); overridden && *overridden)
+        return isDirectory(overridden) ? std::optional<std::filesystem::path>(overridden) : std::nullopt;
+    auto installed = executablePath().parent_path().parent_path() / "share" / "tarvik";
+    if (isDirectory(installed))
+        return installed;
+#ifdef TARVIK_SOURCE_RESOURCES_DIR
+    if (isDirectory(TARVIK_SOURCE_RESOURCES_DIR))
+        return std::filesystem::path(TARVIK_SOURCE_RESOURCES_DIR);
+#endif
+    return std::nullopt;
+}
+
+std::filesystem::path StandardPaths::executablePath()
+{
+    std::error_code error;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : path;
+}
+
+}

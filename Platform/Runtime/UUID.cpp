@@ -1,0 +1,74 @@
+#include "Platform/Runtime/UUID.hpp"
+
+#include <random>
+#include <sys/random.h>
+
+namespace tvk {
+
+UUID::UUID()
+{
+    // getrandom draws from the kernel's pool; it only fails before the pool is seeded or when
+    // interrupted, and then a random_device fills what is left.
+    size_t filled = 0;
+    while (filled < m_bytes.size()) {
+        ssize_t got = getrandom(m_bytes.data() + filled, m_bytes.size() - filled, 0);
+        if (got <= 0)
+            break;
+        filled += static_cast<size_t>(got);
+    }
+    if (filled < m_bytes.size()) {
+        std::random_device device;
+        for (; filled < m_bytes.size(); ++filled)
+            m_bytes[filled] = static_cast<std::uint8_t>(device());
+    }
+    m_bytes[6] = static_cast<std::uint8_t>((m_bytes[6] & 0x0F) | 0x40);
+    m_bytes[8] = static_cast<std::uint8_t>((m_bytes[8] & 0x3F) | 0x80);
+}
+
+std::optional<UUID> UUID::fromString(std::string_view text)
+{
+    if (text.size() != 36)
+        return std::nullopt;
+    std::array<std::uint8_t, 16> bytes {};
+    size_t byteIndex = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (text[i] != '-')
+                return std::nullopt;
+            ++i;
+            continue;
+        }
+        auto nibble = [](char c) -> int {
+            if (c >= '0' && c <= '9')
+                return c - '0';
+            if (c >= 'a' && c <= 'f')
+                return c - 'a' + 10;
+            if (c >= 'A' && c <= 'F')
+                return c - 'A' + 10;
+            return -1;
+        };
+        int high = nibble(text[i]);
+        int low = nibble(text[i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes[byteIndex++] = static_cast<std::uint8_t>(high << 4 | low);
+        i += 2;
+    }
+    return UUID(bytes);
+}
+
+std::string UUID::uuidString() const
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(36);
+    for (size_t i = 0; i < m_bytes.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text.push_back('-');
+        text.push_back(digits[m_bytes[i] >> 4]);
+        text.push_back(digits[m_bytes[i] & 0x0F]);
+    }
+    return text;
+}
+
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tvk {
+
+/// The characters a URL component may carry without percent-encoding, as the platform's URL
+/// character sets define them (ASCII only: every other byte is always encoded).
+enum class UrlCharacterSet {
+    queryAllowed, // letters, digits and !$&'()*+,-./:;=?@_~
+    fragmentAllowed, // the same as the query
+    pathAllowed, // letters, digits and !$&'()*+,-./:=@_~
+    hostAllowed, // letters, digits and !$&'()*+,-.:;=[]_~
+    userAllowed, // letters, digits and !$&'()*+,-.;=_~
+    passwordAllowed, // the same as the user
+};
+
+/// Percent-encodes (upper-case hex) every UTF-8 byte outside the set; none when the text is
+/// not valid UTF-8.
+std::optional<std::string> percentEncoded(std::string_view text, UrlCharacterSet allowed);
+
+/// Decodes every "%XX"; none when a "%" is not followed by two hex digits or the result is
+/// not valid UTF-8.
+std::optional<std::string> percentDecoded(std::string_view text);
+
+/// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool isValidUtf8(std::string_view text);
+
+}

@@ -1,0 +1,544 @@
+#include "Platform/Calendar/ICalendarParser.hpp"
+
+#include "Platform/Runtime/CivilTime.hpp"
+
+#include <cmath>
+
+#include <libical/ical.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+namespace tvk {
+
+struct ParsedCalendarFile::CustomZone {
+    icaltimezone* zone = nullptr;
+    ~CustomZone()
+    {
+        if (zone)
+            icaltimezone_free(zone, 1);
+    }
+};
+
+namespace {
+
+constexpr int maximumNesting = 32;
+
+void configureLibicalOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { icalerror_set_errors_are_fatal(0); });
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+// libical's parser keeps its own stack, but freeing a component recurses once per level;
+// refuse absurd nesting before it gets there.
+bool nestingWithinLimit(std::string_view text)
+{
+    int depth = 0;
+    size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        size_t lineEnd = text.find('\n', lineStart);
+        std::string_view line = text.substr(lineStart, lineEnd == std::string_view::npos ? std::string_view::npos : lineEnd - lineStart);
+        if (startsWithIgnoringCase(line, "BEGIN:")) {
+            if (++depth > maximumNesting)
+                return false;
+        } else if (startsWithIgnoringCase(line, "END:")) {
+            --depth;
+        }
+        if (lineEnd == std::string_view::npos)
+            break;
+        lineStart = lineEnd + 1;
+    }
+    return true;
+}
+
+std::optional<std::string> text(const char* value)
+{
+    if (!value)
+        return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<std::string> parameterText(icalproperty* property, icalparameter_kind kind)
+{
+    icalparameter* parameter = icalproperty_get_first_parameter(property, kind);
+    if (!parameter)
+        return std::nullopt;
+    // icalparameter_as_ical_string gives "NAME=VALUE"; keep the value.
+    const char* whole = icalparameter_as_ical_string(parameter);
+    if (!whole)
+        return std::nullopt;
+    std::string_view view(whole);
+    auto equals = view.find('=');
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    std::string value(view.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+std::optional<std::string> xPropertyValue(icalcomponent* component, std::string_view name)
+{
+    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); property;
+         property = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
+        const char* propertyName = icalproperty_get_property_name(property);
+        if (propertyName && std::string_view(propertyName) == name)
+            return text(icalproperty_get_value_as_string(property));
+    }
+    return std::nullopt;
+}
+
+icaltimezone* builtinZone(const std::string& olsonName)
+{
+    if (olsonName == "UTC" || olsonName == "Etc/UTC")
+        return icaltimezone_get_utc_timezone();
+    return icaltimezone_get_builtin_timezone(olsonName.c_str());
+}
+
+icaltimezone* zoneFor(const CalendarTime& time, const ParsedCalendarFile& file, const std::string& localZone)
+{
+    switch (time.zone) {
+    case CalendarTime::Zone::utc: return icaltimezone_get_utc_timezone();
+    case CalendarTime::Zone::floating: return builtinZone(localZone);
+    case CalendarTime::Zone::named:
+        if (auto custom = file.customZones.find(time.zoneName); custom != file.customZones.end())
+            return custom->second->zone;
+        return builtinZone(time.zoneName);
+    }
+    return nullptr;
+}
+
+icaltimetype toIcalTime(const CalendarTime& time, icaltimezone* zone)
+{
+    icaltimetype value = icaltime_null_time();
+    value.year = time.year;
+    value.month = time.month;
+    value.day = time.day;
+    value.is_date = time.isDate ? 1 : 0;
+    if (!time.isDate) {
+        value.hour = time.hour;
+        value.minute = time.minute;
+        value.second = time.second;
+    }
+    value.zone = time.isDate ? nullptr : zone;
+    return value;
+}
+
+CalendarTime fromIcalTime(const icaltimetype& value, const CalendarTime& reference)
+{
+    CalendarTime time = reference;
+    time.year = value.year;
+    time.month = value.month;
+    time.day = value.day;
+    time.isDate = value.is_date != 0;
+    time.hour = time.isDate ? 0 : value.hour;
+    time.minute = time.isDate ? 0 : value.minute;
+    time.second = time.isDate ? 0 : value.second;
+    return time;
+}
+
+bool plausible(const icaltimetype& value)
+{
+    return !icaltime_is_null_time(value) && value.year >= 1 && value.year <= 9999 && value.month >= 1 && value.month <= 12 && value.day >= 1
+        && value.day <= 31 && value.hour >= 0 && value.hour <= 23 && value.minute >= 0 && value.minute <= 59 && value.second >= 0
+        && value.second <= 60;
+}
+
+class ItemReader {
+public:
+    ItemReader(icalcomponent* component, ParsedCalendarFile& file)
+        : m_component(component)
+        , m_file(file)
+    {
+    }
+
+    std::optional<std::string> problem;
+
+    std::optional<CalendarTime> time(icalproperty* property, icaltimetype value)
+    {
+        if (!plausible(value)) {
+            problem = std::string("an unreadable ") + icalproperty_get_property_name(property);
+            return std::nullopt;
+        }
+        CalendarTime result;
+        result.year = value.year;
+        result.month = value.month;
+        result.day = value.day;
+        result.isDate = value.is_date != 0;
+        if (!result.isDate) {
+            result.hour = value.hour;
+            result.minute = value.minute;
+            result.second = std::min(value.second, 59);
+        }
+        if (result.isDate)
+            return result;
+        if (icaltime_is_utc(value)) {
+            result.zone = CalendarTime::Zone::utc;
+            return result;
+        }
+        auto tzid = parameterText(property, ICAL_TZID_PARAMETER);
+        if (!tzid)
+            return result;
+        if (auto olson = ICalendarParser::olsonZoneName(*tzid)) {
+            result.zone = *olson == "UTC" ? CalendarTime::Zone::utc : CalendarTime::Zone::named;
+            result.zoneName = *olson == "UTC" ? std::string() : *olson;
+            return result;
+        }
+        if (m_file.customZones.contains(*tzid)) {
+            result.zone = CalendarTime::Zone::named;
+            result.zoneName = *tzid;
+            return result;
+        }
+        problem = "an unknown time zone \"" + *tzid + "\"";
+        return std::nullopt;
+    }
+
+    std::optional<CalendarTime> timeProperty(icalproperty_kind kind, icaltimetype (*getter)(const icalproperty*))
+    {
+        icalproperty* property = icalcomponent_get_first_property(m_component, kind);
+        if (!property)
+            return std::nullopt;
+        return time(property, getter(property));
+    }
+
+    ParsedParticipant participant(icalproperty* property)
+    {
+        ParsedParticipant participant;
+        participant.address = text(icalproperty_get_value_as_string(property));
+        participant.commonName = parameterText(property, ICAL_CN_PARAMETER);
+        participant.role = parameterText(property, ICAL_ROLE_PARAMETER);
+        participant.participationStatus = parameterText(property, ICAL_PARTSTAT_PARAMETER);
+        return participant;
+    }
+
+private:
+    icalcomponent* m_component;
+    ParsedCalendarFile& m_file;
+};
+
+std::string fallbackUid(icalcomponent* component)
+{
+    // Items without a UID still need an identity that survives restarts: hash their text.
+    const char* whole = icalcomponent_as_ical_string(component);
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const char* c = whole; c && *c; ++c)
+        hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "generated-%016llx", static_cast<unsigned long long>(hash));
+    return buffer;
+}
+
+void readItem(icalcomponent* component, ParsedItem::Kind kind, ParsedCalendarFile& file)
+{
+    ParsedItem item;
+    item.kind = kind;
+    const char* kindName = kind == ParsedItem::Kind::event ? "VEVENT" : "VTODO";
+    ItemReader reader(component, file);
+
+    const char* uid = icalcomponent_get_uid(component);
+    item.uid = uid && *uid ? uid : fallbackUid(component);
+    item.summary = text(icalcomponent_get_summary(component));
+    item.location = text(icalcomponent_get_location(component));
+    item.description = text(icalcomponent_get_description(component));
+    if (icalproperty* url = icalcomponent_get_first_property(component, ICAL_URL_PROPERTY))
+        item.url = text(icalproperty_get_url(url));
+    if (icalproperty* status = icalcomponent_get_first_property(component, ICAL_STATUS_PROPERTY))
+        item.status = icalproperty_get_value_as_string(status) ? icalproperty_get_value_as_string(status) : "";
+
+    item.start = reader.timeProperty(ICAL_DTSTART_PROPERTY, icalproperty_get_dtstart);
+    item.end = reader.timeProperty(ICAL_DTEND_PROPERTY, icalproperty_get_dtend);
+    item.due = reader.timeProperty(ICAL_DUE_PROPERTY, icalproperty_get_due);
+    item.recurrenceId = reader.timeProperty(ICAL_RECURRENCEID_PROPERTY, icalproperty_get_recurrenceid);
+    if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY)) {
+        auto value = icalproperty_get_duration(duration);
+        if (!icaldurationtype_is_bad_duration(value))
+            item.duration = icaldurationtype_as_int(value);
+    }
+    if (icalproperty* rule = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY))
+        item.recurrenceRule = text(icalproperty_get_value_as_string(rule));
+    for (icalproperty* rdate = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY); rdate;
+         rdate = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
+        auto value = icalproperty_get_rdate(rdate);
+        auto start = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        if (auto time = reader.time(rdate, start))
+            item.recurrenceDates.push_back(*time);
+    }
+    for (icalproperty* exdate = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY); exdate;
+         exdate = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
+        if (auto time = reader.time(exdate, icalproperty_get_exdate(exdate)))
+            item.exceptionDates.push_back(*time);
+    }
+    if (icalproperty* organizer = icalcomponent_get_first_property(component, ICAL_ORGANIZER_PROPERTY))
+        item.organizer = reader.participant(organizer);
+    for (icalproperty* attendee = icalcomponent_get_first_property(component, ICAL_ATTENDEE_PROPERTY); attendee;
+         attendee = icalcomponent_get_next_property(component, ICAL_ATTENDEE_PROPERTY))
+        item.attendees.push_back(reader.participant(attendee));
+    for (icalcomponent* alarm = icalcomponent_get_first_component(component, ICAL_VALARM_COMPONENT); alarm;
+         alarm = icalcomponent_get_next_component(component, ICAL_VALARM_COMPONENT)) {
+        icalproperty* trigger = icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY);
+        if (!trigger)
+            continue;
+        ParsedAlarm parsed;
+        auto value = icalproperty_get_trigger(trigger);
+        if (!icaltime_is_null_time(value.time)) {
+            ItemReader alarmReader(alarm, file);
+            parsed.absoluteTime = alarmReader.time(trigger, value.time);
+            if (!parsed.absoluteTime)
+                continue;
+        } else if (!icaldurationtype_is_bad_duration(value.duration)) {
+            parsed.relativeOffset = icaldurationtype_as_int(value.duration);
+            parsed.relativeToEnd = parameterText(trigger, ICAL_RELATED_PARAMETER) == std::optional<std::string>("END");
+        } else {
+            continue;
+        }
+        item.alarms.push_back(parsed);
+    }
+    if (auto travel = xPropertyValue(component, "X-APPLE-TRAVEL-DURATION")) {
+        auto value = icaldurationtype_from_string(travel->c_str());
+        if (!icaldurationtype_is_bad_duration(value) && icaldurationtype_as_int(value) > 0)
+            item.travelTime = icaldurationtype_as_int(value);
+    }
+    item.isCompleted = item.status == "COMPLETED" || icalcomponent_get_first_property(component, ICAL_COMPLETED_PROPERTY);
+
+    if (reader.problem) {
+        file.skipped.push_back(std::string(kindName) + " \"" + item.uid + "\" with " + *reader.problem);
+        return;
+    }
+    if (kind == ParsedItem::Kind::event && !item.start) {
+        file.skipped.push_back(std::string(kindName) + " \"" + item.uid + "\" without DTSTART");
+        return;
+    }
+    file.items.push_back(std::move(item));
+}
+
+void readCalendar(icalcomponent* calendar, ParsedCalendarFile& file)
+{
+    if (!file.calendarName) {
+        file.calendarName = xPropertyValue(calendar, "X-WR-CALNAME");
+        if (!file.calendarName)
+            file.calendarName = xPropertyValue(calendar, "NAME");
+    }
+    if (!file.calendarColor) {
+        file.calendarColor = xPropertyValue(calendar, "X-APPLE-CALENDAR-COLOR");
+        if (!file.calendarColor)
+            file.calendarColor = xPropertyValue(calendar, "COLOR");
+    }
+    for (icalcomponent* zone = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); zone;
+         zone = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* tzidProperty = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
+        const char* tzid = tzidProperty ? icalproperty_get_tzid(tzidProperty) : nullptr;
+        if (!tzid || ICalendarParser::olsonZoneName(tzid) || file.customZones.contains(tzid))
+            continue;
+        auto custom = std::make_shared<ParsedCalendarFile::CustomZone>();
+        custom->zone = icaltimezone_new();
+        if (!icaltimezone_set_component(custom->zone, icalcomponent_new_clone(zone)))
+            continue;
+        file.customZones.emplace(tzid, std::move(custom));
+    }
+    for (icalcomponent* item = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); item;
+         item = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
+        auto kind = icalcomponent_isa(item);
+        if (kind == ICAL_VEVENT_COMPONENT)
+            readItem(item, ParsedItem::Kind::event, file);
+        else if (kind == ICAL_VTODO_COMPONENT)
+            readItem(item, ParsedItem::Kind::todo, file);
+    }
+}
+
+}
+
+std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)
+{
+    if (tzid.empty())
+        return std::nullopt;
+    std::string name(tzid);
+    // Evolution and libical write "/freeassociation.sourceforge.net/Tzfile/Europe/Berlin" and
+    // similar; the Olson name is the tail after the prefix.
+    for (std::string_view prefix : { "/freeassociation.sourceforge.net/Tzfile/", "/freeassociation.sourceforge.net/",
+             "/softwarestudio.org/Tzfile/", "/softwarestudio.org/Olson_20011030_5/", "/citadel.org/" }) {
+        if (name.starts_with(prefix)) {
+            name = name.substr(prefix.size());
+            break;
+        }
+    }
+    if (name == "UTC" || name == "GMT" || name == "Etc/UTC" || name == "Z")
+        return std::string("UTC");
+    configureLibicalOnce();
+    if (icaltimezone_get_builtin_timezone(name.c_str()))
+        return name;
+    // Exchange and Outlook write Windows zone names.
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString olson;
+    icu::TimeZone::getIDForWindowsID(icu::UnicodeString::fromUTF8(name), nullptr, olson, status);
+    if (U_SUCCESS(status) && olson.length() > 0) {
+        std::string utf8;
+        olson.toUTF8String(utf8);
+        if (icaltimezone_get_builtin_timezone(utf8.c_str()))
+            return utf8;
+    }
+    return std::nullopt;
+}
+
+tl::expected<ParsedCalendarFile, std::string> ICalendarParser::parse(std::string_view input)
+{
+    if (input.size() > maximumFileSize)
+        return tl::unexpected(std::string("larger than 64 MiB"));
+    if (!nestingWithinLimit(input))
+        return tl::unexpected(std::string("components nested too deeply"));
+    configureLibicalOnce();
+    std::string text(input);
+    if (text.find('\0') != std::string::npos)
+        text.resize(text.find('\0'));
+    icalcomponent* root = icalparser_parse_string(text.c_str());
+    if (!root)
+        return tl::unexpected(std::string("not an iCalendar file"));
+    std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> owner(root, icalcomponent_free);
+
+    ParsedCalendarFile file;
+    bool sawCalendar = false;
+    auto kind = icalcomponent_isa(root);
+    if (kind == ICAL_VCALENDAR_COMPONENT) {
+        sawCalendar = true;
+        readCalendar(root, file);
+    } else if (kind == ICAL_XROOT_COMPONENT) {
+        for (icalcomponent* child = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); child;
+             child = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT)) {
+            sawCalendar = true;
+            readCalendar(child, file);
+        }
+    } else if (kind == ICAL_VEVENT_COMPONENT || kind == ICAL_VTODO_COMPONENT) {
+        sawCalendar = true;
+        readItem(root, kind == ICAL_VEVENT_COMPONENT ? ParsedItem::Kind::event : ParsedItem::Kind::todo, file);
+    }
+    if (!sawCalendar)
+        return tl::unexpected(std::string("no VCALENDAR in the file"));
+    return file;
+}
+
+std::optional<Date> ICalendarParser::instant(const CalendarTime& time, const ParsedCalendarFile& file, const std::string& localZone)
+{
+    if (time.zone == CalendarTime::Zone::utc && !time.isDate) {
+        CivilTime civil { time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day), static_cast<unsigned>(time.hour),
+            static_cast<unsigned>(time.minute), static_cast<unsigned>(time.second) };
+        return Date(static_cast<double>(civil.secondsSince1970()));
+    }
+    icaltimezone* zone = time.isDate ? builtinZone(localZone) : zoneFor(time, file, localZone);
+    if (!zone)
+        return std::nullopt;
+    icaltimetype value = toIcalTime(time, zone);
+    value.is_date = 0; // a date is its local midnight
+    value.zone = zone;
+    return Date(static_cast<double>(icaltime_as_timet_with_zone(value, zone)));
+}
+
+std::optional<CalendarTime> ICalendarParser::inZoneOf(
+    const CalendarTime& reference, Date date, const ParsedCalendarFile& file, const std::string& localZone)
+{
+    icaltimezone* zone = reference.isDate ? builtinZone(localZone) : zoneFor(reference, file, localZone);
+    if (!zone)
+        return std::nullopt;
+    auto seconds = static_cast<time_t>(std::floor(date.timeIntervalSince1970()));
+    icaltimetype value = icaltime_from_timet_with_zone(seconds, reference.isDate ? 1 : 0, zone);
+    return fromIcalTime(value, reference);
+}
+
+bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& file, const std::string& localZone, Date windowStart,
+    Date windowEnd, TimeInterval duration, size_t maximumOccurrences, const std::function<void(const CalendarTime&, Date)>& visit)
+{
+    if (!item.start)
+        return true;
+    const CalendarTime& start = *item.start;
+    icaltimezone* zone = start.isDate ? builtinZone(localZone) : zoneFor(start, file, localZone);
+    if (!zone)
+        return true;
+    Date earliest = windowStart - std::max(duration, 0.0);
+    auto overlaps = [&](Date occurrence) { return occurrence <= windowEnd && occurrence >= earliest; };
+
+    std::set<double> seen;
+    std::vector<std::pair<Date, CalendarTime>> occurrences;
+    std::set<double> excluded;
+    std::set<std::tuple<int, int, int>> excludedDays;
+    for (auto& exception : item.exceptionDates) {
+        if (exception.isDate)
+            excludedDays.emplace(exception.year, exception.month, exception.day);
+        else if (auto when = instant(exception, file, localZone))
+            excluded.insert(when->timeIntervalSince1970());
+    }
+    auto isExcluded = [&](const CalendarTime& time, Date when) {
+        return excluded.contains(when.timeIntervalSince1970()) || excludedDays.contains({ time.year, time.month, time.day });
+    };
+    auto consider = [&](const CalendarTime& time, Date when) {
+        if (!overlaps(when) || isExcluded(time, when))
+            return;
+        if (seen.insert(when.timeIntervalSince1970()).second)
+            occurrences.emplace_back(when, time);
+    };
+
+    auto first = instant(start, file, localZone);
+    if (!first)
+        return true;
+    consider(start, *first);
+
+    bool complete = true;
+    if (item.recurrenceRule) {
+        icalrecurrencetype rule = icalrecurrencetype_from_string(item.recurrenceRule->c_str());
+        icaltimetype dtstart = toIcalTime(start, zone);
+        icalrecur_iterator* iterator = rule.freq == ICAL_NO_RECURRENCE ? nullptr : icalrecur_iterator_new(rule, dtstart);
+        if (iterator) {
+            // Rules without COUNT can start at the window; with COUNT every occurrence before it
+            // has to be counted, so the iteration starts at DTSTART.
+            // A start that libical refuses (past UNTIL, or a rule it cannot seek in) leaves the
+            // iteration at DTSTART, which the step limit bounds.
+            if (rule.count == 0 && earliest > *first) {
+                if (auto local = inZoneOf(start, earliest, file, localZone))
+                    icalrecur_iterator_set_start(iterator, toIcalTime(*local, zone));
+            }
+            size_t steps = 0;
+            for (icaltimetype next = icalrecur_iterator_next(iterator); !icaltime_is_null_time(next);
+                 next = icalrecur_iterator_next(iterator)) {
+                if (++steps > maximumOccurrences) {
+                    complete = false;
+                    break;
+                }
+                CalendarTime occurrence = fromIcalTime(next, start);
+                auto when = instant(occurrence, file, localZone);
+                if (!when)
+                    break;
+                if (*when > windowEnd)
+                    break;
+                consider(occurrence, *when);
+            }
+            icalrecur_iterator_free(iterator);
+        }
+    }
+    for (auto& extra : item.recurrenceDates) {
+        if (auto when = instant(extra, file, localZone))
+            consider(extra, *when);
+    }
+
+    std::sort(occurrences.begin(), occurrences.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    for (auto& [when, time] : occurrences)
+        visit(time, when);
+    return complete;
+}
+
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Platform/Calendar/CalendarStore.hpp"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tvk {
+
+/// The user's calendars as iCalendar files under one or more roots.
+///
+/// Under a root, a directory that holds `.ics` files (or a vdir `displayname` or `color`
+/// file) is a collection of the source named after the root; any other directory is a source
+/// whose subdirectories are collections and whose `.ics` files are single-file calendars.
+/// So both `<root>/<source>/<collection>/*.ics` and a vdirsyncer storage directory
+/// (`<root>/<collection>/*.ics`) work, as do Evolution's `<root>/<source>/calendar.ics`.
+///
+/// - A collection's title and colour come from its vdir `displayname` and `color` files, else
+///   from X-WR-CALNAME / NAME and X-APPLE-CALENDAR-COLOR / COLOR in its files, else from the
+///   directory name and a colour of a fixed palette.
+/// - A collection holding VEVENTs is an event calendar; one holding VTODOs a reminder list
+///   (a collection holding both is both, with two identifiers).
+/// - A source's optional `source.json` holds {"title": …, "isDelegate": …, "ownerAddresses":
+///   ["mailto:…"]}; a collection's optional `collection.json` holds {"type": "birthdays"} or
+///   {"type": "holidays"} to mark a birthday or a subscribed holiday calendar.
+/// - Identifiers are stable across runs: calendars are named after their location, events
+///   "<calendar identifier>:<UID>".
+///
+/// Each file is parsed once and kept until its identity (inode, size, times) changes. With
+/// monitoring on, GIO file monitors watch every directory; a burst of changes is rescanned
+/// once and, when something really changed, posts `changedNotification` once. Queries check
+/// the directories themselves too, so additions and atomic replacements are seen even
+/// without monitors.
+///
+/// Bad input never stops the store: a file that does not parse, or an item without a start or
+/// with an unknown time zone, is skipped with one log line naming the file.
+class ICalendarStore final : public CalendarStore {
+public:
+    enum class Monitoring { off, on };
+    enum class Sources { ownAccounts, delegatedAccounts };
+
+    /// A store over `roots`: the user's own accounts, or only the delegated ones.
+    ICalendarStore(std::vector<std::filesystem::path> roots, Monitoring monitoring, Sources sources = Sources::ownAccounts);
+    /// A store over `StandardPaths::calendarRoots()`.
+    static std::unique_ptr<ICalendarStore> makeDefault(Monitoring monitoring);
+    ~ICalendarStore() override;
+
+    AuthorizationStatus authorizationStatus(EntityType) const override;
+    void requestFullAccess(EntityType, AccessCompletion completion) override;
+    StoreCalendarPointer calendar(const std::string& calendarIdentifier) const override;
+    std::vector<StoreCalendarPointer> calendars(EntityType) const override;
+    std::optional<StoreEvent> event(const std::string& eventIdentifier) const override;
+    std::optional<CalendarItem> calendarItem(const std::string& calendarItemIdentifier) const override;
+    std::vector<StoreEvent> events(const EventPredicate&) const override;
+    void fetchReminders(const ReminderPredicate&, RemindersCompletion completion) override;
+    void refreshSourcesIfNecessary() override;
+    std::vector<StoreSource> delegateSources() const override;
+    std::unique_ptr<CalendarStore> makeStore(const std::vector<StoreSource>& sources) const override;
+
+    /// How many times a file has been parsed since the store was made, for tests and
+    /// diagnostics.
+    size_t parseCount() const;
+
+    /// Most occurrences one series yields per query; more are cut with a log line.
+    static constexpr size_t maximumOccurrencesPerSeries = 5000;
+
+    struct State;
+
+private:
+    explicit ICalendarStore(std::shared_ptr<State> state);
+    std::shared_ptr<State> m_state;
+};
+
+}

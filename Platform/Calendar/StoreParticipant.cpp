@@ -1,0 +1,45 @@
+#include "Platform/Calendar/StoreParticipant.hpp"
+
+namespace tvk {
+
+namespace {
+
+const char* statusName(StoreParticipantStatus status)
+{
+    switch (status) {
+    case StoreParticipantStatus::unknown: return "unknown";
+    case StoreParticipantStatus::pending: return "pending";
+    case StoreParticipantStatus::accepted: return "accepted";
+    case StoreParticipantStatus::declined: return "declined";
+    case StoreParticipantStatus::tentative: return "tentative";
+    case StoreParticipantStatus::delegated: return "delegated";
+    case StoreParticipantStatus::completed: return "completed";
+    case StoreParticipantStatus::inProcess: return "in process";
+    }
+    return "unknown";
+}
+
+const char* roleName(ParticipantRole role)
+{
+    switch (role) {
+    case ParticipantRole::unknown: return "unknown";
+    case ParticipantRole::required: return "required";
+    case ParticipantRole::optional: return "optional";
+    case ParticipantRole::chair: return "chair";
+    case ParticipantRole::nonParticipant: return "non-participant";
+    }
+    return "unknown";
+}
+
+}
+
+std::string StoreParticipant::description() const
+{
+    std::string email;
+    if (url && url->size() > 7 && url->compare(0, 7, "mailto:") == 0)
+        email = url->substr(7);
+    return "StoreParticipant {name = " + name.value_or("") + "; email = " + email + "; status = " + statusName(status)
+        + "; role = " + roleName(role) + "; isCurrentUser = " + (isCurrentUser ? "true" : "false") + "}";
+}
+
+}

@@ -1,0 +1,456 @@
+#include "Platform/Calendar/ICalendarStore.hpp"
+
+#include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/ISO8601.hpp"
+#include "Platform/Runtime/NotificationCenter.hpp"
+#include "Platform/Runtime/PlatformLog.hpp"
+#include "Tests/Support/TemporaryDirectory.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace tvk;
+using tvk::test::TemporaryDirectory;
+
+namespace {
+
+std::string fixture(const std::string& name)
+{
+    return tvk::test::readFile(std::filesystem::path(TVK_TEST_FIXTURES) / name);
+}
+
+Date at(const char* iso)
+{
+    auto date = ISO8601::parse(iso);
+    EXPECT_TRUE(date) << iso;
+    return date.value_or(Date());
+}
+
+std::string local(Date date)
+{
+    return ISO8601::format(date);
+}
+
+class CapturedPlatformLog {
+public:
+    CapturedPlatformLog()
+    {
+        PlatformLog::setSink([this](PlatformLog::Level, std::string_view, std::string_view message) { lines.emplace_back(message); });
+    }
+    ~CapturedPlatformLog() { PlatformLog::setSink(nullptr); }
+    std::vector<std::string> lines;
+};
+
+// A calendar root in a temporary directory, laid out as vdirsyncer and Evolution lay theirs out.
+class CalendarRoot {
+public:
+    std::filesystem::path put(const std::string& relativePath, const std::string& contents)
+    {
+        return directory.write(relativePath, contents);
+    }
+    std::filesystem::path path() const { return directory.path(); }
+
+    std::unique_ptr<ICalendarStore> store(ICalendarStore::Monitoring monitoring = ICalendarStore::Monitoring::off) const
+    {
+        return std::make_unique<ICalendarStore>(std::vector<std::filesystem::path> { directory.path() }, monitoring);
+    }
+
+    TemporaryDirectory directory;
+};
+
+std::vector<StoreEvent> eventsBetween(const CalendarStore& store, Date start, Date end)
+{
+    return store.events(store.predicateForEvents(start, end, store.calendars(EntityType::event)));
+}
+
+StoreCalendarPointer calendarTitled(const CalendarStore& store, EntityType type, const std::string& title)
+{
+    for (auto& calendar : store.calendars(type)) {
+        if (calendar->title == title)
+            return calendar;
+    }
+    return nullptr;
+}
+
+}
+
+TEST(ICalendarStore, AWeeklySeriesKeepsItsLocalTimeAcrossDaylightSavingWithExceptionAndMovedOccurrence)
+{
+    CalendarRoot root;
+    root.put("work/team/standup.ics", fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics"));
+    auto store = root.store();
+    auto events = eventsBetween(*store, at("2026-03-16T00:00:00Z"), at("2026-04-14T00:00:00Z"));
+
+    std::vector<std::string> starts;
+    for (auto& event : events)
+        starts.push_back(local(event.startDate) + (event.isDetached ? " detached" : ""));
+    EXPECT_EQ(starts,
+        (std::vector<std::string> {
+            "2026-03-16T10:00:00+01:00", // 23 March is excluded
+            "2026-03-30T10:00:00+02:00", // after the switch to summer time, still 10:00
+            "2026-04-07T14:00:00+02:00 detached", // moved from Monday 6 April
+            "2026-04-13T10:00:00+02:00",
+        }));
+
+    auto& moved = events[2];
+    EXPECT_EQ(moved.occurrenceDate, at("2026-04-06T10:00:00+02:00"));
+    EXPECT_EQ(moved.title, "Daily Standup (moved)");
+    EXPECT_EQ(moved.endDate - moved.startDate, 1800);
+    EXPECT_TRUE(moved.hasRecurrenceRules);
+    auto& regular = events[1];
+    EXPECT_EQ(regular.occurrenceDate, regular.startDate);
+    EXPECT_EQ(regular.endDate - regular.startDate, 900);
+    EXPECT_EQ(regular.eventIdentifier, moved.eventIdentifier) << "all occurrences share the event identifier";
+    EXPECT_EQ(regular.eventIdentifier, regular.calendar->calendarIdentifier + ":standup-2026@tarvik.test");
+    EXPECT_EQ(regular.notes, "Join: https://meet.google.com/abc-defg-hij\nAgenda, notes");
+    EXPECT_EQ(regular.calendar->title, "team");
+    EXPECT_EQ(regular.calendar->source.title, "work");
+}
+
+TEST(ICalendarStore, AMovedOccurrenceIsFoundAtItsNewTimeAndNotAtItsOldOne)
+{
+    CalendarRoot root;
+    root.put("work/team/standup.ics", fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics"));
+    auto store = root.store();
+    EXPECT_TRUE(eventsBetween(*store, at("2026-04-06T09:00:00+02:00"), at("2026-04-06T11:00:00+02:00")).empty());
+    auto moved = eventsBetween(*store, at("2026-04-07T14:10:00+02:00"), at("2026-04-07T14:10:00+02:00"));
+    ASSERT_EQ(moved.size(), 1u);
+    EXPECT_TRUE(moved[0].isDetached);
+}
+
+TEST(ICalendarStore, WindowEdgesAreInclusiveAtBothEnds)
+{
+    CalendarRoot root;
+    root.put("work/team/standup.ics", fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics"));
+    auto store = root.store();
+    // The 30 March occurrence runs 10:00–10:15.
+    EXPECT_EQ(eventsBetween(*store, at("2026-03-30T10:15:00+02:00"), at("2026-03-30T11:00:00+02:00")).size(), 1u) << "ends at the start";
+    EXPECT_EQ(eventsBetween(*store, at("2026-03-30T09:00:00+02:00"), at("2026-03-30T10:00:00+02:00")).size(), 1u) << "starts at the end";
+    EXPECT_EQ(eventsBetween(*store, at("2026-03-30T10:15:01+02:00"), at("2026-03-30T11:00:00+02:00")).size(), 0u);
+    EXPECT_EQ(eventsBetween(*store, at("2026-03-30T09:00:00+02:00"), at("2026-03-30T09:59:59+02:00")).size(), 0u);
+}
+
+TEST(ICalendarStore, ReadsAllDayCancelledAndTravelTimeEventsWithTheirCalendarProperties)
+{
+    CalendarRoot root;
+    root.put("home/personal.ics", fixture("all-day-cancelled-and-travel.ics"));
+    auto store = root.store();
+    auto calendar = calendarTitled(*store, EntityType::event, "Personal");
+    ASSERT_TRUE(calendar) << "the title comes from X-WR-CALNAME";
+    EXPECT_EQ(calendar->color.hexString(), "#FF9500FF");
+
+    auto events = eventsBetween(*store, at("2026-12-07T00:00:00+01:00"), at("2026-12-07T23:59:59+01:00"));
+    ASSERT_EQ(events.size(), 3u);
+    auto& offsite = events[0];
+    EXPECT_TRUE(offsite.isAllDay);
+    EXPECT_EQ(local(offsite.startDate), "2026-12-07T00:00:00+01:00");
+    EXPECT_EQ(local(offsite.endDate), "2026-12-08T23:59:59+01:00");
+    auto& cancelled = events[1];
+    EXPECT_EQ(cancelled.status, EventStatus::canceled);
+    auto& dentist = events[2];
+    EXPECT_EQ(dentist.travelTime, 1800);
+    EXPECT_EQ(dentist.endDate - dentist.startDate, 2700);
+    EXPECT_EQ(dentist.location, "Hauptstraße 5");
+    EXPECT_EQ(dentist.url, "https://dentist.example/appointments/42");
+    ASSERT_EQ(dentist.alarms.size(), 1u);
+    EXPECT_EQ(dentist.alarms[0].relativeOffset, -900);
+    EXPECT_FALSE(dentist.hasRecurrenceRules);
+    EXPECT_EQ(dentist.occurrenceDate, dentist.startDate);
+}
+
+TEST(ICalendarStore, MapsEveryParticipationStatusAndFindsTheCurrentUserByOwnerAddress)
+{
+    CalendarRoot root;
+    root.put("work/source.json", R"({"title": "Work account", "ownerAddresses": ["mailto:ADA@example.com"]})");
+    root.put("work/meetings/review.ics", fixture("attendees-with-every-participation-status.ics"));
+    auto store = root.store();
+    auto events = eventsBetween(*store, at("2026-12-07T09:00:00Z"), at("2026-12-07T10:00:00Z"));
+    ASSERT_EQ(events.size(), 1u);
+    auto& event = events[0];
+    EXPECT_EQ(event.calendar->source.title, "Work account");
+    ASSERT_TRUE(event.organizer);
+    EXPECT_EQ(event.organizer->role, ParticipantRole::chair);
+    EXPECT_EQ(event.organizer->name, "Grace Hopper");
+
+    std::vector<StoreParticipantStatus> statuses;
+    for (auto& attendee : event.attendees)
+        statuses.push_back(attendee.status);
+    EXPECT_EQ(statuses,
+        (std::vector<StoreParticipantStatus> { StoreParticipantStatus::accepted, StoreParticipantStatus::tentative,
+            StoreParticipantStatus::declined, StoreParticipantStatus::pending, StoreParticipantStatus::delegated,
+            StoreParticipantStatus::completed, StoreParticipantStatus::inProcess, StoreParticipantStatus::unknown }));
+    EXPECT_EQ(event.attendees[0].role, ParticipantRole::chair);
+    EXPECT_EQ(event.attendees[2].role, ParticipantRole::optional);
+    EXPECT_EQ(event.attendees[1].role, ParticipantRole::required);
+    EXPECT_TRUE(event.attendees[1].isCurrentUser) << "owner addresses compare without regard to case";
+    EXPECT_FALSE(event.attendees[0].isCurrentUser);
+    EXPECT_EQ(event.attendees[1].contactPredicate.emailAddress, "ada@example.com");
+    EXPECT_NE(event.attendees[1].description().find("email = ada@example.com;"), std::string::npos);
+}
+
+TEST(ICalendarStore, RemindersAreIncompleteTodosDueInTheWindow)
+{
+    CalendarRoot root;
+    root.put("home/tasks/todos.ics", fixture("todos-with-and-without-due.ics"));
+    auto store = root.store();
+    auto lists = store->calendars(EntityType::reminder);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_TRUE(store->calendars(EntityType::event).empty()) << "a collection of to-dos is only a reminder list";
+
+    std::optional<std::vector<StoreReminder>> fetched;
+    bool onWorker = false;
+    store->fetchReminders(store->predicateForIncompleteReminders(at("2026-12-07T00:00:00+01:00"), at("2026-12-08T23:59:59+01:00"), lists),
+        [&](std::optional<std::vector<StoreReminder>> reminders) {
+            onWorker = !DispatchQueue::isMainThread();
+            DispatchQueue::main().async([&, reminders] { fetched = reminders; });
+        });
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return fetched.has_value(); }));
+    EXPECT_TRUE(onWorker);
+    ASSERT_EQ(fetched->size(), 2u);
+    auto& report = (*fetched)[0];
+    EXPECT_EQ(report.title, "Write sales report");
+    EXPECT_EQ(local(*report.dueDate), "2026-12-07T16:45:00+01:00");
+    EXPECT_EQ(report.dueDateComponents->hour, 16);
+    EXPECT_EQ(report.dueDateComponents->timeZone, "Europe/Berlin");
+    ASSERT_TRUE(report.alarms);
+    EXPECT_EQ(report.alarms->at(0).absoluteDate, at("2026-12-07T15:30:00Z"));
+    auto& rent = (*fetched)[1];
+    EXPECT_FALSE(rent.dueDateComponents->hasTime());
+    EXPECT_FALSE(rent.alarms) << "no VALARM means no alarm list at all";
+
+    std::optional<std::vector<StoreReminder>> all;
+    store->fetchReminders(store->predicateForIncompleteReminders(std::nullopt, std::nullopt, lists),
+        [&](auto reminders) { DispatchQueue::main().async([&, reminders] { all = reminders; }); });
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return all.has_value(); }));
+    EXPECT_EQ(all->size(), 3u) << "without bounds: every incomplete to-do, with or without a due date";
+}
+
+TEST(ICalendarStore, BadItemsAreSkippedWithOneLineNamingTheFileAndTheRestLoads)
+{
+    CapturedPlatformLog log;
+    CalendarRoot root;
+    root.put("work/mixed/broken.ics", fixture("broken-items-beside-good-ones.ics"));
+    root.put("work/mixed/garbage.ics", "this is not a calendar\n\x01\x02");
+    root.put("work/mixed/empty.ics", "");
+    auto store = root.store();
+    auto events = eventsBetween(*store, at("2026-12-07T00:00:00+01:00"), at("2026-12-07T23:59:59+01:00"));
+    std::vector<std::string> titles;
+    for (auto& event : events)
+        titles.push_back(*event.title);
+    EXPECT_EQ(titles, (std::vector<std::string> { "Endless daily", "Outlook zone" }));
+    EXPECT_EQ(local(events[1].startDate), "2026-12-07T11:00:00+01:00") << "Windows zone names resolve to Olson zones";
+
+    int brokenLines = 0;
+    for (auto& line : log.lines) {
+        if (line.find("broken.ics") != std::string::npos) {
+            ++brokenLines;
+            EXPECT_NE(line.find("without DTSTART"), std::string::npos);
+            EXPECT_NE(line.find("Mars/Olympus_Mons"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(brokenLines, 1);
+    EXPECT_EQ(
+        std::count_if(log.lines.begin(), log.lines.end(), [](auto& line) { return line.find("garbage.ics") != std::string::npos; }), 1);
+}
+
+TEST(ICalendarStore, AnEndlessRuleIsExpandedOnlyInsideTheWindow)
+{
+    CalendarRoot root;
+    root.put("work/mixed/broken.ics", fixture("broken-items-beside-good-ones.ics"));
+    auto store = root.store();
+    auto events = eventsBetween(*store, at("2036-01-01T00:00:00Z"), at("2036-01-07T23:59:59Z"));
+    ASSERT_EQ(events.size(), 7u);
+    EXPECT_EQ(events.front().startDate, at("2036-01-01T08:00:00Z"));
+    EXPECT_EQ(events.back().startDate, at("2036-01-07T08:00:00Z"));
+}
+
+TEST(ICalendarStore, RecurrenceExamplesComeOutAsTheRfcListsThem)
+{
+    CalendarRoot root;
+    root.put("rfc/examples/rfc.ics", fixture("rfc5545-recurrence-examples.ics"));
+    auto store = root.store();
+    auto datesOf = [&](const std::string& uid, Date start, Date end) {
+        std::vector<std::string> dates;
+        for (auto& event : eventsBetween(*store, start, end)) {
+            if (event.eventIdentifier.ends_with(":" + uid))
+                dates.push_back(ISO8601::format(event.startDate).substr(0, 10));
+        }
+        return dates;
+    };
+    // The test programs run in Europe/Berlin; 09:00 in New York is 15:00 there, so the dates agree.
+    EXPECT_EQ(datesOf("daily-10@rfc5545", at("1997-01-01"), at("1998-12-31")),
+        (std::vector<std::string> { "1997-09-02", "1997-09-03", "1997-09-04", "1997-09-05", "1997-09-06", "1997-09-07", "1997-09-08",
+            "1997-09-09", "1997-09-10", "1997-09-11" }));
+    EXPECT_EQ(datesOf("biweekly-mwf@rfc5545", at("1997-01-01"), at("1998-12-31")),
+        (std::vector<std::string> { "1997-09-01", "1997-09-03", "1997-09-05", "1997-09-15", "1997-09-17", "1997-09-19", "1997-09-29",
+            "1997-10-01", "1997-10-03", "1997-10-13", "1997-10-15", "1997-10-17", "1997-10-27", "1997-10-29", "1997-10-31", "1997-11-10",
+            "1997-11-12", "1997-11-14", "1997-11-24", "1997-11-26", "1997-11-28", "1997-12-08", "1997-12-10", "1997-12-12",
+            "1997-12-22" }));
+    EXPECT_EQ(datesOf("first-friday@rfc5545", at("1997-01-01"), at("1998-12-31")),
+        (std::vector<std::string> { "1997-09-05", "1997-10-03", "1997-11-07", "1997-12-05", "1998-01-02", "1998-02-06", "1998-03-06",
+            "1998-04-03", "1998-05-01", "1998-06-05" }));
+    EXPECT_EQ(datesOf("last-workday@rfc5545", at("1998-01-01"), at("1998-04-01")),
+        (std::vector<std::string> { "1998-01-30", "1998-02-27", "1998-03-31" }));
+    auto dst = eventsBetween(*store, at("1997-10-27"), at("1997-10-28"));
+    ASSERT_FALSE(dst.empty());
+    EXPECT_EQ(dst[0].startDate, at("1997-10-27T09:00:00-05:00")) << "09:00 in New York after the end of daylight saving";
+}
+
+TEST(ICalendarStore, DelegatedAccountsAreAStoreOfTheirOwn)
+{
+    CalendarRoot root;
+    root.put("mine/cal/event.ics", fixture("all-day-cancelled-and-travel.ics"));
+    root.put("boss/source.json", R"({"title": "Boss", "isDelegate": true, "ownerAddresses": ["mailto:me@example.com"]})");
+    root.put("boss/cal/review.ics", fixture("attendees-with-every-participation-status.ics"));
+    auto store = root.store();
+    auto own = store->calendars(EntityType::event);
+    ASSERT_EQ(own.size(), 1u);
+    EXPECT_EQ(own[0]->source.title, "mine");
+
+    auto delegates = store->delegateSources();
+    ASSERT_EQ(delegates.size(), 1u);
+    EXPECT_TRUE(delegates[0].isDelegate);
+    EXPECT_EQ(delegates[0].ownerAddresses, std::vector<std::string> { "mailto:me@example.com" });
+    auto delegated = store->makeStore(delegates);
+    auto calendars = delegated->calendars(EntityType::event);
+    ASSERT_EQ(calendars.size(), 1u);
+    EXPECT_EQ(calendars[0]->source.title, "Boss");
+    EXPECT_EQ(eventsBetween(*delegated, at("2026-12-07T00:00:00Z"), at("2026-12-08T00:00:00Z")).size(), 1u);
+}
+
+TEST(ICalendarStore, IdentifiersAreStableAcrossStoresAndLookupsFindTheItems)
+{
+    CalendarRoot root;
+    root.put("work/team/standup.ics", fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics"));
+    root.put("home/tasks/todos.ics", fixture("todos-with-and-without-due.ics"));
+    auto first = root.store();
+    auto second = root.store();
+    auto events = eventsBetween(*first, at("2026-03-16T00:00:00Z"), at("2026-03-17T00:00:00Z"));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(eventsBetween(*second, at("2026-03-16T00:00:00Z"), at("2026-03-17T00:00:00Z"))[0].eventIdentifier, events[0].eventIdentifier);
+
+    auto found = second->event(events[0].eventIdentifier);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->startDate, events[0].startDate);
+    EXPECT_EQ(second->calendar(events[0].calendar->calendarIdentifier)->title, "team");
+    auto item = second->calendarItem(events[0].calendarItemIdentifier);
+    ASSERT_TRUE(item);
+    EXPECT_TRUE(std::holds_alternative<StoreEvent>(*item));
+
+    auto lists = second->calendars(EntityType::reminder);
+    std::optional<std::vector<StoreReminder>> reminders;
+    second->fetchReminders(second->predicateForIncompleteReminders(std::nullopt, std::nullopt, lists),
+        [&](auto fetched) { DispatchQueue::main().async([&, fetched] { reminders = fetched; }); });
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reminders.has_value(); }));
+    auto reminder = second->calendarItem(reminders->at(0).calendarItemIdentifier);
+    ASSERT_TRUE(reminder);
+    EXPECT_TRUE(std::holds_alternative<StoreReminder>(*reminder));
+    EXPECT_FALSE(second->event("no-such-calendar:uid"));
+    EXPECT_FALSE(second->calendarItem("no-such-item"));
+}
+
+TEST(ICalendarStore, VdirMetadataAndCollectionMarksNameTheCalendars)
+{
+    CalendarRoot root;
+    root.put("google/work/displayname", "Work meetings\n");
+    root.put("google/work/color", "#1E90FFFF\n");
+    root.put("google/work/a.ics", fixture("attendees-with-every-participation-status.ics"));
+    root.put("google/birthdays/collection.json", R"({"type": "birthdays"})");
+    root.put("google/birthdays/b.ics", fixture("all-day-cancelled-and-travel.ics"));
+    root.put("google/holidays/collection.json", R"({"type": "holidays"})");
+    root.put("google/holidays/h.ics", fixture("all-day-cancelled-and-travel.ics"));
+    root.put("google/named/color", "rebeccapurple");
+    root.put("google/named/n.ics", fixture("attendees-with-every-participation-status.ics"));
+    auto store = root.store();
+    auto work = calendarTitled(*store, EntityType::event, "Work meetings");
+    ASSERT_TRUE(work);
+    EXPECT_EQ(work->color.hexString(), "#1E90FFFF");
+    auto birthdays = calendarTitled(*store, EntityType::event, "Personal");
+    ASSERT_TRUE(birthdays);
+    std::map<std::string, StoreCalendarPointer> byType;
+    for (auto& calendar : store->calendars(EntityType::event))
+        byType[calendar->type == CalendarType::birthday ? "birthday"
+                : calendar->isSubscribedHolidayCalendar ? "holiday"
+                                                        : calendar->title]
+            = calendar;
+    EXPECT_TRUE(byType.contains("birthday"));
+    EXPECT_TRUE(byType.contains("holiday"));
+    ASSERT_TRUE(byType.contains("named"));
+    EXPECT_EQ(byType["named"]->color.hexString(), "#663399FF") << "CSS colour names are understood";
+}
+
+TEST(ICalendarStore, UnchangedFilesAreNotParsedAgainAndChangedOnesAre)
+{
+    CalendarRoot root;
+    root.put("work/team/a.ics", fixture("attendees-with-every-participation-status.ics"));
+    root.put("work/team/b.ics", fixture("all-day-cancelled-and-travel.ics"));
+    auto store = root.store();
+    Date start = at("2026-12-07T00:00:00Z"), end = at("2026-12-08T00:00:00Z");
+    EXPECT_EQ(eventsBetween(*store, start, end).size(), 4u);
+    EXPECT_EQ(store->parseCount(), 2u);
+    for (int i = 0; i < 5; ++i)
+        eventsBetween(*store, start, end);
+    EXPECT_EQ(store->parseCount(), 2u);
+
+    // An atomic replacement, as vdirsyncer writes: a new file renamed over the old one.
+    auto changed = fixture("attendees-with-every-participation-status.ics");
+    changed.replace(changed.find("Design review"), 13, "Design review v2");
+    root.put("work/team/.a.ics.tmp", changed);
+    std::filesystem::rename(root.path() / "work/team/.a.ics.tmp", root.path() / "work/team/a.ics");
+    auto events = eventsBetween(*store, start, end);
+    EXPECT_EQ(store->parseCount(), 3u);
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](auto& event) { return event.title == "Design review v2"; }));
+
+    std::filesystem::remove(root.path() / "work/team/b.ics");
+    EXPECT_EQ(eventsBetween(*store, start, end).size(), 1u);
+    EXPECT_EQ(store->parseCount(), 3u);
+}
+
+TEST(ICalendarStore, AChangeOnDiskPostsOneNotificationAndTheNextQuerySeesIt)
+{
+    CalendarRoot root;
+    root.put("work/team/a.ics", fixture("attendees-with-every-participation-status.ics"));
+    auto store = root.store(ICalendarStore::Monitoring::on);
+    int notifications = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        CalendarStore::changedNotification, store.get(), [&](const Notification&) { ++notifications; });
+    Date start = at("2026-12-07T00:00:00Z"), end = at("2026-12-08T00:00:00Z");
+    EXPECT_EQ(eventsBetween(*store, start, end).size(), 1u);
+
+    // A burst: a new file written in place in several steps, and a metadata file.
+    {
+        std::ofstream file(root.path() / "work/team/b.ics");
+        auto text = fixture("all-day-cancelled-and-travel.ics");
+        file << text.substr(0, 100);
+        file.flush();
+        file << text.substr(100);
+    }
+    root.put("work/team/displayname", "Team");
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return notifications > 0; }, 10));
+    DispatchQueue::main().runUntil([] { return false; }, 0.5);
+    EXPECT_EQ(notifications, 1);
+    EXPECT_EQ(eventsBetween(*store, start, end).size(), 4u);
+    EXPECT_EQ(store->calendars(EntityType::event)[0]->title, "Team");
+
+    // Touching a file without changing what it says posts nothing.
+    std::filesystem::last_write_time(root.path() / "work/team/b.ics", std::filesystem::file_time_type::clock::now());
+    DispatchQueue::main().runUntil([] { return false; }, 0.6);
+    EXPECT_EQ(notifications, 1);
+    NotificationCenter::defaultCenter().removeObserver(token);
+}
+
+TEST(ICalendarStore, AccessIsGrantedWhenTheRootsCanBeReadOrDoNotExistYet)
+{
+    ICalendarStore missing({ "/nonexistent/tarvik/calendars" }, ICalendarStore::Monitoring::off);
+    EXPECT_EQ(missing.authorizationStatus(EntityType::event), AuthorizationStatus::fullAccess);
+    EXPECT_TRUE(missing.calendars(EntityType::event).empty());
+
+    std::optional<bool> granted;
+    missing.requestFullAccess(EntityType::reminder, [&](bool answer, std::optional<CalendarStoreError> error) {
+        EXPECT_FALSE(error);
+        DispatchQueue::main().async([&, answer] { granted = answer; });
+    });
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return granted.has_value(); }));
+    EXPECT_TRUE(*granted);
+}

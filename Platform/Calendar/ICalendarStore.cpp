@@ -319,6 +319,17 @@ struct Collection {
     TimeInterval longestSingle = 0;
     std::vector<IndexedEvent> series;
     std::map<std::string, std::vector<IndexedEvent>> overrides; // by UID
+
+    // Occurrence starts of each series over a horizon wider than the last query's window, so
+    // that the queries of a widget refresh (the same window, moved on by a minute) expand
+    // nothing again. Rebuilt with the collection whenever one of its files changes.
+    struct Expansion {
+        Date from;
+        Date to;
+        std::vector<std::pair<CalendarTime, Date>> starts;
+        bool complete = true;
+    };
+    mutable std::vector<std::optional<Expansion>> expansions;
     std::vector<std::pair<std::shared_ptr<const ParsedCalendarFile>, const ParsedItem*>> todos;
 };
 
@@ -752,7 +763,10 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             }
         }
 
-        for (auto& master : collection.series) {
+        if (collection.expansions.size() != collection.series.size())
+            collection.expansions.assign(collection.series.size(), std::nullopt);
+        for (size_t index = 0; index < collection.series.size(); ++index) {
+            const IndexedEvent& master = collection.series[index];
             const ParsedItem& item = *master.item;
             std::map<double, const IndexedEvent*> overridden;
             if (auto found = collection.overrides.find(item.uid); found != collection.overrides.end()) {
@@ -766,22 +780,34 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
                 }
             }
             TimeInterval duration = master.end - master.start;
-            bool complete = ICalendarParser::expand(item, *master.file, localZone, windowStart, windowEnd, duration,
-                maximumOccurrencesPerSeries, [&](const CalendarTime& time, Date start) {
-                    if (overridden.contains(start.timeIntervalSince1970()))
-                        return;
-                    Date end = start + duration;
-                    if (master.allDay) {
-                        if (auto next = ICalendarParser::instant(nextDay(time, master.allDayLength), *master.file, localZone))
-                            end = *next - 1;
-                    }
-                    if (overlaps(start, end))
-                        out.push_back(materialize(collection, master, start, end, start, false, true));
-                });
-            if (!complete)
-                PlatformLog::warning(logCategory,
-                    "the series \"" + item.uid + "\" in " + collection.path.string() + " has too many occurrences; showing the first "
-                        + std::to_string(maximumOccurrencesPerSeries));
+            auto& expansion = collection.expansions[index];
+            if (!expansion || windowStart < expansion->from || windowEnd > expansion->to) {
+                Collection::Expansion fresh;
+                fresh.from = windowStart - 86400;
+                fresh.to = windowEnd + 14 * 86400;
+                fresh.complete = ICalendarParser::expand(item, *master.file, localZone, fresh.from, fresh.to, duration,
+                    maximumOccurrencesPerSeries, [&](const CalendarTime& time, Date start) { fresh.starts.emplace_back(time, start); });
+                if (!fresh.complete)
+                    PlatformLog::warning(logCategory,
+                        "the series \"" + item.uid + "\" in " + collection.path.string() + " has too many occurrences; showing the first "
+                            + std::to_string(maximumOccurrencesPerSeries));
+                expansion = std::move(fresh);
+            }
+            auto firstStart
+                = std::lower_bound(expansion->starts.begin(), expansion->starts.end(), windowStart - std::max(duration, 0.0) - 86400,
+                    [](const std::pair<CalendarTime, Date>& entry, Date date) { return entry.second < date; });
+            for (auto it = firstStart; it != expansion->starts.end() && it->second <= windowEnd; ++it) {
+                auto& [time, start] = *it;
+                if (overridden.contains(start.timeIntervalSince1970()))
+                    continue;
+                Date end = start + duration;
+                if (master.allDay) {
+                    if (auto next = ICalendarParser::instant(nextDay(time, master.allDayLength), *master.file, localZone))
+                        end = *next - 1;
+                }
+                if (overlaps(start, end))
+                    out.push_back(materialize(collection, master, start, end, start, false, true));
+            }
         }
     }
 

@@ -1168,12 +1168,20 @@ void ICalendarStore::refreshSourcesIfNecessary()
 
 std::vector<StoreSource> ICalendarStore::delegateSources() const
 {
-    ICalendarStore delegated(m_state->roots, Monitoring::off, Sources::delegatedAccounts);
-    std::lock_guard lock(delegated.m_state->mutex);
-    delegated.m_state->ensureCurrent();
+    // Only the accounts' `source.json` files are read; no calendar is parsed for this.
     std::vector<StoreSource> result;
-    for (auto& [path, source] : delegated.m_state->sourcesByPath)
-        result.push_back(source);
+    for (auto& root : m_state->roots) {
+        std::error_code error;
+        if (!std::filesystem::is_directory(root, error))
+            continue;
+        for (auto& entry : sortedEntries(root)) {
+            if (!std::filesystem::is_directory(entry, error) || isCollectionDirectory(entry))
+                continue;
+            auto source = m_state->readSource(entry, false);
+            if (source.isDelegate)
+                result.push_back(std::move(source));
+        }
+    }
     return result;
 }
 

@@ -1,0 +1,125 @@
+#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Runtime/ISO8601.hpp"
+#include "tools/tvkctl/ArgumentParser.hpp"
+#include "tools/tvkctl/Command.hpp"
+#include "tools/tvkctl/PropertyListJson.hpp"
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+namespace tvk::tvkctl {
+
+namespace {
+
+const char* statusName(EventStatus status)
+{
+    switch (status) {
+    case EventStatus::none: return "none";
+    case EventStatus::confirmed: return "confirmed";
+    case EventStatus::tentative: return "tentative";
+    case EventStatus::canceled: return "canceled";
+    }
+    return "none";
+}
+
+nlohmann::json optionalText(const std::optional<std::string>& text)
+{
+    return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
+}
+
+class EventsCommand final : public Command {
+public:
+    std::string_view name() const override { return "events"; }
+    std::string_view summary() const override { return "list the calendar occurrences in a time window"; }
+    std::string help() const override
+    {
+        return "usage: tvkctl events --from ISO-8601 --to ISO-8601 [--json]\n"
+               "\n"
+               "Lists every event and every occurrence of a recurring event that overlaps the\n"
+               "window (edges included), across all calendars, delegated ones included: event\n"
+               "and calendar-item identifiers, title, start, end and occurrence date (ISO 8601\n"
+               "with offset), all-day, status, detached, travel time and attendee count.\n";
+    }
+
+    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    {
+        auto parsed = ArgumentParser().option("from").option("to").flag("json").parse(arguments);
+        if (!parsed)
+            return usage(err, parsed.error());
+        if (parsed->helpRequested) {
+            out << help();
+            return success;
+        }
+        if (!parsed->option("from") || !parsed->option("to"))
+            return usage(err, "--from and --to are required");
+        auto from = ISO8601::parse(*parsed->option("from"));
+        auto to = ISO8601::parse(*parsed->option("to"));
+        if (!from || !to)
+            return usage(err, "\"" + *parsed->option(!from ? "from" : "to") + "\" is not an ISO 8601 date");
+        if (*to < *from)
+            return usage(err, "--to is earlier than --from");
+
+        auto store = ICalendarStore::makeDefault(ICalendarStore::Monitoring::off);
+        auto delegated = store->makeStore(store->delegateSources());
+        std::vector<StoreEvent> events;
+        for (CalendarStore* source : { static_cast<CalendarStore*>(store.get()), delegated.get() }) {
+            auto found = source->events(source->predicateForEvents(*from, *to, source->calendars(EntityType::event)));
+            events.insert(events.end(), found.begin(), found.end());
+        }
+        std::stable_sort(events.begin(), events.end(), [](auto& a, auto& b) { return a.startDate < b.startDate; });
+
+        if (parsed->flag("json")) {
+            auto list = nlohmann::json::array();
+            for (auto& event : events) {
+                list.push_back({
+                    { "eventIdentifier", event.eventIdentifier },
+                    { "calendarItemIdentifier", event.calendarItemIdentifier },
+                    { "calendar", event.calendar ? event.calendar->title : "" },
+                    { "title", optionalText(event.title) },
+                    { "start", ISO8601::format(event.startDate) },
+                    { "end", ISO8601::format(event.endDate) },
+                    { "occurrenceDate",
+                        event.occurrenceDate ? nlohmann::json(ISO8601::format(*event.occurrenceDate)) : nlohmann::json(nullptr) },
+                    { "isAllDay", event.isAllDay },
+                    { "status", statusName(event.status) },
+                    { "isDetached", event.isDetached },
+                    { "travelTime", event.travelTime.value_or(0) },
+                    { "attendees", event.attendees.size() },
+                });
+            }
+            out << printJson(list) << '\n';
+            return success;
+        }
+        if (events.empty()) {
+            out << "no events between " << ISO8601::format(*from) << " and " << ISO8601::format(*to) << '\n';
+            return success;
+        }
+        for (auto& event : events) {
+            out << ISO8601::format(event.startDate) << " – " << ISO8601::format(event.endDate) << "  "
+                << event.title.value_or("(untitled)");
+            if (event.isAllDay)
+                out << "  [all day]";
+            if (event.status == EventStatus::canceled)
+                out << "  [cancelled]";
+            if (event.isDetached)
+                out << "  [moved]";
+            if (event.travelTime)
+                out << "  [travel " << static_cast<int>(*event.travelTime / 60) << " min]";
+            out << "\n    " << event.eventIdentifier << '\n';
+        }
+        return success;
+    }
+
+private:
+    int usage(std::ostream& err, const std::string& message) const
+    {
+        err << "tvkctl events: " << message << "\n\n" << help();
+        return usageError;
+    }
+};
+
+}
+
+TVKCTL_REGISTER_COMMAND(EventsCommand)
+
+}

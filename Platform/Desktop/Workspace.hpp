@@ -9,7 +9,7 @@ namespace tvk {
 
 /// Hands URIs to the desktop: the user's default handler for the scheme opens them (a browser
 /// for https, the mail program for mailto, the main application for its own scheme), through
-/// GIO, never through a shell.
+/// GIO, never through a shell. Starts applications from their bundles.
 class Workspace {
 public:
     static Workspace& shared();

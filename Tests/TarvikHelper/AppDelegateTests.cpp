@@ -141,14 +141,3 @@ TEST(AppDelegate, TheMainApplicationBundleIsFourComponentsAboveTheHelper)
     EXPECT_EQ(main("/"), std::nullopt);
     EXPECT_EQ(main(""), std::nullopt);
 }
-
-TEST(AppDelegate, TheMainApplicationIsTarvikAndItsQuitSignalIsKillLauncher)
-{
-    Application application;
-    AppDelegate delegate(application);
-    EXPECT_EQ(delegate.mainAppBundleIdentifier, "com.quillmoor.tarvik");
-    EXPECT_EQ(AppDelegate::killLauncher(), "killLauncher");
-    EXPECT_EQ(&AppDelegate::killLauncher(), &AppDelegate::killLauncher());
-    delegate.terminate();
-    EXPECT_TRUE(application.isTerminating());
-}

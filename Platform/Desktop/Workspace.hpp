@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -8,7 +9,7 @@ namespace tvk {
 
 /// Hands URIs to the desktop: the user's default handler for the scheme opens them (a browser
 /// for https, the mail program for mailto, the main application for its own scheme), through
-/// GIO, never through a shell.
+/// GIO, never through a shell. Starts applications from their bundles.
 class Workspace {
 public:
     static Workspace& shared();
@@ -17,6 +18,20 @@ public:
     /// (no handler for the scheme, a text that is not a URI) are reported through
     /// `PlatformLog` and as false; they never stop the program.
     bool open(const std::string& uri);
+
+    /// Starts the application whose bundle `bundleURL` (a "file:" URL of a directory) names:
+    /// a bundle is an AppDir, and its `AppRun` executable is started with no arguments and no
+    /// shell in between, detached from the caller (its own session, adopted by the system
+    /// when the caller exits) so that it outlives the caller and is not part of its process
+    /// group. Standard input is /dev/null; output and the environment are inherited, less the
+    /// caller's start-up notification token. Failures (not a local file URL, no bundle there,
+    /// no executable `AppRun`, a failed start) are logged through `PlatformLog` and not
+    /// reported to the caller.
+    void openApplication(const std::string& bundleURL);
+
+    /// The "file:" URL of an absolute path, percent-encoded ("/My App.app" gives
+    /// "file:///My%20App.app"); empty for a relative path.
+    static std::string fileURL(const std::filesystem::path& path);
 
     /// Replaces the desktop with `opener` (tests, headless runs); an empty function restores
     /// the desktop.

@@ -48,16 +48,30 @@ std::unique_ptr<ResourceBundle> LocalizationBundle::locate(const std::vector<std
     return nullptr;
 }
 
-const ResourceBundle& LocalizationBundle::module()
+namespace {
+
+ResourceBundle& locatedBundle()
 {
-    static const ResourceBundle* bundle = [] {
-        auto candidates = candidateDirectories();
-        auto located = locate(candidates);
+    static ResourceBundle* bundle = [] {
+        auto candidates = LocalizationBundle::candidateDirectories();
+        auto located = LocalizationBundle::locate(candidates);
         if (!located)
             stopForMissingBundle(candidates);
         return located.release();
     }();
     return *bundle;
+}
+
+}
+
+const ResourceBundle& LocalizationBundle::module()
+{
+    return locatedBundle();
+}
+
+void LocalizationBundle::setPreferredLanguages(std::optional<std::vector<std::string>> languages)
+{
+    locatedBundle().setPreferredLanguages(std::move(languages));
 }
 
 }

@@ -28,6 +28,10 @@ public:
     /// The located bundle. Thread-safe; the search runs once even when several threads ask.
     static const ResourceBundle& module();
 
+    /// Looks texts up in the best of these languages from now on instead of the environment's
+    /// (none: the environment's again). For tools and tests that switch languages in-process.
+    static void setPreferredLanguages(std::optional<std::vector<std::string>> languages);
+
     static std::vector<std::filesystem::path> candidateDirectories();
     /// The bundle in the first candidate that holds one; none when none does.
     static std::unique_ptr<ResourceBundle> locate(const std::vector<std::filesystem::path>& candidates);

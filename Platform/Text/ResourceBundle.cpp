@@ -143,7 +143,7 @@ std::vector<std::string> ResourceBundle::localizations() const
     return names;
 }
 
-void ResourceBundle::setPreferredLanguages(std::vector<std::string> languages)
+void ResourceBundle::setPreferredLanguages(std::optional<std::vector<std::string>> languages)
 {
     std::lock_guard lock(m_mutex);
     m_preferredLanguages = std::move(languages);

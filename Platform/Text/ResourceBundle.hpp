@@ -49,9 +49,9 @@ public:
     /// The ".lproj" folders present, without the suffix, sorted.
     std::vector<std::string> localizations() const;
 
-    /// Chooses the localization for these languages instead of the environment's; takes effect
-    /// for lookups made afterwards.
-    void setPreferredLanguages(std::vector<std::string> languages);
+    /// Chooses the localization for these languages instead of the environment's (none: the
+    /// environment's again); takes effect for lookups made afterwards.
+    void setPreferredLanguages(std::optional<std::vector<std::string>> languages);
     /// The localization lookups use; none when the bundle has none that fits.
     std::optional<std::string> preferredLocalization() const;
 

@@ -241,8 +241,10 @@ std::string StringFormat::format(std::string_view format, std::span<const Format
             return;
         }
         std::size_t index = placeholder->position > 0 ? static_cast<std::size_t>(placeholder->position - 1) : nextSequential++;
-        if (index >= arguments.size())
+        if (index >= arguments.size()) {
+            output += format.substr(placeholder->begin, placeholder->end - placeholder->begin);
             return;
+        }
         const FormatArgument& argument = arguments[index];
         if (kindOf(placeholder->conversion) == FormatArgumentKind::text) {
             output += padded(argument.text(), *placeholder, false);

@@ -59,7 +59,8 @@ enum class FormatArgumentKind {
 /// " ") and a width apply to integers and texts alike.
 ///
 /// Catalog texts are outside input (a translator's file), so formatting never fails: a
-/// placeholder without an argument becomes empty, an integer placeholder given a text that
+/// placeholder without an argument stays as written ("50% off" survives a call without
+/// arguments), an integer placeholder given a text that
 /// is not a number shows the text, a text placeholder given an integer shows its digits, and
 /// an unknown conversion stays in the output as written. Integers are written with ASCII
 /// digits and no grouping, as the platform's format does.

@@ -3,17 +3,22 @@
 #include "TVKLocalization/L10n.hpp"
 #include "TVKUtils/ModuleCalendar.hpp"
 
+#include <unicode/listformatter.h>
 #include <unicode/locid.h>
-#include <unicode/measfmt.h>
 #include <unicode/measunit.h>
-#include <unicode/measure.h>
+#include <unicode/numberformatter.h>
 
+#include <array>
 #include <cmath>
 
 namespace tvk {
 
+/// One compiled number formatter per unit and the locale's list pattern for units: formatting
+/// through MeasureFormat builds a number formatter on every call, which costs tens of
+/// microseconds per duration; these are built once.
 struct DateComponentsFormatter::Icu {
-    std::unique_ptr<icu::MeasureFormat> object;
+    std::array<std::optional<icu::number::LocalizedNumberFormatter>, 4> units;
+    std::unique_ptr<icu::ListFormatter> list;
 };
 
 namespace {
@@ -43,15 +48,20 @@ CalendarUnit calendarUnit(DateComponentsFormatter::Unit unit)
     return CalendarUnit::second;
 }
 
-icu::MeasureUnit* createMeasureUnit(DateComponentsFormatter::Unit unit, UErrorCode& status)
+std::size_t indexOf(DateComponentsFormatter::Unit unit)
+{
+    return static_cast<std::size_t>(unit);
+}
+
+icu::MeasureUnit measureUnit(DateComponentsFormatter::Unit unit)
 {
     switch (unit) {
-    case DateComponentsFormatter::Unit::day: return icu::MeasureUnit::createDay(status);
-    case DateComponentsFormatter::Unit::hour: return icu::MeasureUnit::createHour(status);
-    case DateComponentsFormatter::Unit::minute: return icu::MeasureUnit::createMinute(status);
-    case DateComponentsFormatter::Unit::second: return icu::MeasureUnit::createSecond(status);
+    case DateComponentsFormatter::Unit::day: return icu::MeasureUnit::getDay();
+    case DateComponentsFormatter::Unit::hour: return icu::MeasureUnit::getHour();
+    case DateComponentsFormatter::Unit::minute: return icu::MeasureUnit::getMinute();
+    case DateComponentsFormatter::Unit::second: return icu::MeasureUnit::getSecond();
     }
-    return icu::MeasureUnit::createSecond(status);
+    return icu::MeasureUnit::getSecond();
 }
 
 }
@@ -106,38 +116,46 @@ std::optional<std::string> DateComponentsFormatter::text(const std::vector<std::
         last = std::min(amounts.size(), first + static_cast<std::size_t>(m_configuration.maximumUnitCount));
     }
 
-    UErrorCode status = U_ZERO_ERROR;
-    std::vector<icu::Measure> measures;
-    for (std::size_t index = first; index < last; ++index) {
-        if (amounts[index] == 0 && !(index == first))
-            continue;
-        auto amount = static_cast<int64_t>(amounts[index]);
-        if (negative && measures.empty())
-            amount = -amount;
-        measures.emplace_back(icu::Formattable(amount), createMeasureUnit(units[index], status), status);
-    }
-    if (U_FAILURE(status) || measures.empty())
-        return std::nullopt;
-
     icu::UnicodeString formatted;
     {
         std::lock_guard lock(m_mutex);
         auto generation = ModuleCalendar::generation();
         if (!m_format || m_generation != generation) {
-            UErrorCode createStatus = U_ZERO_ERROR;
-            auto width = m_configuration.unitsStyle == UnitsStyle::abbreviated ? UMEASFMT_WIDTH_NARROW : UMEASFMT_WIDTH_WIDE;
-            m_format = std::make_unique<Icu>(Icu { std::make_unique<icu::MeasureFormat>(icu::Locale::getDefault(), width, createStatus) });
-            if (U_FAILURE(createStatus))
-                m_format->object.reset();
+            auto locale = icu::Locale::getDefault();
+            bool abbreviated = m_configuration.unitsStyle == UnitsStyle::abbreviated;
+            m_format = std::make_unique<Icu>();
+            for (auto unit : units) {
+                m_format->units[indexOf(unit)] = icu::number::NumberFormatter::withLocale(locale)
+                                                     .unit(measureUnit(unit))
+                                                     .unitWidth(abbreviated ? UNUM_UNIT_WIDTH_NARROW : UNUM_UNIT_WIDTH_FULL_NAME)
+                                                     .grouping(UNUM_GROUPING_OFF);
+            }
+            UErrorCode status = U_ZERO_ERROR;
+            m_format->list.reset(icu::ListFormatter::createInstance(
+                locale, ULISTFMT_TYPE_UNITS, abbreviated ? ULISTFMT_WIDTH_NARROW : ULISTFMT_WIDTH_WIDE, status));
+            if (U_FAILURE(status))
+                m_format->list.reset();
             m_generation = generation;
         }
-        if (!m_format->object)
+        if (!m_format->list)
             return std::nullopt;
-        icu::FieldPosition position;
-        m_format->object->formatMeasures(measures.data(), static_cast<int32_t>(measures.size()), formatted, position, status);
+        UErrorCode status = U_ZERO_ERROR;
+        std::vector<icu::UnicodeString> parts;
+        for (std::size_t index = first; index < last; ++index) {
+            if (amounts[index] == 0 && index != first)
+                continue;
+            auto amount = static_cast<int64_t>(amounts[index]);
+            if (negative && parts.empty())
+                amount = -amount;
+            const auto& numberFormatter = m_format->units[indexOf(units[index])];
+            if (!numberFormatter)
+                return std::nullopt;
+            parts.push_back(numberFormatter->formatInt(amount, status).toString(status));
+        }
+        m_format->list->format(parts.data(), static_cast<int32_t>(parts.size()), formatted, status);
+        if (U_FAILURE(status))
+            return std::nullopt;
     }
-    if (U_FAILURE(status))
-        return std::nullopt;
     std::string result;
     formatted.toUTF8String(result);
     if (m_configuration.includesTimeRemainingPhrase)

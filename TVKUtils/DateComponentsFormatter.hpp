@@ -13,7 +13,7 @@ namespace tvk {
 
 /// Writes a duration in units, as the platform's date-components formatter does: "1h 5m" with
 /// unit symbols, "1 hour, 5 minutes" with full names, in the current locale (ICU's measure
-/// formats and list patterns). Zero units are dropped wherever they stand (a duration of zero
+/// number formats and unit list patterns). Zero units are dropped wherever they stand (a duration of zero
 /// shows the smallest allowed unit: "0m"). Amounts are whole units: what is left below the
 /// smallest allowed unit, or below the last unit that `maximumUnitCount` lets through, is
 /// dropped (truncated, never rounded up, so a countdown never shows more time than is left).

@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     auto file = tvk::StringsFile::parse(std::string_view(reinterpret_cast<const char*>(data), size));
-    const tvk::FormatArgument arguments[] = { tvk::FormatArgument("text"), tvk::FormatArgument(std::int64_t(-42)), tvk::FormatArgument("7") };
+    const tvk::FormatArgument arguments[]
+        = { tvk::FormatArgument("text"), tvk::FormatArgument(std::int64_t(-42)), tvk::FormatArgument("7") };
     for (const auto& entry : file.entries) {
         (void)tvk::StringFormat::argumentKinds(entry.value);
         (void)tvk::StringFormat::format(entry.value, arguments);

@@ -21,8 +21,10 @@ std::optional<std::ranges::range_value_t<Collection>> safeElement(const Collecti
 }
 
 namespace detail {
-    template <typename T> struct IsExpected : std::false_type { };
-    template <typename T, typename E> struct IsExpected<tl::expected<T, E>> : std::true_type { };
+template <typename T> struct IsExpected : std::false_type {
+};
+template <typename T, typename E> struct IsExpected<tl::expected<T, E>> : std::true_type {
+};
 }
 
 /// The value itself when `predicate` holds for it, else none. A predicate that can fail

@@ -26,7 +26,8 @@ template <typename A, typename B, typename C, typename D, typename E, typename F
         });
     }
     Cancellable subscribe(Subscriber<Output, Failure> subscriber) const { return publisher().subscribe(std::move(subscriber)); }
-    Cancellable sink(std::function<void(const Completion<Failure>&)> receiveCompletion, std::function<void(const Output&)> receiveValue) const
+    Cancellable sink(
+        std::function<void(const Completion<Failure>&)> receiveCompletion, std::function<void(const Output&)> receiveValue) const
     {
         return publisher().sink(std::move(receiveCompletion), std::move(receiveValue));
     }
@@ -51,7 +52,8 @@ template <typename A, typename B, typename C, typename D, typename E, typename F
         });
     }
     Cancellable subscribe(Subscriber<Output, Failure> subscriber) const { return publisher().subscribe(std::move(subscriber)); }
-    Cancellable sink(std::function<void(const Completion<Failure>&)> receiveCompletion, std::function<void(const Output&)> receiveValue) const
+    Cancellable sink(
+        std::function<void(const Completion<Failure>&)> receiveCompletion, std::function<void(const Output&)> receiveValue) const
     {
         return publisher().sink(std::move(receiveCompletion), std::move(receiveValue));
     }

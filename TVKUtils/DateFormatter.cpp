@@ -5,8 +5,8 @@
 
 #include <unicode/datefmt.h>
 #include <unicode/dtptngen.h>
-#include <unicode/reldatefmt.h>
 #include <unicode/locid.h>
+#include <unicode/reldatefmt.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/udisplaycontext.h>
@@ -114,7 +114,8 @@ void addRelativeParts(DateFormatter::Configuration configuration, std::unique_pt
     }
     icu::Locale locale = localeOf(configuration);
     UErrorCode status = U_ZERO_ERROR;
-    words = std::make_unique<icu::RelativeDateTimeFormatter>(locale, nullptr, UDAT_STYLE_LONG, capitalization(configuration.formattingContext), status);
+    words = std::make_unique<icu::RelativeDateTimeFormatter>(
+        locale, nullptr, UDAT_STYLE_LONG, capitalization(configuration.formattingContext), status);
     if (U_FAILURE(status))
         words.reset();
     status = U_ZERO_ERROR;

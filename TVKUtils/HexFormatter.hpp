@@ -23,8 +23,8 @@ public:
 
     /// Accepts `partialString` when, after one leading "#" is dropped, at most six characters
     /// remain and all are hexadecimal digits. Never proposes another editing text.
-    bool isPartialStringValid(
-        std::string_view partialString, std::optional<std::string>* newEditingString = nullptr, std::string* errorDescription = nullptr) const;
+    bool isPartialStringValid(std::string_view partialString, std::optional<std::string>* newEditingString = nullptr,
+        std::string* errorDescription = nullptr) const;
 };
 
 }

@@ -65,7 +65,8 @@ ModuleCalendar::~ModuleCalendar() = default;
 void ModuleCalendar::takeDefaults()
 {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(icu::TimeZone::createDefault(), icu::Locale::getDefault(), status));
+    std::unique_ptr<icu::Calendar> calendar(
+        icu::Calendar::createInstance(icu::TimeZone::createDefault(), icu::Locale::getDefault(), status));
     if (U_FAILURE(status) || !calendar) {
         status = U_ZERO_ERROR;
         calendar.reset(icu::Calendar::createInstance(icu::TimeZone::createDefault(), icu::Locale::getRoot(), status));

@@ -94,7 +94,8 @@ std::string formattedWithOnAndAt(Date date, const DateFormatter& dateFormatter, 
 {
     if (isOnSameDay(date, Date::now()))
         return L10n::TimeFormat::atTime() + " " + timeFormatter.string(date);
-    return L10n::TimeFormat::onDay() + " " + dateFormatter.string(date) + " " + L10n::TimeFormat::atTime() + " " + timeFormatter.string(date);
+    return L10n::TimeFormat::onDay() + " " + dateFormatter.string(date) + " " + L10n::TimeFormat::atTime() + " "
+        + timeFormatter.string(date);
 }
 
 }

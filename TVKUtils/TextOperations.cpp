@@ -118,8 +118,8 @@ std::optional<std::string> removingVideoCallAnnotation(const std::optional<std::
 {
     if (!text)
         return std::nullopt;
-    static const auto annotation
-        = RegularExpression::make("(----\\( Video Call \\)----)\n.*?(---===---)", RegularExpressionOptions { .dotMatchesLineSeparators = true });
+    static const auto annotation = RegularExpression::make(
+        "(----\\( Video Call \\)----)\n.*?(---===---)", RegularExpressionOptions { .dotMatchesLineSeparators = true });
     if (!annotation)
         return text;
     auto match = annotation->firstMatch(*text);

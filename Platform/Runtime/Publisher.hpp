@@ -52,7 +52,8 @@ public:
 
     Cancellable subscribe(Subscriber<Output, Failure> subscriber) const { return m_subscribe(std::move(subscriber)); }
 
-    Cancellable sink(std::function<void(const Completion<Failure>&)> receiveCompletion, std::function<void(const Output&)> receiveValue) const
+    Cancellable sink(
+        std::function<void(const Completion<Failure>&)> receiveCompletion, std::function<void(const Output&)> receiveValue) const
     {
         return subscribe({ std::move(receiveValue), std::move(receiveCompletion) });
     }
@@ -181,32 +182,32 @@ private:
 
 namespace detail {
 
-    /// The shared state of one subscription to a latest-value combination.
-    template <typename Failure, typename... Outputs> struct CombineLatestState {
-        std::recursive_mutex mutex;
-        std::tuple<std::optional<Outputs>...> latest;
-        std::vector<Cancellable> upstreams;
-        std::size_t finishedCount = 0;
-        bool ended = false;
-        Subscriber<std::tuple<Outputs...>, Failure> downstream;
+/// The shared state of one subscription to a latest-value combination.
+template <typename Failure, typename... Outputs> struct CombineLatestState {
+    std::recursive_mutex mutex;
+    std::tuple<std::optional<Outputs>...> latest;
+    std::vector<Cancellable> upstreams;
+    std::size_t finishedCount = 0;
+    bool ended = false;
+    Subscriber<std::tuple<Outputs...>, Failure> downstream;
 
-        bool allHaveValues() const
-        {
-            return std::apply([](const auto&... values) { return (values.has_value() && ...); }, latest);
-        }
-        std::tuple<Outputs...> values() const
-        {
-            return std::apply([](const auto&... values) { return std::tuple<Outputs...>(*values...); }, latest);
-        }
-        /// Cancels the upstream subscriptions; called with the mutex held.
-        void cancelUpstreams()
-        {
-            auto subscriptions = std::move(upstreams);
-            upstreams.clear();
-            for (auto& subscription : subscriptions)
-                subscription.cancel();
-        }
-    };
+    bool allHaveValues() const
+    {
+        return std::apply([](const auto&... values) { return (values.has_value() && ...); }, latest);
+    }
+    std::tuple<Outputs...> values() const
+    {
+        return std::apply([](const auto&... values) { return std::tuple<Outputs...>(*values...); }, latest);
+    }
+    /// Cancels the upstream subscriptions; called with the mutex held.
+    void cancelUpstreams()
+    {
+        auto subscriptions = std::move(upstreams);
+        upstreams.clear();
+        for (auto& subscription : subscriptions)
+            subscription.cancel();
+    }
+};
 
 }
 
@@ -264,9 +265,11 @@ Publisher<std::tuple<Outputs...>, Failure> combineLatest(const Publisher<Outputs
             else
                 state->upstreams.push_back(std::move(subscription));
         };
-        [&]<std::size_t... Indices>(std::index_sequence<Indices...>) {
+        [&]<std::size_t... Indices>(std::index_sequence<Indices...>)
+        {
             (subscribeTo(std::integral_constant<std::size_t, Indices>(), upstreams), ...);
-        }(std::index_sequence_for<Outputs...>());
+        }
+        (std::index_sequence_for<Outputs...>());
 
         return Cancellable([state] {
             std::lock_guard lock(state->mutex);

@@ -160,5 +160,6 @@ TEST(LocalizationDeathTest, AMissingBundleStopsTheProgramWithTheBundlesName)
     for (const auto& candidate : LocalizationBundle::candidateDirectories())
         if (std::filesystem::exists(candidate / "TVKLocalization_TVKLocalization.bundle"))
             GTEST_SKIP() << "a bundle is installed in " << candidate;
-    EXPECT_EXIT(LocalizedString("TimeFormat.today"), testing::ExitedWithCode(1), "unable to find bundle named TVKLocalization_TVKLocalization");
+    EXPECT_EXIT(
+        LocalizedString("TimeFormat.today"), testing::ExitedWithCode(1), "unable to find bundle named TVKLocalization_TVKLocalization");
 }

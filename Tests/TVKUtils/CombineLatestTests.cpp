@@ -13,7 +13,7 @@ TEST(CombineLatest, FiveUpstreamsEmitFlatTuplesOnceAllHaveValues)
     PassthroughSubject<bool, std::string> e;
     Publishers::CombineLatest5 combined { a.publisher(), b.publisher(), c.publisher(), d.publisher(), e.publisher() };
     std::vector<std::tuple<int, int, int, std::string, bool>> values;
-    auto subscription = combined.sink([](const auto&) { }, [&](const auto& value) { values.push_back(value); });
+    auto subscription = combined.sink([](const auto&) {}, [&](const auto& value) { values.push_back(value); });
     a.send(1), b.send(2), c.send(3), d.send("x");
     EXPECT_TRUE(values.empty());
     e.send(true);
@@ -29,8 +29,8 @@ TEST(CombineLatest, SixUpstreamsEndOnTheFirstFailure)
     Publishers::CombineLatest6 combined { a.publisher(), b.publisher(), c.publisher(), d.publisher(), e.publisher(), f.publisher() };
     std::vector<std::tuple<int, int, int, int, int, int>> values;
     std::vector<Completion<std::string>> completions;
-    auto subscription = combined.sink([&](const auto& completion) { completions.push_back(completion); },
-        [&](const auto& value) { values.push_back(value); });
+    auto subscription = combined.sink(
+        [&](const auto& completion) { completions.push_back(completion); }, [&](const auto& value) { values.push_back(value); });
     for (auto* subject : { &a, &b, &c, &d, &e, &f })
         subject->send(1);
     ASSERT_EQ(values.size(), 1u);
@@ -48,7 +48,7 @@ TEST(CombineLatest, DroppingTheSubscriptionDetachesFromEveryUpstream)
     PassthroughSubject<int, std::string> a, b, c, d, e;
     Publishers::CombineLatest5 combined { a.publisher(), b.publisher(), c.publisher(), d.publisher(), e.publisher() };
     {
-        auto subscription = combined.sink([](const auto&) { }, [](const auto&) { });
+        auto subscription = combined.sink([](const auto&) {}, [](const auto&) {});
         EXPECT_EQ(a.subscriberCount(), 1u);
         EXPECT_EQ(e.subscriberCount(), 1u);
     }

@@ -19,7 +19,8 @@ Date at(const char* text)
 
 const char* const nb = "\u202F";
 
-std::string shortText(Date date, Date reference, ForAccessibility accessibility = ForAccessibility::no, IsCurrentEvent current = IsCurrentEvent::no)
+std::string shortText(
+    Date date, Date reference, ForAccessibility accessibility = ForAccessibility::no, IsCurrentEvent current = IsCurrentEvent::no)
 {
     return formattedShortRelativeTime(date, reference, accessibility, current);
 }
@@ -64,7 +65,8 @@ TEST_F(RelativeTime, AmountsAreTruncatedAfterRoundingToWholeSeconds)
 TEST_F(RelativeTime, PastCurrentAndAccessibleForms)
 {
     EXPECT_EQ(shortText(reference - 45 * 60, reference), std::string("45") + nb + "m ago");
-    EXPECT_EQ(shortText(reference + 5400, reference, ForAccessibility::no, IsCurrentEvent::yes), std::string("1") + nb + "h 30" + nb + "m left");
+    EXPECT_EQ(
+        shortText(reference + 5400, reference, ForAccessibility::no, IsCurrentEvent::yes), std::string("1") + nb + "h 30" + nb + "m left");
     EXPECT_EQ(shortText(reference + 5400, reference, ForAccessibility::yes), std::string("in 1") + nb + "hours 30" + nb + "minutes");
     EXPECT_EQ(shortText(reference + 2 * 86400 + 1, reference, ForAccessibility::yes), std::string("in 2") + nb + "days");
     EXPECT_EQ(formattedCompactRelativeTime(reference + 600, reference, IsCurrentEvent::yes), "10m left");
@@ -91,7 +93,8 @@ TEST_F(RelativeTime, GermanTexts)
     LocalizationBundle::setPreferredLanguages(std::vector<std::string> { "de" });
     EXPECT_EQ(shortText(reference + 5400, reference), std::string("in 1") + nb + "h 30" + nb + "min");
     EXPECT_EQ(formattedCompactRelativeTime(reference - 45, reference, IsCurrentEvent::no), "vor 1min");
-    EXPECT_EQ(shortText(reference + 5400, reference, ForAccessibility::no, IsCurrentEvent::yes), std::string("noch 1") + nb + "h 30" + nb + "min");
+    EXPECT_EQ(shortText(reference + 5400, reference, ForAccessibility::no, IsCurrentEvent::yes),
+        std::string("noch 1") + nb + "h 30" + nb + "min");
     EXPECT_EQ(shortText(reference + 10, reference), "jetzt");
     EXPECT_EQ(shortText(at("2026-12-08T10:00:00+01:00"), reference), "morgen 10:00");
     EXPECT_EQ(formattedWithOnAndAt(at("2026-12-07T16:00:00+01:00"), DateFormatter::dateOnly(), DateFormatter::timeOnly()), "um 16:00");
@@ -102,7 +105,8 @@ TEST_F(RelativeTime, GermanTexts)
 
 TEST_F(RelativeTime, OnAndAtInEnglish)
 {
-    EXPECT_EQ(formattedWithOnAndAt(at("2026-12-07T16:00:00+01:00"), DateFormatter::dateOnly(), DateFormatter::timeOnly()), "at 4:00\u202FPM");
+    EXPECT_EQ(
+        formattedWithOnAndAt(at("2026-12-07T16:00:00+01:00"), DateFormatter::dateOnly(), DateFormatter::timeOnly()), "at 4:00\u202FPM");
     EXPECT_EQ(formattedWithOnAndAt(at("2026-12-08T16:00:00+01:00"), DateFormatter::dateOnly(), DateFormatter::timeOnly()),
         "on December 8, 2026 at 4:00\u202FPM");
     EXPECT_EQ(formattedRelativeTime(reference - 120, reference), "2 minutes ago");

@@ -131,16 +131,106 @@ std::string lowerFirstWord(std::string name)
 const std::set<std::string>& cppKeywords()
 {
     static const std::set<std::string> keywords {
-        "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break", "case", "catch", "char", "char8_t",
-        "char16_t", "char32_t", "class", "compl", "concept", "const", "consteval", "constexpr", "constinit", "const_cast", "continue",
-        "co_await", "co_return", "co_yield", "decltype", "default", "delete", "do", "double", "dynamic_cast", "else", "enum", "explicit",
-        "export", "extern", "false", "float", "for", "friend", "goto", "if", "inline", "int", "long", "mutable", "namespace", "new",
-        "noexcept", "not", "not_eq", "nullptr", "operator", "or", "or_eq", "private", "protected", "public", "register",
-        "reinterpret_cast", "requires", "return", "short", "signed", "sizeof", "static", "static_assert", "static_cast", "struct",
-        "switch", "template", "this", "thread_local", "throw", "true", "try", "typedef", "typeid", "typename", "union", "unsigned",
-        "using", "virtual", "void", "volatile", "wchar_t", "while", "xor", "xor_eq",
+        "alignas",
+        "alignof",
+        "and",
+        "and_eq",
+        "asm",
+        "auto",
+        "bitand",
+        "bitor",
+        "bool",
+        "break",
+        "case",
+        "catch",
+        "char",
+        "char8_t",
+        "char16_t",
+        "char32_t",
+        "class",
+        "compl",
+        "concept",
+        "const",
+        "consteval",
+        "constexpr",
+        "constinit",
+        "const_cast",
+        "continue",
+        "co_await",
+        "co_return",
+        "co_yield",
+        "decltype",
+        "default",
+        "delete",
+        "do",
+        "double",
+        "dynamic_cast",
+        "else",
+        "enum",
+        "explicit",
+        "export",
+        "extern",
+        "false",
+        "float",
+        "for",
+        "friend",
+        "goto",
+        "if",
+        "inline",
+        "int",
+        "long",
+        "mutable",
+        "namespace",
+        "new",
+        "noexcept",
+        "not",
+        "not_eq",
+        "nullptr",
+        "operator",
+        "or",
+        "or_eq",
+        "private",
+        "protected",
+        "public",
+        "register",
+        "reinterpret_cast",
+        "requires",
+        "return",
+        "short",
+        "signed",
+        "sizeof",
+        "static",
+        "static_assert",
+        "static_cast",
+        "struct",
+        "switch",
+        "template",
+        "this",
+        "thread_local",
+        "throw",
+        "true",
+        "try",
+        "typedef",
+        "typeid",
+        "typename",
+        "union",
+        "unsigned",
+        "using",
+        "virtual",
+        "void",
+        "volatile",
+        "wchar_t",
+        "while",
+        "xor",
+        "xor_eq",
         // Names the generated code itself uses inside the namespaces.
-        "std", "tvk", "detail", "allAccessors", "accessor", "localizedText", "Accessor",
+        "std",
+        "tvk",
+        "detail",
+        "allAccessors",
+        "accessor",
+        "localizedText",
+        "Accessor",
     };
     return keywords;
 }
@@ -334,7 +424,8 @@ int main(int argc, char** argv)
         node->accessors.push_back(&accessor);
         auto qualified = qualifiedName(accessor);
         if (auto [existing, inserted] = names.emplace(qualified, accessor.key); !inserted)
-            report(keyLines[accessor.key], "the keys \"" + existing->second + "\" and \"" + accessor.key + "\" both make L10n::" + qualified);
+            report(
+                keyLines[accessor.key], "the keys \"" + existing->second + "\" and \"" + accessor.key + "\" both make L10n::" + qualified);
     }
     // A namespace and a function of one name cannot live side by side.
     for (const auto& accessor : accessors) {
@@ -342,8 +433,9 @@ int main(int argc, char** argv)
         for (const auto& space : accessor.namespaces) {
             prefix += space;
             if (names.contains(prefix))
-                report(keyLines[accessor.key], "the key \"" + accessor.key + "\" needs a namespace L10n::" + prefix + ", which the key \""
-                        + names[prefix] + "\" makes a function");
+                report(keyLines[accessor.key],
+                    "the key \"" + accessor.key + "\" needs a namespace L10n::" + prefix + ", which the key \"" + names[prefix]
+                        + "\" makes a function");
             prefix += "::";
         }
     }

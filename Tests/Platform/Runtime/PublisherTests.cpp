@@ -15,7 +15,8 @@ struct Recorder {
 
     Subscriber<std::tuple<int, std::string>, std::string> subscriber()
     {
-        return { [this](const auto& value) { values.push_back(value); }, [this](const auto& completion) { completions.push_back(completion); } };
+        return { [this](const auto& value) { values.push_back(value); },
+            [this](const auto& completion) { completions.push_back(completion); } };
     }
 };
 
@@ -27,8 +28,8 @@ TEST(Publisher, ASubjectDeliversToCurrentSubscribersUntilCancelledOrCompleted)
     std::vector<int> received;
     std::vector<Completion<std::string>> completions;
     {
-        auto subscription = subject.publisher().sink([&](const auto& completion) { completions.push_back(completion); },
-            [&](int value) { received.push_back(value); });
+        auto subscription = subject.publisher().sink(
+            [&](const auto& completion) { completions.push_back(completion); }, [&](int value) { received.push_back(value); });
         subject.send(1);
         subject.send(2);
     }
@@ -36,8 +37,8 @@ TEST(Publisher, ASubjectDeliversToCurrentSubscribersUntilCancelledOrCompleted)
     EXPECT_EQ(received, (std::vector { 1, 2 }));
     EXPECT_EQ(subject.subscriberCount(), 0u);
 
-    auto subscription = subject.publisher().sink([&](const auto& completion) { completions.push_back(completion); },
-        [&](int value) { received.push_back(value); });
+    auto subscription = subject.publisher().sink(
+        [&](const auto& completion) { completions.push_back(completion); }, [&](int value) { received.push_back(value); });
     subject.complete(Completion<std::string>::failed("broken"));
     subject.send(4);
     ASSERT_EQ(completions.size(), 1u);
@@ -45,7 +46,7 @@ TEST(Publisher, ASubjectDeliversToCurrentSubscribersUntilCancelledOrCompleted)
     EXPECT_EQ(received, (std::vector { 1, 2 }));
 
     // A late subscriber hears the completion at once.
-    auto late = subject.publisher().sink([&](const auto& completion) { completions.push_back(completion); }, [](int) { });
+    auto late = subject.publisher().sink([&](const auto& completion) { completions.push_back(completion); }, [](int) {});
     EXPECT_EQ(completions.size(), 2u);
 }
 
@@ -115,12 +116,14 @@ TEST(Publisher, ValuesFromSeveralThreadsReachTheCombinationOneAtATime)
     std::atomic<int> inside { 0 };
     std::atomic<bool> overlapped { false };
     std::atomic<int> count { 0 };
-    auto subscription = combineLatest(left.publisher(), right.publisher()).sink([](const auto&) { }, [&](const auto&) {
-        if (inside.fetch_add(1) != 0)
-            overlapped = true;
-        ++count;
-        inside.fetch_sub(1);
-    });
+    auto subscription = combineLatest(left.publisher(), right.publisher())
+                            .sink([](const auto&) {},
+                                [&](const auto&) {
+                                    if (inside.fetch_add(1) != 0)
+                                        overlapped = true;
+                                    ++count;
+                                    inside.fetch_sub(1);
+                                });
     left.send(0);
     right.send(0);
     std::thread a([&] {
@@ -144,7 +147,8 @@ TEST(Publisher, MapTransformsValuesAndPassesCompletionsOn)
     bool finished = false;
     auto subscription = numbers.publisher()
                             .map([](int value) { return std::to_string(value * 2); })
-                            .sink([&](const auto& completion) { finished = completion.isFinished(); }, [&](const std::string& text) { texts.push_back(text); });
+                            .sink([&](const auto& completion) { finished = completion.isFinished(); },
+                                [&](const std::string& text) { texts.push_back(text); });
     numbers.send(21);
     numbers.complete(Completion<std::string>::finished());
     EXPECT_EQ(texts, (std::vector<std::string> { "42" }));

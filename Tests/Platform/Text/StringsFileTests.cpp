@@ -51,7 +51,9 @@ TEST(StringsFile, ReadsUtf16WithAByteOrderMarkAndSkipsAUtf8One)
         little += static_cast<char>(unit & 0xFF), little += static_cast<char>(unit >> 8);
         big += static_cast<char>(unit >> 8), big += static_cast<char>(unit & 0xFF);
     }
-    for (const auto& data : { little, big, std::string("\xEF\xBB\xBF\"k\" = \"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x91\x8B\";") }) {
+    for (const auto& data : { little, big,
+             std::string("\xEF\xBB\xBF\"k\" = \"Gr\xC3\xBC\xC3\x9F"
+                         "e \xF0\x9F\x91\x8B\";") }) {
         auto file = StringsFile::parse(data);
         ASSERT_FALSE(file.error) << file.error->message;
         ASSERT_EQ(file.entries.size(), 1u);
@@ -61,7 +63,8 @@ TEST(StringsFile, ReadsUtf16WithAByteOrderMarkAndSkipsAUtf8One)
 
 TEST(StringsFile, InvalidUtf8ReadsAsReplacementCharacters)
 {
-    auto file = StringsFile::parse("\"k\" = \"a\xC3\x28\xFF" "b\xE2\x82\";");
+    auto file = StringsFile::parse("\"k\" = \"a\xC3\x28\xFF"
+                                   "b\xE2\x82\";");
     ASSERT_FALSE(file.error);
     EXPECT_EQ(file.entries[0].value, "a\uFFFD(\uFFFDb\uFFFD");
 }

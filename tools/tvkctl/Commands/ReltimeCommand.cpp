@@ -28,7 +28,8 @@ public:
 
     int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
     {
-        auto parsed = ArgumentParser().option("to").flag("compact").flag("accessibility").flag("current").positionals(0, 0).parse(arguments);
+        auto parsed
+            = ArgumentParser().option("to").flag("compact").flag("accessibility").flag("current").positionals(0, 0).parse(arguments);
         if (!parsed)
             return usage(err, parsed.error());
         if (parsed->helpRequested) {
@@ -49,7 +50,8 @@ public:
         if (compact)
             out << formattedCompactRelativeTime(*date, now, current) << '\n';
         else
-            out << formattedShortRelativeTime(*date, now, parsed->flag("accessibility") ? ForAccessibility::yes : ForAccessibility::no, current)
+            out << formattedShortRelativeTime(
+                *date, now, parsed->flag("accessibility") ? ForAccessibility::yes : ForAccessibility::no, current)
                 << '\n';
         return success;
     }

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tvk {
+
+/// A directory of localized string tables, laid out as the platform's bundles are:
+///
+///     <name>.bundle/
+///         en.lproj/Localizable.strings
+///         de.lproj/Localizable.strings
+///         pt-BR.lproj/Localizable.strings
+///
+/// One localization is chosen for the user's languages on the first lookup and kept. Tables
+/// are read on first use and kept. Lookups are safe from any thread.
+class ResourceBundle {
+public:
+    /// The localization used when none of the user's languages is available.
+    static constexpr std::string_view developmentLocalization = "en";
+    /// Table files larger than this are refused: no real table comes near it.
+    static constexpr std::uintmax_t maximumTableSize = 8 * 1024 * 1024;
+
+    /// None when `path` is not a directory.
+    static std::unique_ptr<ResourceBundle> open(const std::filesystem::path& path);
+
+    /// The user's languages in order of preference, as POSIX systems give them: the entries
+    /// of `LANGUAGE` (a colon list, as gettext reads it), then the locale that governs
+    /// messages (the first set of `LC_ALL`, `LC_MESSAGES`, `LANG`). "C" and "POSIX" stand for
+    /// no preference. Codesets and modifiers are dropped ("de_DE.UTF-8@euro" → "de_DE").
+    static std::vector<std::string> preferredLanguagesFromEnvironment();
+
+    /// The best of `available` (".lproj" names without the suffix) for `preferences`: for each
+    /// preference in turn, the exact language and region ("pt_BR" matches "pt-BR" or "pt_BR"),
+    /// then the language with its likely script ("zh_TW" → "zh-Hant"), then the language
+    /// alone, then any region of that language; finally the development localization, then
+    /// "Base". None when nothing fits.
+    static std::optional<std::string> bestLocalization(
+        const std::vector<std::string>& available, const std::vector<std::string>& preferences);
+
+    const std::filesystem::path& path() const { return m_path; }
+    /// The ".lproj" folders present, without the suffix, sorted.
+    std::vector<std::string> localizations() const;
+
+    /// Chooses the localization for these languages instead of the environment's (none: the
+    /// environment's again); takes effect for lookups made afterwards.
+    void setPreferredLanguages(std::optional<std::vector<std::string>> languages);
+    /// The localization lookups use; none when the bundle has none that fits.
+    std::optional<std::string> preferredLocalization() const;
+
+    /// The entry for `key` in `table` of the chosen localization; none when there is none.
+    std::optional<std::string> localizedString(std::string_view key, std::string_view table) const;
+    /// As the platform looks texts up: the entry, else `fallback`, else (when `fallback` is
+    /// empty) the key itself.
+    std::string localizedString(std::string_view key, std::string_view fallback, std::string_view table) const;
+
+    ResourceBundle(const ResourceBundle&) = delete;
+    ResourceBundle& operator=(const ResourceBundle&) = delete;
+
+private:
+    explicit ResourceBundle(std::filesystem::path path);
+    using Table = std::unordered_map<std::string, std::string>;
+    std::shared_ptr<const Table> table(std::string_view name) const;
+    std::shared_ptr<const Table> loadTable(std::string_view name) const;
+
+    std::filesystem::path m_path;
+    mutable std::mutex m_mutex;
+    mutable std::optional<std::vector<std::string>> m_preferredLanguages;
+    mutable std::optional<std::optional<std::string>> m_localization;
+    mutable std::map<std::string, std::shared_ptr<const Table>, std::less<>> m_tables;
+};
+
+}

@@ -6,6 +6,11 @@ target_compile_options(tvk_build_flags INTERFACE -Wall -Wextra -Wno-missing-fiel
 if(TARVIK_WERROR)
   target_compile_options(tvk_build_flags INTERFACE -Werror)
 endif()
+if(TARVIK_BUILD_LIBFUZZER)
+  # Coverage feedback for libFuzzer must come from every library a target links, not only
+  # from the target's own file.
+  target_compile_options(tvk_build_flags INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 if(TARVIK_SANITIZERS)
   target_compile_options(tvk_build_flags INTERFACE -fsanitize=${TARVIK_SANITIZERS} -fno-omit-frame-pointer
                                                    -fno-sanitize-recover=undefined)

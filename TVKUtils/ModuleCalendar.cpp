@@ -127,17 +127,29 @@ std::optional<DateComponents> ModuleCalendar::components(Date date) const
 std::optional<Date> ModuleCalendar::date(const DateComponents& components) const
 {
     std::lock_guard lock(m_mutex);
-    m_calendar->object->clear();
-    m_calendar->object->set(UCAL_EXTENDED_YEAR, components.year.value_or(1970));
+    icu::Calendar* calendar = m_calendar->object.get();
+    std::unique_ptr<icu::Calendar> zoned;
+    if (components.timeZone) {
+        auto zone = std::unique_ptr<icu::TimeZone>(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(*components.timeZone)));
+        icu::UnicodeString identifier;
+        zone->getID(identifier);
+        if (identifier != icu::UnicodeString(UCAL_UNKNOWN_ZONE_ID)) {
+            zoned.reset(calendar->clone());
+            zoned->adoptTimeZone(zone.release());
+            calendar = zoned.get();
+        }
+    }
+    calendar->clear();
+    calendar->set(UCAL_EXTENDED_YEAR, components.year.value_or(1970));
     // Months are counted from 0 in ICU; a month of 0 or 13 carries into the year before or after.
-    m_calendar->object->set(UCAL_MONTH, components.month.value_or(1) - 1);
-    m_calendar->object->set(UCAL_DATE, components.day.value_or(1));
-    m_calendar->object->set(UCAL_HOUR_OF_DAY, components.hour.value_or(0));
-    m_calendar->object->set(UCAL_MINUTE, components.minute.value_or(0));
-    m_calendar->object->set(UCAL_SECOND, components.second.value_or(0));
-    m_calendar->object->set(UCAL_MILLISECOND, 0);
+    calendar->set(UCAL_MONTH, components.month.value_or(1) - 1);
+    calendar->set(UCAL_DATE, components.day.value_or(1));
+    calendar->set(UCAL_HOUR_OF_DAY, components.hour.value_or(0));
+    calendar->set(UCAL_MINUTE, components.minute.value_or(0));
+    calendar->set(UCAL_SECOND, components.second.value_or(0));
+    calendar->set(UCAL_MILLISECOND, 0);
     UErrorCode status = U_ZERO_ERROR;
-    UDate time = m_calendar->object->getTime(status);
+    UDate time = calendar->getTime(status);
     if (U_FAILURE(status))
         return std::nullopt;
     return dateFromMilliseconds(time);

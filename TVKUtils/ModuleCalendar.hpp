@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Runtime/Date.hpp"
+#include "Platform/Runtime/DateComponents.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -12,18 +13,6 @@
 #include <vector>
 
 namespace tvk {
-
-/// Calendar fields of a date; absent fields are unspecified.
-struct DateComponents {
-    /// The extended year: continuous across eras (1 BC is 0), as the calendar counts it.
-    std::optional<int> year;
-    std::optional<int> month;
-    std::optional<int> day;
-    std::optional<int> hour;
-    std::optional<int> minute;
-    std::optional<int> second;
-    bool operator==(const DateComponents&) const = default;
-};
 
 enum class CalendarUnit { year, month, weekOfYear, day, hour, minute, second };
 
@@ -51,7 +40,7 @@ public:
     /// Year, month, day, hour, minute and second of `date`.
     std::optional<DateComponents> components(Date date) const;
     /// The date of the given fields, missing ones taken as the start of their range (month 1,
-    /// day 1, 00:00:00). Out-of-range fields carry over as the calendar does (hour 24 is 00:00
+    /// day 1, 00:00:00), in the components' zone when they name a known one, else the user's. Out-of-range fields carry over as the calendar does (hour 24 is 00:00
     /// of the next day; day 32 of January is 1 February).
     std::optional<Date> date(const DateComponents& components) const;
     /// `date` moved by `amount` units; days keep the wall-clock time across daylight-saving

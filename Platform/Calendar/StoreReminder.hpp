@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Calendar/DateComponents.hpp"
+#include "Platform/Runtime/DateComponents.hpp"
 #include "Platform/Calendar/StoreAlarm.hpp"
 #include "Platform/Calendar/StoreCalendar.hpp"
 

@@ -143,3 +143,12 @@ TEST(TimeUnits, ConvertBetweenCountsAndSeconds)
     EXPECT_DOUBLE_EQ(asHours(5400), 1.5);
     EXPECT_DOUBLE_EQ(asDays(43200), 0.5);
 }
+
+TEST(ModuleCalendar, ComponentsWithAZoneAreReadInThatZone)
+{
+    DateComponents inTokyo { 2026, 12, 7, 9, 0, 0, "Asia/Tokyo" };
+    EXPECT_EQ(ModuleCalendar::shared().date(inTokyo), Date(1796601600)); // 2026-12-07T00:00:00Z
+    DateComponents unknownZone { 2026, 12, 7, 9, 0, 0, "Mars/Olympus_Mons" };
+    DateComponents local { 2026, 12, 7, 9, 0, 0 };
+    EXPECT_EQ(ModuleCalendar::shared().date(unknownZone), ModuleCalendar::shared().date(local)) << "an unknown zone falls back to the user's";
+}

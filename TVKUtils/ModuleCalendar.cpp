@@ -104,6 +104,20 @@ std::string ModuleCalendar::localeIdentifier() const
     return m_calendar->object->getLocale(ULOC_VALID_LOCALE, status).getName();
 }
 
+std::optional<int> ModuleCalendar::weekday(Date date) const
+{
+    auto time = milliseconds(date);
+    if (!time)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    UErrorCode status = U_ZERO_ERROR;
+    m_calendar->object->setTime(*time, status);
+    int day = m_calendar->object->get(UCAL_DAY_OF_WEEK, status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return day;
+}
+
 std::optional<DateComponents> ModuleCalendar::components(Date date) const
 {
     auto time = milliseconds(date);

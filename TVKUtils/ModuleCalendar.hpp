@@ -37,11 +37,13 @@ public:
     std::string timeZoneIdentifier() const;
     std::string localeIdentifier() const;
 
+    /// The weekday of `date`: 1 is Sunday, 2 Monday, through 7 Saturday.
+    std::optional<int> weekday(Date date) const;
     /// Year, month, day, hour, minute and second of `date`.
     std::optional<DateComponents> components(Date date) const;
     /// The date of the given fields, missing ones taken as the start of their range (month 1,
-    /// day 1, 00:00:00), in the components' zone when they name a known one, else the user's. Out-of-range fields carry over as the calendar does (hour 24 is 00:00
-    /// of the next day; day 32 of January is 1 February).
+    /// day 1, 00:00:00), in the components' zone when they name a known one, else the user's. Out-of-range fields carry over as the
+    /// calendar does (hour 24 is 00:00 of the next day; day 32 of January is 1 February).
     std::optional<Date> date(const DateComponents& components) const;
     /// `date` moved by `amount` units; days keep the wall-clock time across daylight-saving
     /// changes, minutes and smaller move the absolute time.

@@ -160,7 +160,7 @@ std::vector<std::filesystem::path> sortedEntries(const std::filesystem::path& di
     return entries;
 }
 
-bool isCollectionDirectory(const std::filesystem::path& directory)
+bool holdsCalendarFiles(const std::filesystem::path& directory)
 {
     std::error_code error;
     if (std::filesystem::exists(directory / "displayname", error) || std::filesystem::exists(directory / "color", error))
@@ -170,6 +170,23 @@ bool isCollectionDirectory(const std::filesystem::path& directory)
             return true;
     }
     return false;
+}
+
+// A directory under a root is a collection when it carries vdir metadata, or holds `.ics`
+// files and no subdirectory that does; otherwise it is an account whose subdirectories are
+// the collections.
+bool isCollectionDirectory(const std::filesystem::path& directory)
+{
+    std::error_code error;
+    if (std::filesystem::exists(directory / "displayname", error) || std::filesystem::exists(directory / "color", error))
+        return true;
+    if (!holdsCalendarFiles(directory))
+        return false;
+    for (auto& entry : sortedEntries(directory)) {
+        if (std::filesystem::is_directory(entry, error) && holdsCalendarFiles(entry))
+            return false;
+    }
+    return true;
 }
 
 StoreParticipantStatus participantStatus(const std::optional<std::string>& value)

@@ -11,11 +11,13 @@ namespace tvk {
 
 /// The user's calendars as iCalendar files under one or more roots.
 ///
-/// Under a root, a directory that holds `.ics` files (or a vdir `displayname` or `color`
-/// file) is a collection of the source named after the root; any other directory is a source
-/// whose subdirectories are collections and whose `.ics` files are single-file calendars.
-/// So both `<root>/<source>/<collection>/*.ics` and a vdirsyncer storage directory
-/// (`<root>/<collection>/*.ics`) work, as do Evolution's `<root>/<source>/calendar.ics`.
+/// Under a root, a directory that carries a vdir `displayname` or `color` file, or holds
+/// `.ics` files and no subdirectory that does, is a collection of the source named after the
+/// root; any other directory is a source (an account) whose subdirectories are collections
+/// and whose `.ics` files are single-file calendars. So `<root>/<source>/<collection>/*.ics`,
+/// a vdirsyncer storage directory (`<root>/<collection>/*.ics`) and Evolution's
+/// `<root>/<source>/calendar.ics` all work; `.ics` files directly under a root are
+/// single-file calendars of the source named after the root.
 ///
 /// - A collection's title and colour come from its vdir `displayname` and `color` files, else
 ///   from X-WR-CALNAME / NAME and X-APPLE-CALENDAR-COLOR / COLOR in its files, else from the

@@ -454,3 +454,22 @@ TEST(ICalendarStore, AccessIsGrantedWhenTheRootsCanBeReadOrDoNotExistYet)
     ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return granted.has_value(); }));
     EXPECT_TRUE(*granted);
 }
+
+TEST(ICalendarStore, AnAccountMayHoldCollectionsAndSingleFileCalendarsSideBySide)
+{
+    CalendarRoot root;
+    root.put("evolution/calendar.ics", fixture("all-day-cancelled-and-travel.ics"));
+    root.put("evolution/team/review.ics", fixture("attendees-with-every-participation-status.ics"));
+    root.put("vdirsyncer-collection/review.ics", fixture("attendees-with-every-participation-status.ics"));
+    root.put("loose.ics", fixture("attendees-with-every-participation-status.ics"));
+    auto store = root.store();
+    std::vector<std::string> names;
+    for (auto& calendar : store->calendars(EntityType::event))
+        names.push_back(calendar->source.title + " / " + calendar->title);
+    std::sort(names.begin(), names.end());
+    auto rootName = root.path().filename().string();
+    std::vector<std::string> expected { "evolution / Personal", "evolution / team", rootName + " / loose",
+        rootName + " / vdirsyncer-collection" };
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+}

@@ -100,11 +100,14 @@ std::string LocalizedStringKey::format(std::string_view format, const std::vecto
         }
         // %[position$][flags][width][.precision][length]conversion
         std::optional<size_t> position;
+        bool badPosition = false;
         size_t afterDigits = index;
         auto digits = takeDigits(format, afterDigits);
         if (!digits.empty() && afterDigits < format.size() && format[afterDigits] == '$') {
-            if (isSmallNumber(digits) && digits != "0" && digits != "00")
+            if (isSmallNumber(digits) && std::stoul(std::string(digits)) > 0)
                 position = std::stoul(std::string(digits)) - 1;
+            else
+                badPosition = true;
             index = afterDigits + 1;
         }
         std::string flags;
@@ -128,7 +131,7 @@ std::string LocalizedStringKey::format(std::string_view format, const std::vecto
         std::string_view original = format.substr(start, index - start);
         size_t argumentIndex = position.value_or(nextArgument);
         bool known = std::string_view("@dDiuUxXoOcsSfFeEgGaA").find(conversion) != std::string_view::npos;
-        if (!known || argumentIndex >= arguments.size() || !isSmallNumber(width) || !isSmallNumber(precision)) {
+        if (!known || badPosition || argumentIndex >= arguments.size() || !isSmallNumber(width) || !isSmallNumber(precision)) {
             result.append(original);
             continue;
         }

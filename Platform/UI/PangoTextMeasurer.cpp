@@ -62,7 +62,7 @@ PangoAttrList* attributesFor(const TextMeasureRequest& request)
         const auto& style = run.style;
         double size = style.pointSize * request.scale;
         PangoFontDescription* description = pango_font_description_new();
-        std::string families = fontFamilies(style.design, size);
+        std::string families = fontFamilies(style.design, size, style.hasMonospacedDigits);
         pango_font_description_set_family(description, families.c_str());
         pango_font_description_set_absolute_size(description, size * PANGO_SCALE);
         pango_font_description_set_weight(description, static_cast<PangoWeight>(pangoWeight(style.weight)));
@@ -102,6 +102,27 @@ PangoEllipsizeMode pangoEllipsis(TruncationMode mode)
     return PANGO_ELLIPSIZE_END;
 }
 
+/// The first `length` bytes of the text without a trailing line break, with an ellipsis.
+std::shared_ptr<const TextContent> clippedContent(const TextContent& content, size_t length)
+{
+    auto clipped = std::make_shared<TextContent>();
+    clipped->language = content.language;
+    size_t taken = 0;
+    for (const auto& run : content.runs) {
+        if (taken >= length)
+            break;
+        TextRun part = run;
+        part.text = run.text.substr(0, length - taken);
+        taken += part.text.size();
+        clipped->runs.push_back(std::move(part));
+    }
+    while (!clipped->runs.empty() && !clipped->runs.back().text.empty() && clipped->runs.back().text.back() == '\n')
+        clipped->runs.back().text.pop_back();
+    if (!clipped->runs.empty())
+        clipped->runs.back().text += "\u2026";
+    return clipped;
+}
+
 double points(int pangoUnits)
 {
     return static_cast<double>(pangoUnits) / PANGO_SCALE;
@@ -114,9 +135,24 @@ constexpr double unwrappedWidth = 100000;
 
 TextMeasurement PangoTextMeasurer::measure(const TextMeasureRequest& request)
 {
+    return measure(request, false);
+}
+
+TextMeasurement PangoTextMeasurer::measure(const TextMeasureRequest& request, bool clipped)
+{
     TextMeasurement measurement;
     if (!request.content)
         return measurement;
+    for (const auto& run : request.content->runs) {
+        if (!g_utf8_validate(run.text.data(), static_cast<gssize>(run.text.size()), nullptr)) {
+            auto valid = std::make_shared<TextContent>(*request.content);
+            for (auto& part : valid->runs)
+                part.text = detail::validUTF8(std::move(part.text));
+            TextMeasureRequest repaired = request;
+            repaired.content = valid;
+            return measure(repaired, clipped);
+        }
+    }
     PangoLayout* layout = pango_layout_new(threadPangoContext());
     std::string text;
     for (const auto& run : request.content->runs)
@@ -135,26 +171,35 @@ TextMeasurement PangoTextMeasurer::measure(const TextMeasureRequest& request)
 
     bool limitsLines = request.maximumLines && *request.maximumLines > 0;
     double width = request.width ? std::max(0.0, std::min(*request.width, unwrappedWidth)) : unwrappedWidth;
-    if (request.width || limitsLines) {
+    if (request.width || limitsLines)
         pango_layout_set_width(layout, static_cast<int>(std::floor(width * PANGO_SCALE)));
-        pango_layout_set_ellipsize(layout, pangoEllipsis(request.truncationMode));
-    }
     if (limitsLines) {
-        // A negative height limits lines per paragraph; the limit is on the whole text, so a
-        // text with line breaks is cut at the height of its first lines instead.
+        // Pango limits the lines of each paragraph; the limit is on the whole text, so a text
+        // whose paragraphs make more lines is cut after the last line allowed and ends in an
+        // ellipsis, and set again.
+        pango_layout_set_ellipsize(layout, pangoEllipsis(request.truncationMode));
         pango_layout_set_height(layout, -*request.maximumLines);
-        if (pango_layout_get_line_count(layout) > *request.maximumLines) {
+        if (pango_layout_get_line_count(layout) > *request.maximumLines && clipped) {
+            // The ellipsis itself took a line: show the lines allowed, by height.
             PangoLayoutIter* iterator = pango_layout_get_iter(layout);
             int bottom = 0;
             for (int line = 0; line < *request.maximumLines; ++line) {
-                int y0, y1;
-                pango_layout_iter_get_line_yrange(iterator, &y0, &y1);
-                bottom = y1;
+                int top;
+                pango_layout_iter_get_line_yrange(iterator, &top, &bottom);
                 if (!pango_layout_iter_next_line(iterator))
                     break;
             }
             pango_layout_iter_free(iterator);
             pango_layout_set_height(layout, bottom);
+        } else if (pango_layout_get_line_count(layout) > *request.maximumLines) {
+            PangoLayoutLine* last = pango_layout_get_line_readonly(layout, *request.maximumLines - 1);
+            size_t end = last ? static_cast<size_t>(last->start_index + last->length) : text.size();
+            g_object_unref(layout);
+            TextMeasureRequest cut = request;
+            cut.content = clippedContent(*request.content, end);
+            auto measurement = measure(cut, true);
+            measurement.isTruncated = true;
+            return measurement;
         }
     }
 
@@ -162,7 +207,7 @@ TextMeasurement PangoTextMeasurer::measure(const TextMeasureRequest& request)
     pango_layout_get_extents(layout, nullptr, &logical);
     measurement.size = { points(logical.width), points(logical.height) };
     measurement.lineCount = pango_layout_get_line_count(layout);
-    measurement.isTruncated = pango_layout_is_ellipsized(layout);
+    measurement.isTruncated = clipped || pango_layout_is_ellipsized(layout);
     PangoLayoutIter* iterator = pango_layout_get_iter(layout);
     measurement.firstBaseline = points(pango_layout_iter_get_baseline(iterator) - logical.y);
     int lastBaseline = pango_layout_iter_get_baseline(iterator);

@@ -14,6 +14,9 @@ public:
 
     /// The measurer of the calling thread.
     static PangoTextMeasurer& forCurrentThread();
+
+private:
+    TextMeasurement measure(const TextMeasureRequest& request, bool clipped);
 };
 
 }

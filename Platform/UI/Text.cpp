@@ -1,6 +1,7 @@
 #include "Platform/UI/Text.hpp"
 
 #include "Platform/UI/DateTextFormatter.hpp"
+#include "Platform/UI/Layout/PangoSupport.hpp"
 #include "Platform/UI/Layout/TextLayout.hpp"
 #include "Platform/UI/Layout/ViewNode.hpp"
 
@@ -47,7 +48,7 @@ public:
         content->language = environment.locale;
         for (const auto& segment : m_segments) {
             TextRun run;
-            run.text = resolveString(segment, environment, context);
+            run.text = detail::validUTF8(resolveString(segment, environment, context));
             if (environment.textCase == TextCase::uppercase)
                 run.text = DateTextFormatter::uppercased(run.text, environment.locale);
             else if (environment.textCase == TextCase::lowercase)

@@ -141,6 +141,8 @@ class PassThroughNode : public LayoutNode {
 public:
     explicit PassThroughNode(std::unique_ptr<LayoutNode> child);
     LayoutNode& child() const { return *m_children.front(); }
+    bool isSpacer() const override { return child().isSpacer(); }
+    void setStackAxis(StackAxis axis) override { child().setStackAxis(axis); }
 
 protected:
     Dimensions computeSize(ProposedViewSize proposal, LayoutContext& context) override;

@@ -54,7 +54,7 @@ bool isFontFamilyInstalled(std::string_view family)
     return installedFamilies().contains(family);
 }
 
-std::string fontFamilies(Font::Design design, double pointSize)
+std::string fontFamilies(Font::Design design, double pointSize, bool monospacedDigits)
 {
     static const bool hasInter = isFontFamilyInstalled("Inter");
     static const bool hasInterDisplay = isFontFamilyInstalled("Inter Display");
@@ -64,7 +64,7 @@ std::string fontFamilies(Font::Design design, double pointSize)
     case Font::Design::serif: primary = "Serif"; break;
     case Font::Design::standard:
     case Font::Design::rounded:
-        if (hasInterDisplay && pointSize >= 20)
+        if (hasInterDisplay && pointSize >= 20 && !monospacedDigits)
             primary = "Inter Display";
         else if (hasInter)
             primary = "Inter";
@@ -94,6 +94,16 @@ std::string utf8(char32_t codepoint)
         text += static_cast<char>(0x80 | (codepoint & 0x3F));
     }
     return text;
+}
+
+std::string validUTF8(std::string text)
+{
+    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+        return text;
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    std::string result(valid);
+    g_free(valid);
+    return result;
 }
 
 int pangoWeight(Font::Weight weight)

@@ -18,14 +18,19 @@ PangoContext* threadPangoContext();
 /// Whether fontconfig knows a family of exactly this name.
 bool isFontFamilyInstalled(std::string_view family);
 
-/// The family for text of a design and size: Inter (Inter Display from 20 pt up) when
-/// installed, else fontconfig's default of the design. Emoji are not listed: Pango gives
+/// The family for text of a design and size: Inter (Inter Display from 20 pt up, unless the
+/// digits must be monospaced: its tabular figures are not all one width) when installed, else
+/// fontconfig's default of the design. Emoji are not listed: Pango gives
 /// emoji-presentation sequences to the colour emoji font (Noto Color Emoji) by itself, while
 /// naming that font in the family list would make it take digits and symbols too.
-std::string fontFamilies(Font::Design design, double pointSize);
+std::string fontFamilies(Font::Design design, double pointSize, bool monospacedDigits);
 
 int pangoWeight(Font::Weight weight);
 
 std::string utf8(char32_t codepoint);
+
+/// `text` when it is valid UTF-8; otherwise a copy with each invalid sequence replaced by
+/// U+FFFD (texts come from calendar files and settings that may hold anything).
+std::string validUTF8(std::string text);
 
 }

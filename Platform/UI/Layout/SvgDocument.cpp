@@ -108,8 +108,10 @@ std::shared_ptr<const SvgDocument> SvgDocument::asset(std::string_view name, Col
         if (auto dark = load(directory / (std::string(name) + ".dark.svg")))
             return dark;
     }
-    auto document = load(directory / (std::string(name) + ".svg"));
-    if (!document)
+    auto path = directory / (std::string(name) + ".svg");
+    auto document = load(path);
+    std::error_code error;
+    if (!document && !std::filesystem::exists(path, error))
         reportOnce("No image named \"" + std::string(name) + "\" in " + directory.string());
     return document;
 }

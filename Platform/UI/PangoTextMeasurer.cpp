@@ -135,7 +135,21 @@ constexpr double unwrappedWidth = 100000;
 
 TextMeasurement PangoTextMeasurer::measure(const TextMeasureRequest& request)
 {
-    return measure(request, false);
+    if (!request.content || m_capacity == 0)
+        return measure(request, false);
+    std::string key = measurementKey(request, request.content->identity());
+    if (auto found = m_index.find(key); found != m_index.end()) {
+        m_recent.splice(m_recent.begin(), m_recent, found->second);
+        return found->second->second;
+    }
+    auto measurement = measure(request, false);
+    m_recent.emplace_front(key, measurement);
+    m_index.emplace(std::move(key), m_recent.begin());
+    if (m_recent.size() > m_capacity) {
+        m_index.erase(m_recent.back().first);
+        m_recent.pop_back();
+    }
+    return measurement;
 }
 
 TextMeasurement PangoTextMeasurer::measure(const TextMeasureRequest& request, bool clipped)

@@ -5,7 +5,6 @@
 #include "Platform/UI/Layout/TextLayout.hpp"
 #include "Platform/UI/Layout/ViewNode.hpp"
 
-#include <cstdio>
 
 namespace tvk::ui {
 
@@ -19,17 +18,38 @@ std::string TextContent::plainText() const
 
 std::string TextContent::identity() const
 {
+    // Binary and compact: it is built for every text of every layout.
     std::string identity = language;
+    auto append = [&identity](const auto& value) { identity.append(reinterpret_cast<const char*>(&value), sizeof value); };
     for (const auto& run : runs) {
         const auto& style = run.style;
-        char buffer[200];
-        std::snprintf(buffer, sizeof buffer, "\x1f%.17g|%d|%d|%d|%d|%.17g|%.17g|%.17g|%.17g|%zu\x1e", style.pointSize,
-            static_cast<int>(style.weight), static_cast<int>(style.design), style.isItalic, style.hasMonospacedDigits, style.color.red,
-            style.color.green, style.color.blue, style.color.alpha, run.text.size());
-        identity += buffer;
+        identity += '\x1f';
+        append(style.pointSize);
+        append(style.weight);
+        append(style.design);
+        append(style.isItalic);
+        append(style.hasMonospacedDigits);
+        append(style.color);
+        append(run.text.size());
         identity += run.text;
     }
     return identity;
+}
+
+std::string measurementKey(const TextMeasureRequest& request, const std::string& contentIdentity)
+{
+    // Binary: formatting doubles as text took a good part of a layout.
+    std::string key;
+    key.reserve(contentIdentity.size() + 40);
+    key = contentIdentity;
+    auto append = [&key](const auto& value) { key.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    append(request.width.value_or(-1.0));
+    append(request.maximumLines.value_or(-1));
+    append(request.truncationMode);
+    append(request.alignment);
+    append(request.scale);
+    append(request.tracking);
+    return key;
 }
 
 namespace {

@@ -59,6 +59,9 @@ struct TextMeasureRequest {
     double tracking = 0;
 };
 
+/// A string equal for equal requests of equal contents (`TextContent::identity`), for caches.
+std::string measurementKey(const TextMeasureRequest& request, const std::string& contentIdentity);
+
 /// Something the renderer can draw a measured text from.
 class TextDrawable {
 public:

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace tvk::ui::detail {
 
@@ -70,11 +69,7 @@ void BaselineMerger::add(const Dimensions& child, double y)
 
 const TextMeasurement& LayoutContext::measure(const TextMeasureRequest& request, const std::string& contentIdentity)
 {
-    char parameters[160];
-    std::snprintf(parameters, sizeof parameters, "|%.17g|%d|%d|%d|%.17g|%.17g", request.width ? *request.width : -1.0,
-        request.maximumLines ? *request.maximumLines : -1, static_cast<int>(request.truncationMode), static_cast<int>(request.alignment),
-        request.scale, request.tracking);
-    std::string key = contentIdentity + parameters;
+    std::string key = measurementKey(request, contentIdentity);
     auto found = m_memo.find(key);
     if (found != m_memo.end())
         return found->second;

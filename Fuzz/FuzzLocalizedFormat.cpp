@@ -4,6 +4,7 @@
 
 #include "Platform/UI/LocalizedStringKey.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -27,12 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             arguments.emplace_back(argument);
     }
     auto result = tvk::ui::LocalizedStringKey::format(format, arguments);
-    // Filling never multiplies the text: each placeholder adds at most its argument or a
-    // bounded number.
-    size_t bound = format.size() + 16;
-    for (const auto& argument : arguments)
-        bound += std::holds_alternative<std::string>(argument) ? std::get<std::string>(argument).size() : 0;
-    if (result.size() > bound + format.size() * 200)
+    // Each placeholder (at least two characters) becomes at most one argument or one number
+    // of bounded width.
+    size_t longest = 512;
+    for (const auto& argument : arguments) {
+        if (auto text = std::get_if<std::string>(&argument))
+            longest = std::max(longest, text->size());
+    }
+    if (result.size() > format.size() + format.size() / 2 * longest)
         std::abort();
     return 0;
 }

@@ -34,9 +34,8 @@ std::string percentText(double fraction, const std::string& locale)
 View Link(std::string destination, View label)
 {
     return detail::modified(label,
-        [destination](std::unique_ptr<detail::LayoutNode> child, const EnvironmentValues&, detail::ResolveContext&) -> std::unique_ptr<detail::LayoutNode> {
-            return std::make_unique<detail::LinkNode>(destination, std::move(child));
-        });
+        [destination](std::unique_ptr<detail::LayoutNode> child, const EnvironmentValues&, detail::ResolveContext&)
+            -> std::unique_ptr<detail::LayoutNode> { return std::make_unique<detail::LinkNode>(destination, std::move(child)); });
 }
 
 View ProgressView(double value, double total)
@@ -45,8 +44,8 @@ View ProgressView(double value, double total)
     return View(std::make_shared<detail::LeafViewNode>([fraction](const EnvironmentValues& environment, detail::ResolveContext&) {
         auto tint = environment.resolve(ShapeStyle::tint());
         auto track = environment.resolve(ShapeStyle::primary()).multiplyingOpacity(0.15);
-        return std::make_unique<detail::ProgressNode>(fraction, environment.progressViewStyle, tint, track,
-            percentText(fraction, environment.locale));
+        return std::make_unique<detail::ProgressNode>(
+            fraction, environment.progressViewStyle, tint, track, percentText(fraction, environment.locale));
     }));
 }
 

@@ -41,8 +41,9 @@ icu::DateFormat* cachedDateFormat(DateKind kind, std::string_view locale, std::s
     if (found != formats.end())
         return found->second.get();
     icu::Locale icuLocale = localeFor(locale);
-    std::unique_ptr<icu::DateFormat> format(kind == DateKind::time ? icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, icuLocale)
-                                                                  : icu::DateFormat::createDateInstance(icu::DateFormat::kLong, icuLocale));
+    std::unique_ptr<icu::DateFormat> format(kind == DateKind::time
+            ? icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, icuLocale)
+            : icu::DateFormat::createDateInstance(icu::DateFormat::kLong, icuLocale));
     if (format && !timeZone.empty()) {
         auto zone = icu::UnicodeString::fromUTF8(icu::StringPiece(timeZone.data(), static_cast<int32_t>(timeZone.size())));
         std::unique_ptr<icu::TimeZone> icuZone(icu::TimeZone::createTimeZone(zone));

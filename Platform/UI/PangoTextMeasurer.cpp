@@ -76,7 +76,8 @@ PangoAttrList* attributesFor(const TextMeasureRequest& request)
             start, end);
         insertAttribute(list, pango_attr_foreground_alpha_new(std::max<guint16>(1, colorComponent(style.color.alpha))), start, end);
         if (request.tracking != 0)
-            insertAttribute(list, pango_attr_letter_spacing_new(static_cast<int>(std::lround(request.tracking * size * PANGO_SCALE))), start, end);
+            insertAttribute(
+                list, pango_attr_letter_spacing_new(static_cast<int>(std::lround(request.tracking * size * PANGO_SCALE))), start, end);
         start = end;
     }
     return list;

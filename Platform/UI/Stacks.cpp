@@ -55,9 +55,10 @@ void detail::reportDuplicateIdentifiers(const std::vector<std::string>& identifi
 
 View ViewThatFits(Axis::Set axes, std::vector<View> candidates)
 {
-    return View(std::make_shared<ContainerViewNode>(std::move(candidates), [axes](LayoutNodes nodes, const EnvironmentValues&, ResolveContext&) {
-        return std::make_unique<detail::ViewThatFitsNode>(axes, std::move(nodes));
-    }));
+    return View(
+        std::make_shared<ContainerViewNode>(std::move(candidates), [axes](LayoutNodes nodes, const EnvironmentValues&, ResolveContext&) {
+            return std::make_unique<detail::ViewThatFitsNode>(axes, std::move(nodes));
+        }));
 }
 
 }

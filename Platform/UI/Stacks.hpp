@@ -53,8 +53,7 @@ void reportDuplicateIdentifiers(const std::vector<std::string>& identifiers);
 
 /// One view per element of `items`, in order, each identified by `id(element)`. Identifiers
 /// must be unique within the list (a duplicate is reported, and both views are kept).
-template <class Collection, class Identify, class Build>
-View ForEach(const Collection& items, Identify id, Build build)
+template <class Collection, class Identify, class Build> View ForEach(const Collection& items, Identify id, Build build)
 {
     std::vector<View> views;
     std::vector<std::string> identifiers;

@@ -47,7 +47,6 @@ constexpr SymbolGlyph symbols[] = {
     { "lock.fill", 0xe897, "Lock" },
 };
 
-
 }
 
 std::span<const SymbolGlyph> SymbolCatalog::all()

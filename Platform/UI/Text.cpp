@@ -5,7 +5,6 @@
 #include "Platform/UI/Layout/TextLayout.hpp"
 #include "Platform/UI/Layout/ViewNode.hpp"
 
-
 namespace tvk::ui {
 
 std::string TextContent::plainText() const
@@ -139,8 +138,7 @@ const std::vector<Text::Segment>& Text::segments() const
     return static_cast<const TextViewNode&>(*node()).segments();
 }
 
-template <class Change>
-Text Text::changingSegments(Change change) const
+template <class Change> Text Text::changingSegments(Change change) const
 {
     auto copy = segments();
     for (auto& segment : copy)

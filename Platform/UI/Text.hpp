@@ -66,8 +66,7 @@ public:
 
 private:
     explicit Text(std::vector<Segment> segments);
-    template <class Change>
-    Text changingSegments(Change change) const;
+    template <class Change> Text changingSegments(Change change) const;
 };
 
 }

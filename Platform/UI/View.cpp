@@ -61,28 +61,32 @@ View View::padding(Edge::Set edges, std::optional<double> length) const
 
 View View::padding(EdgeInsets insets) const
 {
-    return modified(*this, [insets](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::PaddingNode>(insets, std::move(child));
-    });
+    return modified(
+        *this, [insets](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::PaddingNode>(insets, std::move(child));
+        });
 }
 
 View View::frame(std::optional<double> width, std::optional<double> height, Alignment alignment) const
 {
     width = finiteOrNone(width);
     height = finiteOrNone(height);
-    return modified(*this, [=](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::FixedFrameNode>(width, height, alignment, std::move(child));
-    });
+    return modified(
+        *this, [=](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::FixedFrameNode>(width, height, alignment, std::move(child));
+        });
 }
 
 View View::frame(const FlexibleFrame& frame) const
 {
     FlexibleFrame bounds = frame;
-    for (auto* length : { &bounds.minWidth, &bounds.idealWidth, &bounds.maxWidth, &bounds.minHeight, &bounds.idealHeight, &bounds.maxHeight })
+    for (auto* length :
+        { &bounds.minWidth, &bounds.idealWidth, &bounds.maxWidth, &bounds.minHeight, &bounds.idealHeight, &bounds.maxHeight })
         *length = finiteOrNone(*length);
-    return modified(*this, [bounds](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::FlexibleFrameNode>(bounds, std::move(child));
-    });
+    return modified(
+        *this, [bounds](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::FlexibleFrameNode>(bounds, std::move(child));
+        });
 }
 
 View View::fixedSize() const
@@ -92,9 +96,11 @@ View View::fixedSize() const
 
 View View::fixedSize(Axis::Set axes) const
 {
-    return modified(*this, [axes](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::FixedSizeNode>(axes.contains(Axis::horizontal), axes.contains(Axis::vertical), std::move(child));
-    });
+    return modified(
+        *this, [axes](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::FixedSizeNode>(
+                axes.contains(Axis::horizontal), axes.contains(Axis::vertical), std::move(child));
+        });
 }
 
 View View::layoutPriority(double priority) const
@@ -107,22 +113,25 @@ View View::layoutPriority(double priority) const
 
 View View::aspectRatio(std::optional<double> ratio, ContentMode mode) const
 {
-    return modified(*this, [=](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::AspectRatioNode>(ratio, mode, std::move(child));
-    });
+    return modified(
+        *this, [=](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::AspectRatioNode>(ratio, mode, std::move(child));
+        });
 }
 
 View View::offset(double x, double y) const
 {
-    return modified(*this, [=](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::OffsetNode>(Point { x, y }, std::move(child));
-    });
+    return modified(
+        *this, [=](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::OffsetNode>(Point { x, y }, std::move(child));
+        });
 }
 
 View View::background(const View& content, Alignment alignment) const
 {
     return modified(*this,
-        [content, alignment](std::unique_ptr<LayoutNode> child, const EnvironmentValues& environment, ResolveContext& context) -> std::unique_ptr<LayoutNode> {
+        [content, alignment](std::unique_ptr<LayoutNode> child, const EnvironmentValues& environment,
+            ResolveContext& context) -> std::unique_ptr<LayoutNode> {
             return std::make_unique<detail::LayerNode>(detail::LayerNode::Placement::background, alignment, std::move(child),
                 detail::resolveSingle(content, environment, context));
         });
@@ -132,25 +141,37 @@ View View::background(const ShapeStyle& style) const
 {
     return modified(*this,
         [style](std::unique_ptr<LayoutNode> child, const EnvironmentValues& environment, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-            auto fill = std::make_unique<detail::ShapeNode>(ShapeGeometry::rectangle(), detail::ShapePaint { environment.resolve(style), std::nullopt });
-            return std::make_unique<detail::LayerNode>(detail::LayerNode::Placement::background, Alignment::center, std::move(child), std::move(fill));
+            auto fill = std::make_unique<detail::ShapeNode>(
+                ShapeGeometry::rectangle(), detail::ShapePaint { environment.resolve(style), std::nullopt });
+            return std::make_unique<detail::LayerNode>(
+                detail::LayerNode::Placement::background, Alignment::center, std::move(child), std::move(fill));
         });
 }
 
 View View::overlay(const View& content, Alignment alignment) const
 {
     return modified(*this,
-        [content, alignment](std::unique_ptr<LayoutNode> child, const EnvironmentValues& environment, ResolveContext& context) -> std::unique_ptr<LayoutNode> {
-            return std::make_unique<detail::LayerNode>(detail::LayerNode::Placement::overlay, alignment, std::move(child),
-                detail::resolveSingle(content, environment, context));
+        [content, alignment](std::unique_ptr<LayoutNode> child, const EnvironmentValues& environment,
+            ResolveContext& context) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::LayerNode>(
+                detail::LayerNode::Placement::overlay, alignment, std::move(child), detail::resolveSingle(content, environment, context));
+        });
+}
+
+View View::containerBackground(const ShapeStyle& style, ContainerBackgroundPlacement) const
+{
+    return modified(*this,
+        [style](std::unique_ptr<LayoutNode> child, const EnvironmentValues& environment, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::ContainerBackgroundNode>(environment.resolve(style), std::move(child));
         });
 }
 
 View View::opacity(double opacity) const
 {
-    return modified(*this, [opacity](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::OpacityNode>(std::isnan(opacity) ? 1.0 : opacity, std::move(child));
-    });
+    return modified(
+        *this, [opacity](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::OpacityNode>(std::isnan(opacity) ? 1.0 : opacity, std::move(child));
+        });
 }
 
 View View::hidden() const
@@ -169,7 +190,8 @@ View View::clipped() const
 
 View View::foregroundStyle(const ShapeStyle& style) const
 {
-    return withEnvironment(*this, [style](EnvironmentValues& environment) { environment.foregroundStyle = style.relativeTo(environment.foregroundStyle); });
+    return withEnvironment(
+        *this, [style](EnvironmentValues& environment) { environment.foregroundStyle = style.relativeTo(environment.foregroundStyle); });
 }
 
 View View::tint(const Color& color) const
@@ -248,16 +270,18 @@ View View::accessibilityHidden(bool hidden) const
 
 View View::accessibilityLabel(std::string label) const
 {
-    return modified(*this, [label](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::AccessibilityLabelNode>(label, std::move(child));
-    });
+    return modified(
+        *this, [label](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::AccessibilityLabelNode>(label, std::move(child));
+        });
 }
 
 View View::accessibilityIdentifier(std::string identifier) const
 {
-    return modified(*this, [identifier](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
-        return std::make_unique<detail::IdentifierNode>(identifier, std::move(child));
-    });
+    return modified(
+        *this, [identifier](std::unique_ptr<LayoutNode> child, const EnvironmentValues&, ResolveContext&) -> std::unique_ptr<LayoutNode> {
+            return std::make_unique<detail::IdentifierNode>(identifier, std::move(child));
+        });
 }
 
 }

@@ -18,13 +18,22 @@ class View;
 /// A view of one's own: a value with a `body` that builds its tree, optionally from the
 /// environment (the widget family, the colour scheme...). Such a value converts to `View`.
 template <class T>
-concept CustomView = requires(const T& view, const EnvironmentValues& environment) {
-                         { view.body(environment) } -> std::convertible_to<View>;
-                     } || requires(const T& view) {
-                              { view.body() } -> std::convertible_to<View>;
-                          };
+concept CustomView = requires(const T& view, const EnvironmentValues& environment)
+{
+    {
+        view.body(environment)
+        } -> std::convertible_to<View>;
+}
+|| requires(const T& view)
+{
+    {
+        view.body()
+        } -> std::convertible_to<View>;
+};
 
 enum class ContentMode { fit, fill };
+
+enum class ContainerBackgroundPlacement { widget };
 
 /// The bounds of a flexible frame; absent bounds do not constrain. Use `infinity` for a view
 /// that takes all the space offered.
@@ -90,6 +99,10 @@ public:
     View background(const View& content, Alignment alignment = Alignment::center) const;
     View background(const ShapeStyle& style) const;
     View overlay(const View& content, Alignment alignment = Alignment::center) const;
+    /// The background of the container the view is shown in (the whole widget, margins
+    /// included). It is not drawn with the view: the host reads it from the layout
+    /// (`ViewLayout::containerBackground`) and fills the container with it.
+    View containerBackground(const ShapeStyle& style, ContainerBackgroundPlacement placement) const;
 
     // Drawing.
     View opacity(double opacity) const;
@@ -112,8 +125,7 @@ public:
     View minimumScaleFactor(double factor) const;
     View progressViewStyle(ProgressViewStyle style) const;
     View transformEnvironment(std::function<void(EnvironmentValues&)> transform) const;
-    template <class T, class U>
-    View environment(T EnvironmentValues::*key, U value) const
+    template <class T, class U> View environment(T EnvironmentValues::*key, U value) const
     {
         return transformEnvironment([key, stored = T(std::move(value))](EnvironmentValues& environment) { environment.*key = stored; });
     }

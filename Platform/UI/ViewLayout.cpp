@@ -12,7 +12,8 @@ namespace {
 void collectTexts(const std::vector<AccessibilityElement>& elements, std::vector<std::string>& texts)
 {
     for (const auto& element : elements) {
-        if (element.role == AccessibilityElement::Role::text || (element.role == AccessibilityElement::Role::group && element.children.empty()))
+        if (element.role == AccessibilityElement::Role::text
+            || (element.role == AccessibilityElement::Role::group && element.children.empty()))
             texts.push_back(element.label);
         collectTexts(element.children, texts);
     }
@@ -70,6 +71,13 @@ std::vector<std::string> ViewLayout::accessibilityTexts() const
     std::vector<std::string> texts;
     collectTexts(m_accessibility, texts);
     return texts;
+}
+
+std::optional<ResolvedColor> ViewLayout::containerBackground() const
+{
+    if (!m_root || !m_root->isPlaced())
+        return std::nullopt;
+    return m_root->containerBackground();
 }
 
 std::optional<Rect> ViewLayout::frame(std::string_view identifier) const

@@ -49,7 +49,8 @@ struct LayoutOptions {
 };
 
 /// A view tree laid out in a rectangle of a given size: frames of every view, the link regions
-/// for hit testing, the accessibility tree. Made once per drawing; draw it with `Renderer`.
+/// for hit testing, the accessibility tree. Made once per drawing; draw it with `Renderer` on
+/// the thread that made it (its texts hold that thread's Pango objects).
 class ViewLayout {
 public:
     /// Proposes `size` to the root view and centres it in that rectangle, as a window does.
@@ -76,6 +77,9 @@ public:
     /// The frame of the view marked with `accessibilityIdentifier(identifier)`, when it was
     /// laid out.
     std::optional<Rect> frame(std::string_view identifier) const;
+
+    /// The colour the host fills the container with (see `View::containerBackground`).
+    std::optional<ResolvedColor> containerBackground() const;
 
     /// A timer text shows the time as of `renderDate`: the host draws such a tree again every
     /// second.

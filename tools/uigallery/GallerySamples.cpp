@@ -34,12 +34,13 @@ std::vector<SampleEvent> sampleEvents()
     Date now = galleryNow();
     return {
         { "standup", "Daily stand-up", now - 10 * minute, now + 5 * minute, hex("#1BADF8") },
-        { "review", "Design review: widget typography and colour", now + 20 * minute, now + 80 * minute, hex("#63DA38"), SampleKind::calendarEvent,
-            true, true, 15 },
+        { "review", "Design review: widget typography and colour", now + 20 * minute, now + 80 * minute, hex("#63DA38"),
+            SampleKind::calendarEvent, true, true, 15 },
         { "dentist", "Call the dentist", now + 95 * minute, now + 95 * minute, hex("#FF9500"), SampleKind::ownReminder, false },
         { "planning", "Quarterly planning with the whole product organisation 🎯", now + 150 * minute, now + 210 * minute, hex("#CC73E1") },
         { "invoices", "Send invoices", now + 240 * minute, now + 240 * minute, hex("#FF2968"), SampleKind::calendarReminder, false },
-        { "one-on-one", "1:1 with Priya", now + 26 * 60 * minute, now + 26.5 * 60 * minute, hex("#A2845E"), SampleKind::calendarEvent, true, false, 25 },
+        { "one-on-one", "1:1 with Priya", now + 26 * 60 * minute, now + 26.5 * 60 * minute, hex("#A2845E"), SampleKind::calendarEvent, true,
+            false, 25 },
     };
 }
 
@@ -54,7 +55,7 @@ struct SampleCameraButton {
             return EmptyView();
         bool running = !(now < event.start) && !(event.end < now);
         bool active = running || event.isPending;
-        Color base = running ? Color::named(Color::System::green)
+        Color base = running  ? Color::named(Color::System::green)
             : event.isPending ? Color::named(Color::System::orange)
                               : Color::named(Color::System::controlText);
         View icon = Image::systemName("video.fill")
@@ -82,12 +83,23 @@ struct SampleEventRow {
         case SampleKind::calendarEvent: return RoundedRectangle(Size { 2, 2 }, RoundedCornerStyle::circular).fill(event.color).frame(3);
         case SampleKind::ownReminder:
             return VStack({
-                Image::systemName("alarm.fill").resizable().aspectRatio(ContentMode::fit).frame(10).foregroundStyle(event.color).padding(Edge::top, 4),
+                Image::systemName("alarm.fill")
+                    .resizable()
+                    .aspectRatio(ContentMode::fit)
+                    .frame(10)
+                    .foregroundStyle(event.color)
+                    .padding(Edge::top, 4),
                 Spacer(),
             });
         case SampleKind::calendarReminder:
             return VStack({
-                Image::systemName("circle").resizable().aspectRatio(ContentMode::fit).frame(10).bold().foregroundStyle(event.color).padding(Edge::top, 5),
+                Image::systemName("circle")
+                    .resizable()
+                    .aspectRatio(ContentMode::fit)
+                    .frame(10)
+                    .bold()
+                    .foregroundStyle(event.color)
+                    .padding(Edge::top, 5),
                 Spacer(),
             });
         }
@@ -113,8 +125,9 @@ struct SampleEventRow {
     View whenBlock(const EnvironmentValues& environment) const
     {
         bool small = environment.widgetFamily == WidgetFamily::systemSmall;
-        Text time = event.start != event.end ? Text(event.start, Text::DateStyle::time) + Text(LocalizedStringKey("–")) + Text(event.end, Text::DateStyle::time)
-                                             : Text(event.start, Text::DateStyle::time);
+        Text time = event.start != event.end
+            ? Text(event.start, Text::DateStyle::time) + Text(LocalizedStringKey("–")) + Text(event.end, Text::DateStyle::time)
+            : Text(event.start, Text::DateStyle::time);
         bool today = event.start - now < 14 * 60 * minute;
         std::string day = today ? "Today" : "Tomorrow";
         AnyLayout layout = small ? AnyLayout(VStackLayout { HorizontalAlignment::leading, std::nullopt })
@@ -180,7 +193,11 @@ struct SampleEventRow {
 
 View header(std::string text)
 {
-    return Text(LocalizedStringKey(std::move(text))).textCase(TextCase::uppercase).font(Font::system(10)).bold().foregroundStyle(ShapeStyle::secondary());
+    return Text(LocalizedStringKey(std::move(text)))
+        .textCase(TextCase::uppercase)
+        .font(Font::system(10))
+        .bold()
+        .foregroundStyle(ShapeStyle::secondary());
 }
 
 View listTree(int count, bool current)
@@ -194,7 +211,8 @@ View listTree(int count, bool current)
         for (int shown = std::min(available, current ? 3 : 6); shown >= 1; --shown) {
             std::vector<SampleEvent> prefix(events.begin(), events.begin() + shown);
             std::vector<View> rows;
-            rows.push_back(ForEach(prefix, [](const SampleEvent& event) { return event.id + "." + galleryNow().secondsDescription(); },
+            rows.push_back(ForEach(
+                prefix, [](const SampleEvent& event) { return event.id + "." + galleryNow().secondsDescription(); },
                 [&](const SampleEvent& event) {
                     return Link("tarvik://preview?id=" + event.id,
                         View(SampleEventRow { event, galleryNow(), small ? 2 : 1, small, current }).fixedSize(Axis::vertical));
@@ -244,7 +262,10 @@ View stacksSample()
                 }),
             ZStack(Alignment::bottomTrailing,
                 {
-                    RoundedRectangle(8, RoundedCornerStyle::continuous).fill(Color::named(Color::System::purple).withAlphaComponent(0.25)).frame(FlexibleFrame { .maxWidth = infinity }).frame(std::nullopt, 36),
+                    RoundedRectangle(8, RoundedCornerStyle::continuous)
+                        .fill(Color::named(Color::System::purple).withAlphaComponent(0.25))
+                        .frame(FlexibleFrame { .maxWidth = infinity })
+                        .frame(std::nullopt, 36),
                     Text("ZStack, bottom trailing").font(Font::caption).padding(6),
                 }),
         });
@@ -259,7 +280,12 @@ View truncationSample()
             Text(title).bold().lineLimit(1),
             Text(title).lineLimit(2),
             Text(title).lineLimit(1).truncationMode(TruncationMode::middle).foregroundStyle(ShapeStyle::secondary()),
-            Text("in 2 hours, 15 minutes").font(Font::system(30)).foregroundStyle(Color::named(Color::System::orange)).allowsTightening(true).minimumScaleFactor(0.5).lineLimit(1),
+            Text("in 2 hours, 15 minutes")
+                .font(Font::system(30))
+                .foregroundStyle(Color::named(Color::System::orange))
+                .allowsTightening(true)
+                .minimumScaleFactor(0.5)
+                .lineLimit(1),
             Text("Team lunch 🍜 and retro 🎉").lineLimit(1),
         })
         .font(Font::system(12));
@@ -305,7 +331,10 @@ View noEventsSample()
     return VStack(HorizontalAlignment::center, 10,
         {
             Image("noevents").resizable().aspectRatio(ContentMode::fit).frame(std::nullopt, 50).opacity(0.9),
-            Text(LocalizedStringKey("No upcoming events")).multilineTextAlignment(TextAlignment::center).font(Font::system(12)).foregroundStyle(ShapeStyle::secondary()),
+            Text(LocalizedStringKey("No upcoming events"))
+                .multilineTextAlignment(TextAlignment::center)
+                .font(Font::system(12))
+                .foregroundStyle(ShapeStyle::secondary()),
         });
 }
 
@@ -318,12 +347,22 @@ View symbolsSample()
         {
             header("Symbols"),
             HStack(VerticalAlignment::center, 10, symbols).font(Font::system(13)),
-            HStack(VerticalAlignment::firstTextBaseline, 4, { Image::systemName("car.fill"), Text("25 min travel time") }).font(Font::system(11)),
+            HStack(VerticalAlignment::firstTextBaseline, 4, { Image::systemName("car.fill"), Text("25 min travel time") })
+                .font(Font::system(11)),
             HStack(VerticalAlignment::center, 6,
                 {
-                    Image::systemName("video.fill").foregroundStyle(Color::named(Color::System::green)).padding(EdgeInsets { 3, 6, 3, 6 }).background(Capsule().fill(Color::named(Color::System::gray).withAlphaComponent(0.5))),
-                    Image::systemName("video.fill").foregroundStyle(Color::named(Color::System::orange)).padding(EdgeInsets { 3, 6, 3, 6 }).background(Capsule().fill(Color::named(Color::System::gray).withAlphaComponent(0.5))),
-                    Image::systemName("video.fill").foregroundStyle(Color::named(Color::System::controlText).withSystemEffect(Color::Effect::disabled)).padding(EdgeInsets { 3, 6, 3, 6 }).background(Capsule().fill(Color::named(Color::System::gray).withAlphaComponent(0.3))),
+                    Image::systemName("video.fill")
+                        .foregroundStyle(Color::named(Color::System::green))
+                        .padding(EdgeInsets { 3, 6, 3, 6 })
+                        .background(Capsule().fill(Color::named(Color::System::gray).withAlphaComponent(0.5))),
+                    Image::systemName("video.fill")
+                        .foregroundStyle(Color::named(Color::System::orange))
+                        .padding(EdgeInsets { 3, 6, 3, 6 })
+                        .background(Capsule().fill(Color::named(Color::System::gray).withAlphaComponent(0.5))),
+                    Image::systemName("video.fill")
+                        .foregroundStyle(Color::named(Color::System::controlText).withSystemEffect(Color::Effect::disabled))
+                        .padding(EdgeInsets { 3, 6, 3, 6 })
+                        .background(Capsule().fill(Color::named(Color::System::gray).withAlphaComponent(0.3))),
                     ProgressView(0.4, 1.0).progressViewStyle(ProgressViewStyle::circular).frame(12),
                     ProgressView(0.4, 1.0).frame(60),
                 })

@@ -6,7 +6,9 @@ namespace tvk::ui::detail {
 
 OpacityNode::OpacityNode(double opacity, std::unique_ptr<LayoutNode> child)
     : PassThroughNode(std::move(child))
-    , m_opacity(opacity < 0 ? 0 : opacity > 1 ? 1 : opacity)
+    , m_opacity(opacity < 0 ? 0
+              : opacity > 1 ? 1
+                            : opacity)
 {
 }
 

@@ -66,6 +66,19 @@ private:
     std::string m_url;
 };
 
+class ContainerBackgroundNode : public PassThroughNode {
+public:
+    ContainerBackgroundNode(ResolvedColor color, std::unique_ptr<LayoutNode> child)
+        : PassThroughNode(std::move(child))
+        , m_color(color)
+    {
+    }
+    std::optional<ResolvedColor> containerBackground() const override { return m_color; }
+
+private:
+    ResolvedColor m_color;
+};
+
 /// Joins the labels of elements and their descendants with ", ".
 std::string combinedLabel(const std::vector<AccessibilityElement>& elements);
 

@@ -80,7 +80,8 @@ Point alignedOffset(Alignment alignment, Size frame, const Dimensions& child)
     return { x, y };
 }
 
-FixedFrameNode::FixedFrameNode(std::optional<double> width, std::optional<double> height, Alignment alignment, std::unique_ptr<LayoutNode> child)
+FixedFrameNode::FixedFrameNode(
+    std::optional<double> width, std::optional<double> height, Alignment alignment, std::unique_ptr<LayoutNode> child)
     : m_width(width)
     , m_height(height)
     , m_alignment(alignment)

@@ -161,6 +161,17 @@ const LayoutNode* LayoutNode::find(std::string_view identifier) const
     return nullptr;
 }
 
+std::optional<ResolvedColor> LayoutNode::containerBackground() const
+{
+    for (auto& child : m_children) {
+        if (!child->isPlaced())
+            continue;
+        if (auto color = child->containerBackground())
+            return color;
+    }
+    return std::nullopt;
+}
+
 PassThroughNode::PassThroughNode(std::unique_ptr<LayoutNode> child)
 {
     m_children.push_back(std::move(child));

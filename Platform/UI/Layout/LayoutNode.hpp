@@ -106,6 +106,8 @@ public:
     virtual void collectLinks(std::vector<LinkRegion>& links) const;
     virtual void collectAccessibility(std::vector<AccessibilityElement>& elements) const;
     virtual const LayoutNode* find(std::string_view identifier) const;
+    /// The outermost container background set in the placed tree.
+    virtual std::optional<ResolvedColor> containerBackground() const;
 
 protected:
     LayoutNode() = default;

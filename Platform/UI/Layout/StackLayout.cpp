@@ -82,7 +82,8 @@ StackNode::Arrangement StackNode::arrange(ProposedViewSize proposal, LayoutConte
         for (size_t index = 0; index < count; ++index) {
             auto& child = *m_children[index];
             minimum[index] = majorLength(child.sizeThatFits(makeProposal(0.0, crossProposal, m_horizontal), context).size, m_horizontal);
-            double maximum = majorLength(child.sizeThatFits(makeProposal(infinity, crossProposal, m_horizontal), context).size, m_horizontal);
+            double maximum
+                = majorLength(child.sizeThatFits(makeProposal(infinity, crossProposal, m_horizontal), context).size, m_horizontal);
             flexibility[index] = maximum - minimum[index];
         }
         // Higher layout priority first; within a priority, the other views before the spacers
@@ -197,7 +198,8 @@ ZStackNode::Arrangement ZStackNode::arrange(ProposedViewSize proposal, LayoutCon
     }
     BaselineMerger baselines;
     for (auto& childDimensions : dimensions) {
-        Point offset { left - horizontalGuide(m_alignment.horizontal, childDimensions), above - verticalGuide(m_alignment.vertical, childDimensions) };
+        Point offset { left - horizontalGuide(m_alignment.horizontal, childDimensions),
+            above - verticalGuide(m_alignment.vertical, childDimensions) };
         arrangement.offsets.push_back(offset);
         baselines.add(childDimensions, offset.y);
     }

@@ -23,7 +23,8 @@ TextNode::TextNode(std::shared_ptr<const TextContent> content, TextParagraphOpti
         m_options.minimumScaleFactor = 1;
 }
 
-const TextMeasurement& TextNode::measure(LayoutContext& context, std::optional<double> width, std::optional<int> lines, double scale, double tracking)
+const TextMeasurement& TextNode::measure(
+    LayoutContext& context, std::optional<double> width, std::optional<int> lines, double scale, double tracking)
 {
     TextMeasureRequest request;
     request.content = m_content;
@@ -64,7 +65,8 @@ TextMeasurement TextNode::fitWidth(double offered, LayoutContext& context, std::
 {
     auto lineLimit = m_options.lineLimit;
     width = offered;
-    auto fits = [&](const TextMeasurement& measurement) { return !measurement.isTruncated && measurement.size.width <= offered + tolerance; };
+    auto fits
+        = [&](const TextMeasurement& measurement) { return !measurement.isTruncated && measurement.size.width <= offered + tolerance; };
     // Nothing fits in no room at all; the minimum probe of a stack only needs the smallest
     // setting.
     if (offered > tolerance) {

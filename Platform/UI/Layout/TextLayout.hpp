@@ -38,7 +38,8 @@ protected:
 private:
     TextMeasurement fit(ProposedViewSize proposal, LayoutContext& context);
     TextMeasurement fitWidth(double offered, LayoutContext& context, std::optional<double>& width, double& scale, double& tracking);
-    const TextMeasurement& measure(LayoutContext& context, std::optional<double> width, std::optional<int> lines, double scale, double tracking);
+    const TextMeasurement& measure(
+        LayoutContext& context, std::optional<double> width, std::optional<int> lines, double scale, double tracking);
 
     std::shared_ptr<const TextContent> m_content;
     std::string m_identity;

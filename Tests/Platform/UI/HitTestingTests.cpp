@@ -56,7 +56,8 @@ TEST(HitTesting, ALinkDrawnInFrontWinsAndAHiddenLinkCannotBeClicked)
     auto hidden = Link("tarvik://hidden", Rectangle().frame(50, 50)).hidden();
     EXPECT_TRUE(lay(hidden, { 50, 50 }, measurer).linkRegions().empty());
     // Only the candidate a fitting container draws has clickable links.
-    auto fitting = ViewThatFits(Axis::vertical, { Link("tarvik://tall", Rectangle().frame(10, 100)), Link("tarvik://short", Rectangle().frame(10, 10)) });
+    auto fitting = ViewThatFits(
+        Axis::vertical, { Link("tarvik://tall", Rectangle().frame(10, 100)), Link("tarvik://short", Rectangle().frame(10, 10)) });
     auto chosen = lay(fitting, { 50, 50 }, measurer);
     ASSERT_EQ(chosen.linkRegions().size(), 1u);
     EXPECT_EQ(chosen.linkRegions()[0].url, "tarvik://short");
@@ -101,4 +102,17 @@ TEST(Accessibility, SymbolsAndAssetsAreNamedForScreenReaders)
     EXPECT_EQ(layout.accessibilityElements()[0].role, AccessibilityElement::Role::image);
     EXPECT_EQ(layout.accessibilityElements()[0].label, "Video");
     EXPECT_EQ(layout.accessibilityElements()[1].label, "square");
+}
+
+TEST(ViewLayout, ReportsTheContainerBackgroundForTheHostToFill)
+{
+    test::FixedTextMeasurer measurer;
+    EnvironmentValues dark;
+    dark.colorScheme = ColorScheme::dark;
+    auto content = VStack({ Text("Next events") })
+                       .padding()
+                       .containerBackground(ShapeStyle::fill(ShapeStyle::Level::tertiary), ContainerBackgroundPlacement::widget);
+    auto layout = lay(content, { 170, 170 }, measurer, dark);
+    EXPECT_EQ(layout.containerBackground(), (ResolvedColor { 1, 1, 1, 0.05 }));
+    EXPECT_EQ(lay(Text("plain"), { 170, 170 }, measurer).containerBackground(), std::nullopt);
 }

@@ -72,7 +72,8 @@ TEST(StackLayout, SpacingAndPaddingAddUp)
     EXPECT_EQ(laid["b"], rect(83.5, 96, 20, 10));
     EXPECT_EQ(laid["c"], rect(83.5, 112, 30, 10));
 
-    Laid edges(box(10, 10, "inner").padding(Edge::horizontal, 3).padding(Edge::top, 2).padding().accessibilityIdentifier("outer"), { 100, 100 });
+    Laid edges(
+        box(10, 10, "inner").padding(Edge::horizontal, 3).padding(Edge::top, 2).padding().accessibilityIdentifier("outer"), { 100, 100 });
     EXPECT_EQ(edges["outer"].size, (Size { 10 + 6 + 32, 10 + 2 + 32 }));
 }
 
@@ -113,7 +114,8 @@ TEST(StackLayout, ATextBesideASpacerMayUseTheWholeRow)
 
 TEST(StackLayout, HigherLayoutPriorityIsServedFirst)
 {
-    auto even = HStack(VerticalAlignment::top, 0, { text("aaaa bbbb").accessibilityIdentifier("a"), text("cccc dddd").accessibilityIdentifier("c") });
+    auto even = HStack(
+        VerticalAlignment::top, 0, { text("aaaa bbbb").accessibilityIdentifier("a"), text("cccc dddd").accessibilityIdentifier("c") });
     Laid shared(even, { 60, 50 });
     EXPECT_EQ(shared["a"].size.width, 20);
     auto preferred = HStack(VerticalAlignment::top, 0,
@@ -139,9 +141,10 @@ TEST(StackLayout, EmptyViewsTakeNoSpaceAndGroupsLendTheirMembers)
     EXPECT_EQ(laid["c"].minX() - laid["a"].minX(), 50);
 
     std::vector<std::string> names { "x", "y", "z" };
-    Laid each(VStack(HorizontalAlignment::center, 2,
-                  { ForEach(names, [](const std::string& name) { return name; },
-                      [](const std::string& name) { return box(10, 10, name.c_str()); }) }),
+    Laid each(
+        VStack(HorizontalAlignment::center, 2,
+            { ForEach(
+                names, [](const std::string& name) { return name; }, [](const std::string& name) { return box(10, 10, name.c_str()); }) }),
         { 100, 100 });
     EXPECT_EQ(each["y"].minY() - each["x"].minY(), 12);
     EXPECT_EQ(each["z"].minY() - each["y"].minY(), 12);
@@ -163,7 +166,8 @@ TEST(FrameLayout, NestedFramesWithInfiniteMaximumsFillTheSpaceOffered)
     EXPECT_EQ(hugging["frame"].size, (Size { 50, 12 }));
     Laid capped(Rectangle().frame(FlexibleFrame { .maxWidth = 30 }).accessibilityIdentifier("frame"), { 200, 100 });
     EXPECT_EQ(capped["frame"].size, (Size { 30, 100 }));
-    Laid ideal(Rectangle().frame(FlexibleFrame { .idealWidth = 40, .idealHeight = 20 }).fixedSize().accessibilityIdentifier("frame"), { 200, 100 });
+    Laid ideal(Rectangle().frame(FlexibleFrame { .idealWidth = 40, .idealHeight = 20 }).fixedSize().accessibilityIdentifier("frame"),
+        { 200, 100 });
     EXPECT_EQ(ideal["frame"].size, (Size { 40, 20 }));
 }
 
@@ -216,7 +220,8 @@ TEST(FrameLayout, BackgroundsAndOverlaysTakeTheSizeOfTheirView)
 
 TEST(StackLayout, ZStackIsTheUnionOfItsAlignedChildren)
 {
-    Laid laid(ZStack(Alignment::bottomLeading, { box(40, 10, "wide"), box(10, 30, "tall") }).accessibilityIdentifier("stack"), { 100, 100 });
+    Laid laid(
+        ZStack(Alignment::bottomLeading, { box(40, 10, "wide"), box(10, 30, "tall") }).accessibilityIdentifier("stack"), { 100, 100 });
     EXPECT_EQ(laid["stack"], rect(30, 35, 40, 30));
     EXPECT_EQ(laid["wide"], rect(30, 55, 40, 10));
     EXPECT_EQ(laid["tall"], rect(30, 35, 10, 30));
@@ -260,7 +265,8 @@ TEST(ViewThatFits, DrawsTheFirstCandidateThatFitsElseTheLast)
     EXPECT_EQ(cramped["short"].size, (Size { 50, 30 }));
     EXPECT_FALSE(cramped.has("medium"));
 
-    auto labels = ViewThatFits(Axis::horizontal, { text("a long label").accessibilityIdentifier("long"), text("short").accessibilityIdentifier("short") });
+    auto labels = ViewThatFits(
+        Axis::horizontal, { text("a long label").accessibilityIdentifier("long"), text("short").accessibilityIdentifier("short") });
     Laid narrow(labels, { 50, 20 });
     EXPECT_TRUE(narrow.has("short"));
     EXPECT_FALSE(narrow.has("long"));
@@ -323,7 +329,8 @@ TEST(TextLayout, LayoutMeasuresEachTextOnlyAFewTimes)
             {
                 VStack(HorizontalAlignment::leading, 0,
                     {
-                        HStack({ text(("Event number " + std::to_string(index) + " with a long title").c_str()).bold().lineLimit(1), Spacer(0) }),
+                        HStack({ text(("Event number " + std::to_string(index) + " with a long title").c_str()).bold().lineLimit(1),
+                            Spacer(0) }),
                         HStack({
                             text("Today, ").bold(),
                             text("9:00 AM–10:00 AM").lineLimit(1).allowsTightening(true).minimumScaleFactor(0.5),

@@ -16,7 +16,8 @@ namespace {
 
 const char* longTitle = "Architecture review of the calendar synchronisation and the notification pipeline";
 
-std::shared_ptr<TextContent> content(const std::string& text, double size = 11, Font::Weight weight = Font::Weight::regular, bool digits = false)
+std::shared_ptr<TextContent> content(
+    const std::string& text, double size = 11, Font::Weight weight = Font::Weight::regular, bool digits = false)
 {
     auto made = std::make_shared<TextContent>();
     made->language = "en_US";
@@ -81,8 +82,8 @@ TEST(PangoText, ATitlePastItsTwoLinesEndsInAnEllipsis)
 
     // Through layout: the row's title takes two lines of the width offered.
     RecordingMeasurer recorder;
-    auto layout = ViewLayout::make(Text(longTitle).bold().font(Font::system(11)).lineLimit(2).accessibilityIdentifier("title"), { 120, 200 }, {},
-        { &recorder, Date(0) });
+    auto layout = ViewLayout::make(Text(longTitle).bold().font(Font::system(11)).lineLimit(2).accessibilityIdentifier("title"),
+        { 120, 200 }, {}, { &recorder, Date(0) });
     auto frame = *layout.frame("title");
     EXPECT_LE(frame.size.width, 120);
     EXPECT_NEAR(frame.size.height, 2 * oneLine.size.height, 0.5);
@@ -117,7 +118,11 @@ TEST(PangoText, TightensBeforeTruncatingWhenAllowed)
     EXPECT_LT(tight.size.width, offered);
 
     auto view = [](bool tightening) {
-        return Text("Today, 10:00 AM–11:00 AM").font(Font::system(11)).lineLimit(1).allowsTightening(tightening).accessibilityIdentifier("time");
+        return Text("Today, 10:00 AM–11:00 AM")
+            .font(Font::system(11))
+            .lineLimit(1)
+            .allowsTightening(tightening)
+            .accessibilityIdentifier("time");
     };
     for (bool tightening : { true, false }) {
         RecordingMeasurer recorder;
@@ -134,7 +139,11 @@ TEST(PangoText, TightensBeforeTruncatingWhenAllowed)
 TEST(PangoText, ShrinksToTheMinimumScaleFactorBeforeTruncating)
 {
     auto countdown = [](double minimum) {
-        return Text("in 2 hours, 15 minutes").font(Font::system(30)).lineLimit(1).minimumScaleFactor(minimum).accessibilityIdentifier("countdown");
+        return Text("in 2 hours, 15 minutes")
+            .font(Font::system(30))
+            .lineLimit(1)
+            .minimumScaleFactor(minimum)
+            .accessibilityIdentifier("countdown");
     };
     auto full = measure(content("in 2 hours, 15 minutes", 30), std::nullopt);
     double offered = full.size.width * 0.7;
@@ -186,8 +195,10 @@ TEST(PangoText, LayingOutAListMeasuresEachTextAFewTimesAtMost)
             {
                 VStack(HorizontalAlignment::leading, 0,
                     {
-                        HStack({ Text("Event " + std::to_string(index) + ": a title long enough to be cut").bold().lineLimit(1), Spacer(0) }),
-                        HStack({ Text("Today, ").bold(), Text("9:00 AM–10:00 AM").lineLimit(1).allowsTightening(true).minimumScaleFactor(0.5) }),
+                        HStack(
+                            { Text("Event " + std::to_string(index) + ": a title long enough to be cut").bold().lineLimit(1), Spacer(0) }),
+                        HStack({ Text("Today, ").bold(),
+                            Text("9:00 AM–10:00 AM").lineLimit(1).allowsTightening(true).minimumScaleFactor(0.5) }),
                     }),
                 Image::systemName("video.fill").padding(EdgeInsets { 3, 6, 3, 6 }).background(Capsule().fill(ShapeStyle::fill())),
             })

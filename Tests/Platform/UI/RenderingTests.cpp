@@ -64,8 +64,7 @@ public:
         return pixel;
     }
     /// How many pixels inside a rectangle (in points) match.
-    template <class Predicate>
-    int count(const Rect& rect, Predicate predicate) const
+    template <class Predicate> int count(const Rect& rect, Predicate predicate) const
     {
         int matches = 0;
         for (int y = static_cast<int>(rect.minY() * m_scale); y < static_cast<int>(rect.maxY() * m_scale); ++y) {
@@ -126,7 +125,8 @@ TEST(Rendering, FillsTakeTheColourOfTheAppearance)
 
 TEST(Rendering, TextIsDrawnInsideItsFrameInTheForegroundColour)
 {
-    auto layout = lay(Text("Hello").font(Font::system(20)).foregroundColor(Color::rgb(1, 0, 0)).accessibilityIdentifier("text"), { 120, 40 });
+    auto layout
+        = lay(Text("Hello").font(Font::system(20)).foregroundColor(Color::rgb(1, 0, 0)).accessibilityIdentifier("text"), { 120, 40 });
     auto frame = *layout.frame("text");
     Picture picture(layout, 2);
     auto red = [](Pixel pixel) { return pixel.alpha > 128 && pixel.red > 200 && pixel.green < 60 && pixel.blue < 60; };
@@ -150,8 +150,9 @@ TEST(Rendering, EmojiComeInColour)
 TEST(Rendering, SymbolsAreDrawnFromTheIconFontInTheForegroundColour)
 {
     for (const auto& symbol : { "video.fill", "car.fill", "alarm.fill", "circle" }) {
-        auto layout = lay(Image::systemName(symbol).foregroundStyle(Color::rgb(0, 0.8, 0)).font(Font::system(11)).accessibilityIdentifier("symbol"),
-            { 40, 40 });
+        auto layout
+            = lay(Image::systemName(symbol).foregroundStyle(Color::rgb(0, 0.8, 0)).font(Font::system(11)).accessibilityIdentifier("symbol"),
+                { 40, 40 });
         auto frame = layout.frame("symbol");
         ASSERT_TRUE(frame) << symbol;
         EXPECT_GT(frame->size.width, 8) << symbol;
@@ -161,10 +162,12 @@ TEST(Rendering, SymbolsAreDrawnFromTheIconFontInTheForegroundColour)
         EXPECT_GT(picture.count(*frame, green), 10) << symbol;
     }
     // A resizable symbol fills the frame it is given.
-    auto resized = lay(Image::systemName("alarm.fill").resizable().aspectRatio(ContentMode::fit).frame(10).accessibilityIdentifier("alarm"), { 40, 40 });
+    auto resized = lay(
+        Image::systemName("alarm.fill").resizable().aspectRatio(ContentMode::fit).frame(10).accessibilityIdentifier("alarm"), { 40, 40 });
     EXPECT_NEAR(resized.frame("alarm")->size.width, 10, 1e-9);
     // An unknown symbol takes no room.
-    auto unknown = lay(HStack(VerticalAlignment::center, 0, { Image::systemName("no.such.symbol"), Rectangle().frame(10, 10) }).accessibilityIdentifier("row"),
+    auto unknown = lay(HStack(VerticalAlignment::center, 0, { Image::systemName("no.such.symbol"), Rectangle().frame(10, 10) })
+                           .accessibilityIdentifier("row"),
         { 40, 40 });
     EXPECT_EQ(unknown.frame("row")->size.width, 10);
 }
@@ -182,13 +185,15 @@ TEST(Rendering, AssetsComeFromSVGFilesWithTheirDarkVariant)
     EXPECT_EQ(darkPicture.at(20, 20).blue, 255);
 
     // Resizable with its aspect ratio kept, 50 high: 100 wide.
-    auto scaled = lay(Image("square").resizable().aspectRatio(ContentMode::fit).frame(std::nullopt, 50).accessibilityIdentifier("asset"), { 200, 100 });
+    auto scaled = lay(
+        Image("square").resizable().aspectRatio(ContentMode::fit).frame(std::nullopt, 50).accessibilityIdentifier("asset"), { 200, 100 });
     EXPECT_EQ(scaled.frame("asset")->size, (Size { 100, 50 }));
     EXPECT_EQ(lay(Image("viewbox-only").accessibilityIdentifier("asset"), { 100, 100 }).frame("asset")->size, (Size { 30, 15 }));
 
     // Broken, missing and path-like names draw nothing and take no room.
     for (const auto* name : { "truncated", "missing", "../Fixtures/square", "" }) {
-        auto row = lay(HStack(VerticalAlignment::center, 0, { Image(name), Rectangle().frame(10, 10) }).accessibilityIdentifier("row"), { 40, 40 });
+        auto row = lay(
+            HStack(VerticalAlignment::center, 0, { Image(name), Rectangle().frame(10, 10) }).accessibilityIdentifier("row"), { 40, 40 });
         EXPECT_EQ(row.frame("row")->size.width, 10) << name;
     }
 }
@@ -196,8 +201,9 @@ TEST(Rendering, AssetsComeFromSVGFilesWithTheirDarkVariant)
 TEST(Rendering, TheShippedEmptyStateImageIsThere)
 {
     EnvironmentValues environment;
-    auto layout = ViewLayout::make(Image("noevents").resizable().aspectRatio(ContentMode::fit).frame(std::nullopt, 50).accessibilityIdentifier("image"),
-        { 100, 100 }, environment, LayoutOptions { nullptr, Date(0) });
+    auto layout = ViewLayout::make(
+        Image("noevents").resizable().aspectRatio(ContentMode::fit).frame(std::nullopt, 50).accessibilityIdentifier("image"), { 100, 100 },
+        environment, LayoutOptions { nullptr, Date(0) });
     auto frame = layout.frame("image");
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->size.height, 50);

@@ -47,7 +47,8 @@ TEST(TextContent, TimesFollowTheLocaleAndTimeZone)
     // An unknown zone keeps the default zone rather than falling to GMT.
     EXPECT_EQ(single(Text(nineInBerlin, Text::DateStyle::time), in("en_US", "Mars/Olympus_Mons")), "9:00\u202FAM");
     // A range reads as one text.
-    auto range = Text(nineInBerlin, Text::DateStyle::time) + Text(LocalizedStringKey("–")) + Text(nineInBerlin + 3600, Text::DateStyle::time);
+    auto range
+        = Text(nineInBerlin, Text::DateStyle::time) + Text(LocalizedStringKey("–")) + Text(nineInBerlin + 3600, Text::DateStyle::time);
     EXPECT_EQ(single(range), "9:00\u202FAM–10:00\u202FAM");
 }
 

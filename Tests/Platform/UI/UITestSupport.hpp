@@ -1,8 +1,8 @@
 #pragma once
 
-// Helpers of the view toolkit's tests. FixedTextMeasurer: a text measurer with round numbers, for layout tests: every character is half the font size
-// wide (plus tracking), a line is 1.2 font sizes high with its baseline at 0.9; lines wrap at
-// spaces, and words longer than a line are cut. It records what it is asked.
+// Helpers of the view toolkit's tests. FixedTextMeasurer: a text measurer with round numbers, for layout tests: every character is half the
+// font size wide (plus tracking), a line is 1.2 font sizes high with its baseline at 0.9; lines wrap at spaces, and words longer than a
+// line are cut. It records what it is asked.
 
 #include "Platform/UI/TextMeasurer.hpp"
 
@@ -48,7 +48,8 @@ public:
         double characterWidth = size / 2 + request.tracking * size;
         double lineHeight = size * 1.2;
         std::vector<size_t> lines;
-        size_t maximumCharacters = request.width ? std::max<size_t>(1, static_cast<size_t>(std::floor(*request.width / characterWidth + 1e-9))) : SIZE_MAX;
+        size_t maximumCharacters
+            = request.width ? std::max<size_t>(1, static_cast<size_t>(std::floor(*request.width / characterWidth + 1e-9))) : SIZE_MAX;
         size_t start = 0;
         while (true) {
             size_t end = text.find('\n', start);

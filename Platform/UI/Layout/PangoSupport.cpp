@@ -1,5 +1,7 @@
 #include "Platform/UI/Layout/PangoSupport.hpp"
 
+#include "Platform/UI/Layout/Sanitizers.hpp"
+
 #include <memory>
 #include <mutex>
 #include <set>
@@ -123,16 +125,9 @@ int pangoWeight(Font::Weight weight)
 }
 
 // Fontconfig keeps the patterns it matched for Pango in caches that are never freed and that
-// the leak checker cannot trace to a root; a plain Pango program shows the same. In sanitizer
-// builds, leaks allocated inside fontconfig are therefore not reported. Weak, so that a
-// program with suppressions of its own can replace the list.
-#if defined(__SANITIZE_ADDRESS__)
-#define TVK_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TVK_ADDRESS_SANITIZER 1
-#endif
-#endif
+// the leak checker cannot trace to a root (a plain Pango program shows the same), so leaks
+// allocated inside fontconfig are not reported in sanitizer builds. Weak, so that a program
+// with suppressions of its own can replace the list.
 #ifdef TVK_ADDRESS_SANITIZER
 extern "C" __attribute__((weak, visibility("default"))) const char* __lsan_default_suppressions()
 {

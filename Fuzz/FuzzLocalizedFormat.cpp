@@ -1,6 +1,6 @@
 // Catalog texts are format strings that translators and resource files supply; the view
 // toolkit fills them with arguments. Input: a format, then "\0", then arguments separated by
-// "\0" (a leading '#' makes an integer, '.' a double, anything else a string).
+// "\0" (a leading '#' makes an integer, anything else a string).
 
 #include "Platform/UI/LocalizedStringKey.hpp"
 
@@ -22,8 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string argument(input.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (!argument.empty() && argument.front() == '#')
             arguments.emplace_back(static_cast<std::int64_t>(std::strtoll(argument.c_str() + 1, nullptr, 10)));
-        else if (!argument.empty() && argument.front() == '.')
-            arguments.emplace_back(std::strtod(argument.c_str() + 1, nullptr));
         else
             arguments.emplace_back(argument);
     }
@@ -31,10 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each placeholder (at least two characters) becomes at most one argument or one number
     // of bounded width.
     size_t longest = 512;
-    for (const auto& argument : arguments) {
-        if (auto text = std::get_if<std::string>(&argument))
-            longest = std::max(longest, text->size());
-    }
+    for (const auto& argument : arguments)
+        longest = std::max(longest, argument.text().size());
     if (result.size() > format.size() + format.size() / 2 * longest)
         std::abort();
     return 0;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdint>
+#include "Platform/Text/StringFormat.hpp"
+
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace tvk::ui {
@@ -12,7 +12,7 @@ namespace tvk::ui {
 /// environment's `localize` function turns it into the text shown; without one, the key itself
 /// is the format.
 struct LocalizedStringKey {
-    using Argument = std::variant<std::int64_t, double, std::string>;
+    using Argument = FormatArgument;
 
     std::string key;
     std::vector<Argument> arguments;
@@ -24,10 +24,9 @@ struct LocalizedStringKey {
     {
     }
 
-    /// Fills the printf-style placeholders of `format` (`%lld`, `%d`, `%@`, `%f`, `%.1f`,
-    /// positional `%2$@`, `%%`) with `arguments`, then replaces automatic-agreement markup
-    /// ("^[3 more events](inflect: true)") by its text. A placeholder without a matching
-    /// argument, or one this function does not know, is kept as written. Never fails.
+    /// Fills the printf-style placeholders of `format` with `arguments` as the catalog does
+    /// (`StringFormat`), then replaces automatic-agreement markup ("^[3 more events](inflect:
+    /// true)") by its text. Never fails.
     static std::string format(std::string_view format, const std::vector<Argument>& arguments);
 
     /// The key formatted with its own arguments: what a missing catalog shows.

@@ -16,3 +16,9 @@ add_library(Tvk::plist ALIAS PkgConfig::TVK_PLIST)
 add_library(Tvk::icu INTERFACE IMPORTED)
 target_link_libraries(Tvk::icu INTERFACE ICU::i18n ICU::uc)
 pkg_check_modules(TVK_LIBICAL REQUIRED IMPORTED_TARGET libical)
+
+# Drawing: text with Pango on Cairo, SVG assets with librsvg (Platform/UI).
+pkg_check_modules(TVK_PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo pango cairo)
+pkg_check_modules(TVK_RSVG REQUIRED IMPORTED_TARGET librsvg-2.0)
+add_library(Tvk::pangocairo ALIAS PkgConfig::TVK_PANGOCAIRO)
+add_library(Tvk::rsvg ALIAS PkgConfig::TVK_RSVG)

@@ -175,11 +175,15 @@ std::optional<Url> Url::make(std::string_view text)
 
     auto rangeOf = [&](const UriTextRangeA& range) {
         Range result;
-        if (range.first) {
-            result.present = true;
-            result.begin = static_cast<std::size_t>(range.first - begin);
-            result.end = static_cast<std::size_t>(range.afterLast - begin);
-        }
+        if (!range.first)
+            return result;
+        result.present = true;
+        // uriparser points an empty component (the host of "file:///x") at a static empty
+        // string rather than into the text.
+        if (range.first < begin || range.afterLast > end || range.first > range.afterLast)
+            return result;
+        result.begin = static_cast<std::size_t>(range.first - begin);
+        result.end = static_cast<std::size_t>(range.afterLast - begin);
         return result;
     };
     url.m_scheme = rangeOf(uri.scheme);

@@ -96,6 +96,14 @@ std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_vi
     return links;
 }
 
+std::optional<std::vector<VideoConferenceLink>> VideoConferenceLinkParser::cachedLinks(std::uint32_t key) const
+{
+    auto cached = m_linksCache.object(key);
+    if (!cached || !*cached)
+        return std::nullopt;
+    return **cached;
+}
+
 std::optional<Url> VideoConferenceLinkParser::nativeUrl(const VideoConferenceLink& link) const
 {
     auto safeLinkTarget = unwrappedOutlookSafelinkUrl(link.url);

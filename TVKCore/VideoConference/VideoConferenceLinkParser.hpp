@@ -45,6 +45,9 @@ public:
     /// none for every other service, `zoomNative` included.
     std::optional<Url> nativeUrl(const VideoConferenceLink& link) const;
 
+    /// What the cache holds under a key (the CRC-32 of a parsed text), for diagnostics.
+    std::optional<std::vector<VideoConferenceLink>> cachedLinks(std::uint32_t key) const;
+
     /// The address behind a Google search redirect ("https://www.google.<country>/url?q=…"),
     /// or `url` itself when it is none or its "q" does not hold a URL.
     static Url unwrappingGoogleRedirect(const Url& url);

@@ -33,7 +33,7 @@ public:
             if (auto found = m_patterns.find(service.regex); found != m_patterns.end())
                 return found->second;
         }
-        auto compiled = RegularExpression::make(service.regex);
+        auto compiled = RegularExpression::make(service.regex, {}, timeLimit);
         std::optional<RegularExpression> expression;
         if (compiled)
             expression = std::move(*compiled);
@@ -51,6 +51,10 @@ public:
 
 private:
     static constexpr std::size_t maximumCount = 4096;
+    // A URL is searched in microseconds by any sensible pattern; a pattern from the services
+    // file that backtracks catastrophically is stopped after some ten milliseconds per URL
+    // (the default limit would let it spend seconds on every link of every reload).
+    static constexpr int timeLimit = 20;
     std::shared_mutex m_mutex;
     std::unordered_map<std::string, std::optional<RegularExpression>> m_patterns;
 };

@@ -415,6 +415,17 @@ private:
 
     std::optional<std::size_t> link(std::size_t start)
     {
+        // Most words of a text are neither a scheme, nor the local part of an e-mail address,
+        // nor a host name; one look at the run of ASCII word characters tells.
+        std::size_t i = start;
+        bool dotted = false;
+        while (i < m_text.size() && (isLocalPartCharacter(m_text[i]))) {
+            dotted |= m_text[i] == '.';
+            ++i;
+        }
+        if (i > start && !dotted
+            && (i >= m_text.size() || (m_text[i] != ':' && m_text[i] != '@' && static_cast<unsigned char>(m_text[i]) < 0x80)))
+            return std::nullopt;
         if (auto end = schemeLink(start))
             return end;
         if (auto end = emailLink(start))

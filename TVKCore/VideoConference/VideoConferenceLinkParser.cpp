@@ -7,6 +7,7 @@
 #include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
 #include "TVKUtils/Checksum.hpp"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace tvk {
@@ -54,13 +55,32 @@ VideoConferenceLinkParser& VideoConferenceLinkParser::shared()
 }
 
 VideoConferenceLinkParser::VideoConferenceLinkParser()
-    : m_services(builtInAndConfiguredServices())
+    : VideoConferenceLinkParser(builtInAndConfiguredServices())
 {
 }
 
 VideoConferenceLinkParser::VideoConferenceLinkParser(std::vector<VideoConferenceService> services)
     : m_services(std::move(services))
 {
+    for (const auto& service : m_services)
+        m_patterns.push_back(service.pattern());
+}
+
+const VideoConferenceService* VideoConferenceLinkParser::firstMatchingService(const Url& url) const
+{
+    // `matches(url:)` of each service, with the Safe Links target and the lower-cased text
+    // worked out once for all of them.
+    auto safeLinkTarget = unwrappedOutlookSafelinkUrl(url);
+    std::string text = (safeLinkTarget ? *safeLinkTarget : url).absoluteString();
+    for (auto& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    for (std::size_t i = 0; i < m_services.size(); ++i) {
+        if (m_patterns[i].matchesLowercasedText(text))
+            return &m_services[i];
+    }
+    return nullptr;
 }
 
 std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_view input) const
@@ -85,12 +105,8 @@ std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_vi
 
     std::vector<VideoConferenceLink> links;
     for (auto& url : urls) {
-        for (const auto& service : m_services) {
-            if (service.matches(url)) {
-                links.push_back({ service, std::move(url) });
-                break;
-            }
-        }
+        if (const auto* service = firstMatchingService(url))
+            links.push_back({ *service, std::move(url) });
     }
     m_linksCache.setObject(std::make_shared<const std::vector<VideoConferenceLink>>(links), key);
     return links;

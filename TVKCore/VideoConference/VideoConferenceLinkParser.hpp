@@ -57,7 +57,12 @@ public:
 private:
     using Links = std::shared_ptr<const std::vector<VideoConferenceLink>>;
 
+    /// The first service that matches `url`, if any.
+    const VideoConferenceService* firstMatchingService(const Url& url) const;
+
     std::vector<VideoConferenceService> m_services;
+    /// The compiled pattern of each service, in the same order.
+    std::vector<VideoConferenceService::Pattern> m_patterns;
     mutable MemoryCache<std::uint32_t, Links> m_linksCache;
 };
 

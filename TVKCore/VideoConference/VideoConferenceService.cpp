@@ -1,23 +1,33 @@
 #include "TVKCore/VideoConference/VideoConferenceService.hpp"
 
 #include "Platform/Text/RegularExpression.hpp"
+#include "Platform/Text/RequiredLiterals.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/LogCategories.hpp"
 #include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
 
 #include <nlohmann/json.hpp>
 
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
 
 namespace tvk {
 
+struct CompiledPattern {
+    std::optional<RegularExpression> expression;
+    std::vector<std::string> requiredLiterals;
+};
+
 namespace {
 
 // Patterns are compiled once per distinct text and shared: compiled ICU patterns are immutable
-// and a match costs far less than a compilation. The table is bounded so that a stream of
-// made-up services cannot grow it without end; past the bound patterns are compiled per use.
+// and a match costs far less than a compilation. Beside each pattern are the literals that
+// any of its matches contains: most links belong to no service, and a substring search rules
+// a pattern out for them at a fraction of the cost of running it. The table is bounded so
+// that a stream of made-up services cannot grow it without end; past the bound patterns are
+// compiled per use.
 class CompiledPatterns {
 public:
     static CompiledPatterns& shared()
@@ -26,7 +36,7 @@ public:
         return *patterns;
     }
 
-    std::optional<RegularExpression> expression(const VideoConferenceService& service)
+    std::shared_ptr<const CompiledPattern> pattern(const VideoConferenceService& service)
     {
         {
             std::shared_lock lock(m_mutex);
@@ -34,13 +44,15 @@ public:
                 return found->second;
         }
         auto compiled = RegularExpression::make(service.regex, {}, timeLimit);
-        std::optional<RegularExpression> expression;
-        if (compiled)
-            expression = std::move(*compiled);
+        auto pattern = std::make_shared<CompiledPattern>();
+        if (compiled) {
+            pattern->expression = std::move(*compiled);
+            pattern->requiredLiterals = requiredLiterals(service.regex);
+        }
         std::unique_lock lock(m_mutex);
         if (m_patterns.size() >= maximumCount)
-            return expression;
-        auto [entry, inserted] = m_patterns.emplace(service.regex, expression);
+            return pattern;
+        auto [entry, inserted] = m_patterns.emplace(service.regex, std::move(pattern));
         lock.unlock();
         if (inserted && !compiled) {
             QMLogger::error(LogCategories::conferenceLinks,
@@ -56,7 +68,7 @@ private:
     // (the default limit would let it spend seconds on every link of every reload).
     static constexpr int timeLimit = 20;
     std::shared_mutex m_mutex;
-    std::unordered_map<std::string, std::optional<RegularExpression>> m_patterns;
+    std::unordered_map<std::string, std::shared_ptr<const CompiledPattern>> m_patterns;
 };
 
 std::string asciiLowercased(std::string_view text)
@@ -304,12 +316,22 @@ const std::vector<VideoConferenceService> VideoConferenceService::googleServices
 
 bool VideoConferenceService::matches(const Url& url) const
 {
-    auto expression = CompiledPatterns::shared().expression(*this);
-    if (!expression)
-        return false;
     auto safeLinkTarget = unwrappedOutlookSafelinkUrl(url);
     const Url& target = safeLinkTarget ? *safeLinkTarget : url;
-    return expression->firstMatch(asciiLowercased(target.absoluteString())).has_value();
+    return pattern().matchesLowercasedText(asciiLowercased(target.absoluteString()));
+}
+
+VideoConferenceService::Pattern VideoConferenceService::pattern() const
+{
+    Pattern pattern;
+    pattern.m_compiled = CompiledPatterns::shared().pattern(*this);
+    return pattern;
+}
+
+bool VideoConferenceService::Pattern::matchesLowercasedText(std::string_view text) const
+{
+    return m_compiled && m_compiled->expression && containsAnyRequiredLiteral(text, m_compiled->requiredLiterals)
+        && m_compiled->expression->firstMatch(text).has_value();
 }
 
 nlohmann::json VideoConferenceService::toJson() const

@@ -5,6 +5,7 @@
 #include "Platform/Text/Url.hpp"
 
 #include <functional>
+#include <memory>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <tl/expected.hpp>
@@ -30,6 +31,18 @@ struct VideoConferenceService {
     /// Outlook Safe Link), lower-cased. A pattern that does not compile matches nothing; that
     /// is logged once per pattern.
     bool matches(const Url& url) const;
+
+    /// The pattern compiled once, to test many texts against it without looking it up.
+    class Pattern {
+    public:
+        /// The search of `matches` alone, on text already unwrapped and lower-cased.
+        bool matchesLowercasedText(std::string_view text) const;
+
+    private:
+        friend struct VideoConferenceService;
+        std::shared_ptr<const struct CompiledPattern> m_compiled;
+    };
+    Pattern pattern() const;
 
     /// The keyed record {"id", "regex", "name", "supportsNativeApp"}; all four are required
     /// when reading, with exactly these types.

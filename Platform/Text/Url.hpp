@@ -120,7 +120,8 @@ public:
     /// The first item with exactly this (decoded) name.
     std::optional<UrlQueryItem> firstQueryItem(std::string_view name) const;
 
-    /// The URL text these parts make, and that text parsed; none when it does not parse.
+    /// The URL text these parts make, and that text parsed; none when it does not parse. The
+    /// port is written as a number: "host:/" loses its ":" and "host:080" becomes "host:80".
     std::string string() const;
     std::optional<Url> url() const;
 

@@ -115,6 +115,11 @@ TEST(Url, ComponentsGiveBackTheUrlTheyCameFrom)
         EXPECT_EQ(components->string(), text);
         EXPECT_EQ(components->url(), Url::make(text));
     }
+    // The port is a number: an empty one is dropped and leading zeros go.
+    EXPECT_EQ(UrlComponents::make("https://x.example:/a")->string(), "https://x.example/a");
+    EXPECT_EQ(UrlComponents::make("https://x.example:0080/a")->string(), "https://x.example:80/a");
+    EXPECT_EQ(Url::make("https://x.example:/a")->port(), std::nullopt);
+
     auto components = *UrlComponents::make("https://x.example/a%20b#c%20d");
     EXPECT_EQ(components.path(), "/a b");
     EXPECT_EQ(components.fragment(), "c d");

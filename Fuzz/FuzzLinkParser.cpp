@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& detected : LinkDetector::shared().matches(text)) {
         if (detected.range.end() > text.size() || detected.range.length == 0)
             std::abort();
-        auto written = detected.range.of(text);
-        if (!isValidUtf8(written))
+        if (!isValidUtf8(detected.range.of(text)) || !isValidUtf8(detected.url))
             std::abort();
     }
 

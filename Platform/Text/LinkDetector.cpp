@@ -1,6 +1,7 @@
 #include "Platform/Text/LinkDetector.hpp"
 
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Text/PercentEncoding.hpp"
 
 #include <unicode/uchar.h>
 
@@ -615,6 +616,10 @@ private:
             ++valueStart;
         while (valueEnd > valueStart && isSpace(m_text[valueEnd - 1]))
             --valueEnd;
+        // Attribute values are not read as links, so they may hold anything; only text is
+        // reported.
+        if (!isValidUtf8(m_text.substr(valueStart, valueEnd - valueStart)))
+            return;
         auto url = decodingCharacterReferences(m_text.substr(valueStart, valueEnd - valueStart));
         std::size_t colon = 0;
         while (

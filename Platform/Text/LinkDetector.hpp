@@ -16,7 +16,8 @@ struct DetectedLink {
     /// The bytes of the text that the link was read from.
     TextRange range;
     /// The link as meant: HTML character references decoded, "http://" in front of a bare
-    /// host name and "mailto:" in front of an e-mail address. Not checked to be a valid URL.
+    /// host name and "mailto:" in front of an e-mail address. Valid UTF-8, but not checked to
+    /// be a valid URL.
     std::string url;
 
     bool operator==(const DetectedLink&) const = default;

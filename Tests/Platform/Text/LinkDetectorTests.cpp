@@ -207,3 +207,8 @@ TEST(LinkDetector, TheSharedDetectorKnowsTheSystemsTopLevelDomains)
     EXPECT_FALSE(shared.isTopLevelDomain("pdf"));
     EXPECT_FALSE(shared.isTopLevelDomain("json"));
 }
+
+TEST(LinkDetector, AnHrefThatIsNoUtf8IsNoLink)
+{
+    EXPECT_EQ(urls("<a href=\"https://zoom.us/j/1\xe3\">x</a> <a href=\"https://zoom.us/j/2\">y</a>"), (Urls { "https://zoom.us/j/2" }));
+}

@@ -263,6 +263,20 @@ public:
                     i = *end;
                     continue;
                 }
+                // No link starts inside the rest of a word: every position in it follows a word
+                // character.
+                auto codePoint = decodeAt(m_text, i);
+                i += codePoint.length ? codePoint.length : 1;
+                if (codePoint.length && isWordCodePoint(codePoint.value)) {
+                    while (i < m_text.size() && static_cast<unsigned char>(m_text[i]) < 0x80
+                        && isWordCodePoint(static_cast<unsigned char>(m_text[i])))
+                        ++i;
+                }
+                continue;
+            }
+            if (static_cast<unsigned char>(c) < 0x80) {
+                ++i;
+                continue;
             }
             auto codePoint = decodeAt(m_text, i);
             i += codePoint.length ? codePoint.length : 1;
@@ -309,7 +323,7 @@ private:
                     continue;
                 }
             }
-            auto codePoint = decodeAt(m_text, i);
+            auto codePoint = static_cast<unsigned char>(c) < 0x80 ? CodePoint { static_cast<unsigned char>(c), 1 } : decodeAt(m_text, i);
             if (codePoint.length == 0 || !continuesLink(codePoint.value, openingQuote))
                 break;
             static constexpr std::string_view opening = "([{";

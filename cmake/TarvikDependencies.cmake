@@ -10,9 +10,11 @@ find_package(tsl-ordered-map REQUIRED)
 
 pkg_check_modules(TVK_GLIB REQUIRED IMPORTED_TARGET glib-2.0 gobject-2.0 gio-2.0 gio-unix-2.0)
 pkg_check_modules(TVK_PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
+pkg_check_modules(TVK_URIPARSER REQUIRED IMPORTED_TARGET liburiparser)
 
 add_library(Tvk::glib ALIAS PkgConfig::TVK_GLIB)
 add_library(Tvk::plist ALIAS PkgConfig::TVK_PLIST)
+add_library(Tvk::uriparser ALIAS PkgConfig::TVK_URIPARSER)
 add_library(Tvk::icu INTERFACE IMPORTED)
 target_link_libraries(Tvk::icu INTERFACE ICU::i18n ICU::uc)
 pkg_check_modules(TVK_LIBICAL REQUIRED IMPORTED_TARGET libical)

@@ -124,3 +124,16 @@ TEST(RegularExpression, OneExpressionServesManyThreadsAtOnce)
         thread.join();
     EXPECT_EQ(wrong, 0);
 }
+
+TEST(RegularExpression, EachSearchStartsAfreshWhateverTheSearchBeforeDid)
+{
+    CapturedPlatformLog log;
+    auto expression = compiled("(a*)*b|zoom");
+    EXPECT_FALSE(expression.firstMatch(std::string(5000, 'a')));
+    EXPECT_EQ(expression.firstMatch("a zoom")->range, (TextRange { 2, 4 }));
+    // UTF-8 and ASCII texts in turn: ranges stay byte offsets of each text.
+    auto word = compiled(R"(z\w+)");
+    EXPECT_EQ(word.firstMatch("Grüße zoom")->range, (TextRange { 8, 4 }));
+    EXPECT_EQ(word.firstMatch("hi zoom")->range, (TextRange { 3, 4 }));
+    EXPECT_EQ(word.firstMatch("ü zoomü")->range, (TextRange { 3, 6 }));
+}

@@ -1,0 +1,159 @@
+#include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
+
+#include "Platform/Text/LinkDetector.hpp"
+#include "Platform/Text/PercentEncoding.hpp"
+#include "Platform/Text/RegularExpression.hpp"
+#include "TVKCore/VideoConference/ConferenceServicesFile.hpp"
+#include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
+#include "TVKUtils/Checksum.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace tvk {
+
+namespace {
+
+std::vector<VideoConferenceService> builtInAndConfiguredServices()
+{
+    auto services = VideoConferenceService::all;
+    ConferenceServicesFile::install();
+    if (auto configured = ConferenceServicesFile::load())
+        services.insert(services.end(), configured->begin(), configured->end());
+    return services;
+}
+
+// Replaces every occurrence of `prefix`, compared without regard to ASCII letter case since
+// schemes and host names have none.
+std::string replacingPrefixIgnoringCase(std::string_view text, std::string_view prefix, std::string_view replacement)
+{
+    auto equalIgnoringCase = [](char a, char b) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(a) == lower(b);
+    };
+    std::string result;
+    result.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text.size() - i >= prefix.size()
+            && std::equal(prefix.begin(), prefix.end(), text.begin() + static_cast<long>(i), equalIgnoringCase)) {
+            result += replacement;
+            i += prefix.size();
+        } else {
+            result += text[i++];
+        }
+    }
+    return result;
+}
+
+}
+
+VideoConferenceLinkParser& VideoConferenceLinkParser::shared()
+{
+    static auto* parser = new VideoConferenceLinkParser();
+    return *parser;
+}
+
+VideoConferenceLinkParser::VideoConferenceLinkParser()
+    : VideoConferenceLinkParser(builtInAndConfiguredServices())
+{
+}
+
+VideoConferenceLinkParser::VideoConferenceLinkParser(std::vector<VideoConferenceService> services)
+    : m_services(std::move(services))
+{
+    for (const auto& service : m_services)
+        m_patterns.push_back(service.pattern());
+}
+
+const VideoConferenceService* VideoConferenceLinkParser::firstMatchingService(const Url& url) const
+{
+    // `matches(url:)` of each service, with the Safe Links target and the lower-cased text
+    // worked out once for all of them.
+    auto safeLinkTarget = unwrappedOutlookSafelinkUrl(url);
+    std::string text = (safeLinkTarget ? *safeLinkTarget : url).absoluteString();
+    for (auto& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    for (std::size_t i = 0; i < m_services.size(); ++i) {
+        if (m_patterns[i].matchesLowercasedText(text))
+            return &m_services[i];
+    }
+    return nullptr;
+}
+
+std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_view input) const
+{
+    auto key = crc32(input);
+    if (auto cached = m_linksCache.object(key); cached && *cached)
+        return **cached;
+
+    std::vector<Url> urls;
+    std::unordered_set<std::string> seen;
+    for (auto& detected : LinkDetector::shared().matches(input)) {
+        auto url = Url::make(detected.url);
+        if (!url)
+            continue;
+        auto unwrapped = unwrappingGoogleRedirect(*url);
+        if (!seen.insert(unwrapped.absoluteString()).second)
+            continue;
+        urls.push_back(std::move(unwrapped));
+        if (urls.size() == maximumUrlsPerText)
+            break;
+    }
+
+    std::vector<VideoConferenceLink> links;
+    for (auto& url : urls) {
+        if (const auto* service = firstMatchingService(url))
+            links.push_back({ *service, std::move(url) });
+    }
+    m_linksCache.setObject(std::make_shared<const std::vector<VideoConferenceLink>>(links), key);
+    return links;
+}
+
+std::optional<std::vector<VideoConferenceLink>> VideoConferenceLinkParser::cachedLinks(std::uint32_t key) const
+{
+    auto cached = m_linksCache.object(key);
+    if (!cached || !*cached)
+        return std::nullopt;
+    return **cached;
+}
+
+std::optional<Url> VideoConferenceLinkParser::nativeUrl(const VideoConferenceLink& link) const
+{
+    auto safeLinkTarget = unwrappedOutlookSafelinkUrl(link.url);
+    const Url& url = safeLinkTarget ? *safeLinkTarget : link.url;
+    if (link.service == VideoConferenceService::zoom) {
+        auto host = url.host();
+        if (!host)
+            return std::nullopt;
+        std::string native = "zoommtg://" + *host + "/join?confno=" + url.lastPathComponent();
+        if (auto password = UrlComponents(url).firstQueryItem("pwd"); password && password->value)
+            native += "&pwd=" + *password->value;
+        return Url::make(native);
+    }
+    if (link.service == VideoConferenceService::microsoftTeams)
+        return Url::make(replacingPrefixIgnoringCase(url.absoluteString(), "https://teams.microsoft.com", "msteams:"));
+    return std::nullopt;
+}
+
+Url VideoConferenceLinkParser::unwrappingGoogleRedirect(const Url& url)
+{
+    // Google's web search on any country domain ("www.google.com", "www.google.de",
+    // "www.google.co.uk", "www.google.com.au"), at the start of the URL.
+    static const auto redirect = RegularExpression::make(
+        R"(^https://(?:www\.)?google\.(?:[a-z]{2,3}|co\.[a-z]{2}|com\.[a-z]{2})/url\?q=*)", { .caseInsensitive = true });
+    if (!redirect || !redirect->firstMatch(url.absoluteString()))
+        return url;
+    auto item = UrlComponents(url).firstQueryItem("q");
+    if (!item || !item->value)
+        return url;
+    auto decoded = percentDecoded(*item->value);
+    if (!decoded)
+        return url;
+    auto target = Url::make(*decoded);
+    return target ? std::move(*target) : url;
+}
+
+}

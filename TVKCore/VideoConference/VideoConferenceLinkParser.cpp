@@ -7,6 +7,7 @@
 #include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
 #include "TVKUtils/Checksum.hpp"
 
+#include <functional>
 #include <algorithm>
 #include <unordered_set>
 
@@ -86,8 +87,9 @@ const VideoConferenceService* VideoConferenceLinkParser::firstMatchingService(co
 std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_view input) const
 {
     auto key = crc32(input);
-    if (auto cached = m_linksCache.object(key); cached && *cached)
-        return **cached;
+    auto fingerprint = static_cast<std::uint64_t>(std::hash<std::string_view> {}(input));
+    if (auto cached = m_linksCache.object(key); cached && *cached && (*cached)->fingerprint == fingerprint && (*cached)->length == input.size())
+        return (*cached)->links;
 
     std::vector<Url> urls;
     std::unordered_set<std::string> seen;
@@ -108,7 +110,7 @@ std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_vi
         if (const auto* service = firstMatchingService(url))
             links.push_back({ *service, std::move(url) });
     }
-    m_linksCache.setObject(std::make_shared<const std::vector<VideoConferenceLink>>(links), key);
+    m_linksCache.setObject(std::make_shared<const CacheEntry>(CacheEntry { fingerprint, input.size(), links }), key);
     return links;
 }
 
@@ -117,7 +119,7 @@ std::optional<std::vector<VideoConferenceLink>> VideoConferenceLinkParser::cache
     auto cached = m_linksCache.object(key);
     if (!cached || !*cached)
         return std::nullopt;
-    return **cached;
+    return (*cached)->links;
 }
 
 std::optional<Url> VideoConferenceLinkParser::nativeUrl(const VideoConferenceLink& link) const

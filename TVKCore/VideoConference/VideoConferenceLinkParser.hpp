@@ -35,9 +35,11 @@ public:
     /// redirects are unwrapped), each tagged with the first service in `services()` that
     /// matches it; URLs of no known service are left out. Never fails.
     ///
-    /// Results are cached under the CRC-32 of the input's bytes for the life of the parser:
-    /// two texts with the same CRC-32 share one entry, and the second gets the links found
-    /// in the first. At most `maximumUrlsPerText` distinct URLs of one text are looked at.
+    /// Results are cached under the CRC-32 of the input's bytes for the life of the parser.
+    /// Each entry also keeps a second, independent fingerprint of its text (64-bit hash and
+    /// length): a different text that happens to share the CRC-32 is parsed afresh and takes
+    /// the entry over, rather than being handed someone else's meeting link. At most
+    /// `maximumUrlsPerText` distinct URLs of one text are looked at.
     std::vector<VideoConferenceLink> parse(std::string_view input) const;
 
     /// The desktop application's URL of a Zoom ("zoommtg://<host>/join?confno=…&pwd=…") or
@@ -55,7 +57,12 @@ public:
     static constexpr std::size_t maximumUrlsPerText = 1000;
 
 private:
-    using Links = std::shared_ptr<const std::vector<VideoConferenceLink>>;
+    struct CacheEntry {
+        std::uint64_t fingerprint = 0;
+        std::size_t length = 0;
+        std::vector<VideoConferenceLink> links;
+    };
+    using Links = std::shared_ptr<const CacheEntry>;
 
     /// The first service that matches `url`, if any.
     const VideoConferenceService* firstMatchingService(const Url& url) const;

@@ -164,7 +164,7 @@ TEST(VideoConferenceLinkParser, TheFirstMatchingServiceInTheListWins)
         found("https://acme.webex.com/meet/jane/j.php?MTID=m1"), (Found { { "webex", "https://acme.webex.com/meet/jane/j.php?MTID=m1" } }));
 }
 
-TEST(VideoConferenceLinkParser, TwoTextsWithTheSameChecksumShareOneCacheEntry)
+TEST(VideoConferenceLinkParser, ATextThatSharesAnotherTextsChecksumStillGetsItsOwnLinks)
 {
     VideoConferenceLinkParser parser(VideoConferenceService::all);
     std::string first = "Join https://zoom.us/j/85712345678";
@@ -172,9 +172,10 @@ TEST(VideoConferenceLinkParser, TwoTextsWithTheSameChecksumShareOneCacheEntry)
     std::string second = std::string("Join https://meet.google.com/abc-defg-hij ") + "\x1a\x8d\x7d\x57";
     ASSERT_EQ(crc32(first), crc32(second));
     EXPECT_EQ(found(first, parser), (Found { { "zoom", "https://zoom.us/j/85712345678" } }));
-    EXPECT_EQ(found(second, parser), (Found { { "zoom", "https://zoom.us/j/85712345678" } }));
-    VideoConferenceLinkParser fresh(VideoConferenceService::all);
-    EXPECT_EQ(found(second, fresh), (Found { { "googleMeet", "https://meet.google.com/abc-defg-hij" } }));
+    EXPECT_EQ(found(second, parser), (Found { { "googleMeet", "https://meet.google.com/abc-defg-hij" } }));
+    // The entry under the shared key now belongs to the second text; the first is parsed again.
+    EXPECT_EQ(parser.cachedLinks(crc32(first))->front().service.id, "googleMeet");
+    EXPECT_EQ(found(first, parser), (Found { { "zoom", "https://zoom.us/j/85712345678" } }));
 }
 
 TEST(VideoConferenceLinkParser, FindsEveryServiceInPlainHtmlAndOutlookInvitations)

@@ -47,9 +47,10 @@ struct RegularExpressionOptions {
 class RegularExpression {
 public:
     /// In steps of ICU's match engine (10,000 operations each; a step is a few to a few tens of
-    /// microseconds). 2000 steps lets ordinary patterns scan megabytes, and stops catastrophic
-    /// backtracking within a fraction of a second.
-    static constexpr int defaultTimeLimit = 2000;
+    /// microseconds). 200 steps lets ordinary patterns scan texts of a hundred kilobytes, and
+    /// stops catastrophic backtracking within a few tens of milliseconds, which matters for a
+    /// user's pattern that runs against every event of every reload.
+    static constexpr int defaultTimeLimit = 200;
 
     /// A pattern that does not compile is an error value with ICU's description and position.
     static tl::expected<RegularExpression, std::string> make(

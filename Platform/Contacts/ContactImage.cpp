@@ -10,8 +10,8 @@ namespace tvk {
 
 namespace {
 
-constexpr int maximumDecodedSide = 16384;
-constexpr long long maximumDecodedPixels = 40'000'000;
+constexpr int maximumDecodedSide = 8192;
+constexpr long long maximumDecodedPixels = 4096LL * 4096;
 
 /// The GdkPixbuf loader for the data's format, by its first bytes.
 const char* loaderType(std::span<const std::uint8_t> data)
@@ -30,26 +30,47 @@ const char* loaderType(std::span<const std::uint8_t> data)
     return nullptr;
 }
 
-struct SizeRequest {
-    int maximumSide;
+struct Progress {
+    bool refused = false;
+    /// Rows below this one have been decoded.
+    int decodedRows = 0;
 };
 
-/// Before any pixel is decoded: refuse a picture too large to hold (a size of 0 makes the
-/// loader stop with an error), and ask for the thumbnail size otherwise.
+/// Before any pixel memory is taken: a size of 0 makes the loader stop with an error.
 void sizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer userData)
 {
-    auto* request = static_cast<SizeRequest*>(userData);
     if (width <= 0 || height <= 0 || width > maximumDecodedSide || height > maximumDecodedSide
         || static_cast<long long>(width) * height > maximumDecodedPixels) {
+        static_cast<Progress*>(userData)->refused = true;
         gdk_pixbuf_loader_set_size(loader, 0, 0);
-        return;
     }
+}
+
+/// The loader's pixel memory is not initialised; a truncated file would leave part of it so.
+void areaPrepared(GdkPixbufLoader* loader, gpointer)
+{
+    if (GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader))
+        gdk_pixbuf_fill(pixbuf, 0);
+}
+
+void areaUpdated(GdkPixbufLoader*, int, int y, int, int height, gpointer userData)
+{
+    auto* progress = static_cast<Progress*>(userData);
+    progress->decodedRows = std::max(progress->decodedRows, y + height);
+}
+
+/// `pixbuf` scaled so that its longer side is at most `maximumSide`; itself (referenced anew)
+/// when it is small enough.
+GdkPixbuf* thumbnail(GdkPixbuf* pixbuf, int maximumSide)
+{
+    int width = gdk_pixbuf_get_width(pixbuf);
+    int height = gdk_pixbuf_get_height(pixbuf);
     int longer = std::max(width, height);
-    if (longer <= request->maximumSide)
-        return;
-    double scale = static_cast<double>(request->maximumSide) / longer;
-    gdk_pixbuf_loader_set_size(
-        loader, std::max(1, static_cast<int>(std::lround(width * scale))), std::max(1, static_cast<int>(std::lround(height * scale))));
+    if (longer <= maximumSide)
+        return GDK_PIXBUF(g_object_ref(pixbuf));
+    double scale = static_cast<double>(maximumSide) / longer;
+    return gdk_pixbuf_scale_simple(pixbuf, std::max(1, static_cast<int>(std::lround(width * scale))),
+        std::max(1, static_cast<int>(std::lround(height * scale))), GDK_INTERP_BILINEAR);
 }
 
 }
@@ -62,14 +83,21 @@ std::optional<ContactImage> ContactImage::decode(std::span<const std::uint8_t> d
     GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type(type, nullptr);
     if (!loader)
         return std::nullopt;
-    SizeRequest request { maximumSide };
-    g_signal_connect(loader, "size-prepared", G_CALLBACK(sizePrepared), &request);
+    Progress progress;
+    g_signal_connect(loader, "size-prepared", G_CALLBACK(sizePrepared), &progress);
+    g_signal_connect(loader, "area-prepared", G_CALLBACK(areaPrepared), nullptr);
+    g_signal_connect(loader, "area-updated", G_CALLBACK(areaUpdated), &progress);
 
     // A failed write closes the loader itself; closing it again would be a programming error.
     bool written = gdk_pixbuf_loader_write(loader, data.data(), data.size(), nullptr);
     bool closed = written && gdk_pixbuf_loader_close(loader, nullptr);
+    GdkPixbuf* decoded = closed && !progress.refused ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+    // A PNG or JPEG cut short still closes without an error; its rows tell. (A GIF frame may
+    // cover less than the whole picture by design.)
+    if (decoded && std::string_view(type) != "gif" && progress.decodedRows < gdk_pixbuf_get_height(decoded))
+        decoded = nullptr;
+    GdkPixbuf* pixbuf = decoded ? thumbnail(decoded, maximumSide) : nullptr;
     std::optional<ContactImage> image;
-    GdkPixbuf* pixbuf = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
     if (pixbuf && gdk_pixbuf_get_colorspace(pixbuf) == GDK_COLORSPACE_RGB && gdk_pixbuf_get_bits_per_sample(pixbuf) == 8) {
         int width = gdk_pixbuf_get_width(pixbuf);
         int height = gdk_pixbuf_get_height(pixbuf);
@@ -96,6 +124,8 @@ std::optional<ContactImage> ContactImage::decode(std::span<const std::uint8_t> d
             image = std::move(result);
         }
     }
+    if (pixbuf)
+        g_object_unref(pixbuf);
     g_object_unref(loader);
     return image;
 }

@@ -16,9 +16,9 @@ struct ContactImage {
 
     /// The picture in `data`, scaled down to at most `maximumSide` pixels on its longer side
     /// (never up). PNG, JPEG and GIF are read, through GdkPixbuf's loaders for exactly those
-    /// formats, chosen by the data's signature; anything else, a broken file, or a picture
-    /// claiming more than 16384 pixels on a side or 40 million in all (which would only
-    /// exhaust memory) gives none.
+    /// formats, chosen by the data's signature. Anything else, a broken or truncated file, or a
+    /// picture claiming more than 8192 pixels on a side or 16.8 million in all (refused before
+    /// its pixels are decoded: it would only take memory) gives none.
     static std::optional<ContactImage> decode(std::span<const std::uint8_t> data, int maximumSide = defaultMaximumSide);
 
     static constexpr int defaultMaximumSide = 256;

@@ -40,7 +40,7 @@ std::vector<std::uint8_t> pngClaiming(std::uint32_t width, std::uint32_t height)
 
 TEST(ContactImage, PngJpegAndGifDecodeToStraightRgba)
 {
-    auto png = ContactImage::decode(fixtureBytes("avatar.png"));
+    auto png = ContactImage::decode(fixtureBytes("avatar-48x40-gradient.png"));
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 48);
     EXPECT_EQ(png->height, 40);
@@ -49,30 +49,30 @@ TEST(ContactImage, PngJpegAndGifDecodeToStraightRgba)
     EXPECT_EQ(png->pixels[2], 200);
     EXPECT_EQ(png->pixels[3], 255);
 
-    auto jpeg = ContactImage::decode(fixtureBytes("avatar.jpg"));
+    auto jpeg = ContactImage::decode(fixtureBytes("avatar-48x40-gradient.jpg"));
     ASSERT_TRUE(jpeg);
     EXPECT_EQ(jpeg->width, 48);
     EXPECT_EQ(jpeg->pixels[3], 255) << "no alpha in a JPEG: opaque";
 
-    auto gif = ContactImage::decode(fixtureBytes("dot.gif"));
+    auto gif = ContactImage::decode(fixtureBytes("one-white-pixel.gif"));
     ASSERT_TRUE(gif);
     EXPECT_EQ(gif->width, 1);
 }
 
 TEST(ContactImage, LargePicturesAreScaledDownToTheThumbnailKeepingTheirShape)
 {
-    auto wide = ContactImage::decode(fixtureBytes("wide.jpg"), 120);
+    auto wide = ContactImage::decode(fixtureBytes("wide-600x300-blue.jpg"), 120);
     ASSERT_TRUE(wide);
     EXPECT_EQ(wide->width, 120);
     EXPECT_EQ(wide->height, 60);
-    auto small = ContactImage::decode(fixtureBytes("avatar.png"), 120);
+    auto small = ContactImage::decode(fixtureBytes("avatar-48x40-gradient.png"), 120);
     ASSERT_TRUE(small);
     EXPECT_EQ(small->width, 48) << "never scaled up";
 }
 
 TEST(ContactImage, OtherFormatsBrokenDataAndHugeClaimsGiveNoImage)
 {
-    auto png = fixtureBytes("avatar.png");
+    auto png = fixtureBytes("avatar-48x40-gradient.png");
     EXPECT_FALSE(ContactImage::decode(std::vector<std::uint8_t>(png.begin(), png.begin() + png.size() / 2)));
     EXPECT_FALSE(ContactImage::decode(std::vector<std::uint8_t> {}));
     std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>";

@@ -27,7 +27,7 @@ TEST(VCardParser, AppleContactsCardWithGroupsAndAFoldedJpegPhotoReadsWhole)
     EXPECT_EQ(card.familyName, "Lovelace");
     EXPECT_EQ(card.emailAddresses, (std::vector<std::string> { "ada@example.com", "ada.king@example.org" }));
     ASSERT_TRUE(card.photo);
-    auto original = tvk::test::readFile(std::filesystem::path(TVK_TEST_FIXTURES) / "avatar.jpg");
+    auto original = tvk::test::readFile(std::filesystem::path(TVK_TEST_FIXTURES) / "avatar-48x40-gradient.jpg");
     EXPECT_EQ(std::string(card.photo->begin(), card.photo->end()), original) << "unfolding lost or kept a byte";
 }
 
@@ -54,7 +54,7 @@ TEST(VCardParser, Version4CardWithUrnUidAndDataUriPhoto)
     EXPECT_EQ(cards[0].givenName, "Émile");
     EXPECT_EQ(cards[0].familyName, "Zola");
     ASSERT_TRUE(cards[0].photo);
-    auto original = tvk::test::readFile(std::filesystem::path(TVK_TEST_FIXTURES) / "avatar.png");
+    auto original = tvk::test::readFile(std::filesystem::path(TVK_TEST_FIXTURES) / "avatar-48x40-gradient.png");
     EXPECT_EQ(std::string(cards[0].photo->begin(), cards[0].photo->end()), original);
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -36,7 +37,7 @@ struct FileIdentity {
 std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
 {
     struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     return FileIdentity { info.st_dev, info.st_ino, info.st_size,
         static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec,
@@ -55,29 +56,40 @@ bool isHidden(const std::filesystem::path& path)
     return !name.empty() && name.front() == '.';
 }
 
-std::vector<std::filesystem::path> sortedEntries(const std::filesystem::path& directory)
+struct Entry {
+    std::filesystem::path path;
+    bool isDirectory = false;
+};
+
+/// The entries of a directory, sorted, without hidden ones; the kinds come from the directory
+/// listing itself where the file system gives them, so listing costs no stat per file.
+std::vector<Entry> sortedEntries(const std::filesystem::path& directory)
 {
-    std::vector<std::filesystem::path> entries;
+    std::vector<Entry> entries;
     std::error_code error;
     for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-        if (!isHidden(it->path()))
-            entries.push_back(it->path());
+        if (isHidden(it->path()))
+            continue;
+        std::error_code kindError;
+        bool isDirectory = it->is_directory(kindError);
+        if (isDirectory || (hasVCardExtension(it->path()) && it->is_regular_file(kindError)))
+            entries.push_back(Entry { it->path(), isDirectory });
     }
-    std::sort(entries.begin(), entries.end());
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.path.native() < b.path.native(); });
     return entries;
 }
 
-/// `.vcf` files at most two directories below `directory` (root, source, book), sorted.
-void collectFiles(const std::filesystem::path& directory, int depth, std::vector<std::filesystem::path>& into)
+/// `.vcf` files at most two directories below `directory` (root, source, book), sorted, and
+/// every directory looked into with its identity.
+void collectFiles(const std::filesystem::path& directory, int depth, std::vector<std::filesystem::path>& files,
+    std::vector<std::pair<std::filesystem::path, std::optional<FileIdentity>>>& directories)
 {
+    directories.emplace_back(directory, identityOf(directory));
     for (auto& entry : sortedEntries(directory)) {
-        std::error_code error;
-        if (std::filesystem::is_directory(entry, error)) {
-            if (depth < 2)
-                collectFiles(entry, depth + 1, into);
-        } else if (hasVCardExtension(entry) && std::filesystem::is_regular_file(entry, error)) {
-            into.push_back(entry);
-        }
+        if (!entry.isDirectory)
+            files.push_back(entry.path);
+        else if (depth < 2)
+            collectFiles(entry.path, depth + 1, files, directories);
     }
 }
 
@@ -168,6 +180,8 @@ struct ContactStore::State {
     std::unordered_map<std::string, std::vector<size_t>> byName;
     std::size_t parseCount = 0;
     bool scanned = false;
+    std::vector<std::pair<std::filesystem::path, std::optional<FileIdentity>>> watchedDirectories;
+    std::chrono::steady_clock::time_point lastFileCheck;
 
     LoadedFile load(const std::filesystem::path& path, const FileIdentity& identity)
     {
@@ -186,14 +200,57 @@ struct ContactStore::State {
         return loaded;
     }
 
-    /// Re-reads what changed under the roots; rebuilds the contacts when any file did.
-    void ensureCurrent(const std::vector<std::filesystem::path>& roots)
+    /// Brings the contacts up to date with the files: walks the roots again when a directory
+    /// changed (a file added, removed or atomically replaced shows there) or a root appeared;
+    /// otherwise looks at each file's identity when the last look is `recheckInterval` old
+    /// (an edit in place shows only there). Rebuilds the contacts when any file changed.
+    void ensureCurrent(const std::vector<std::filesystem::path>& roots, std::chrono::milliseconds recheckInterval)
+    {
+        auto now = std::chrono::steady_clock::now();
+        if (!scanned || directoriesChanged(roots)) {
+            rescan(roots);
+            lastFileCheck = now;
+            return;
+        }
+        if (now - lastFileCheck < recheckInterval)
+            return;
+        lastFileCheck = now;
+        bool changed = false;
+        for (auto& [path, file] : files) {
+            auto identity = identityOf(path);
+            if (identity == file.identity)
+                continue;
+            file = identity ? load(path, *identity) : LoadedFile { FileIdentity {}, std::make_shared<std::vector<VCard>>() };
+            changed = true;
+        }
+        if (changed)
+            rebuild();
+    }
+
+    bool directoriesChanged(const std::vector<std::filesystem::path>& roots) const
+    {
+        for (auto& [directory, identity] : watchedDirectories) {
+            if (identityOf(directory) != identity)
+                return true;
+        }
+        for (auto& root : roots) {
+            bool watched
+                = std::any_of(watchedDirectories.begin(), watchedDirectories.end(), [&](auto& entry) { return entry.first == root; });
+            std::error_code error;
+            if (!watched && std::filesystem::is_directory(root, error))
+                return true;
+        }
+        return false;
+    }
+
+    void rescan(const std::vector<std::filesystem::path>& roots)
     {
         std::vector<std::filesystem::path> paths;
+        watchedDirectories.clear();
         for (auto& root : roots) {
             std::error_code error;
             if (std::filesystem::is_directory(root, error))
-                collectFiles(root, 0, paths);
+                collectFiles(root, 0, paths, watchedDirectories);
         }
         std::map<std::filesystem::path, LoadedFile> found;
         bool changed = !scanned;
@@ -271,8 +328,9 @@ struct ContactStore::State {
     }
 };
 
-ContactStore::ContactStore(std::vector<std::filesystem::path> roots)
+ContactStore::ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval)
     : m_roots(std::move(roots))
+    , m_recheckInterval(recheckInterval)
     , m_state(std::make_unique<State>())
 {
 }
@@ -311,7 +369,7 @@ tl::expected<std::vector<StoreContact>, ContactStoreError> ContactStore::unified
 
     auto wants = [&](ContactKey key) { return std::find(keysToFetch.begin(), keysToFetch.end(), key) != keysToFetch.end(); };
     std::lock_guard lock(m_state->mutex);
-    m_state->ensureCurrent(m_roots);
+    m_state->ensureCurrent(m_roots, m_recheckInterval);
 
     const std::vector<size_t>* matches = nullptr;
     if (predicate.emailAddress && !trimmed(*predicate.emailAddress).empty()) {
@@ -346,7 +404,7 @@ tl::expected<std::vector<StoreContact>, ContactStoreError> ContactStore::allCont
     if (!inspect(m_roots).anyReadable)
         return tl::unexpected(ContactStoreError { ContactStoreError::Code::accessDenied, "no address book can be read" });
     std::lock_guard lock(m_state->mutex);
-    m_state->ensureCurrent(m_roots);
+    m_state->ensureCurrent(m_roots, m_recheckInterval);
     std::vector<StoreContact> result;
     for (auto& unified : m_state->contacts)
         result.push_back(unified.contact);

@@ -2,6 +2,7 @@
 
 #include "Platform/Calendar/StoreParticipant.hpp"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -52,13 +53,18 @@ struct ContactStoreError {
 /// many cards directly under a root or a source. Directories whose names start with "." are
 /// skipped.
 ///
-/// Each file is parsed once and kept until its identity (inode, size, times) changes; every
-/// lookup checks the files again, so a changed address book is seen at the next lookup. A
-/// file that cannot be read or is larger than `VCardParser::maximumFileSize` counts as empty.
+/// Each file is parsed once and kept until its identity (inode, size, times) changes. Every
+/// lookup checks the directories, so cards added, removed or saved atomically (as vdirsyncer
+/// and most editors save) are seen at once; a card edited in place is seen at the first lookup
+/// once `recheckInterval` has passed since the files were last looked at, which keeps the
+/// lookups of one invitation's participants from each looking at every file. A file that
+/// cannot be read or is larger than `VCardParser::maximumFileSize` counts as empty.
 /// Safe to use from any thread.
 class ContactStore {
 public:
-    explicit ContactStore(std::vector<std::filesystem::path> roots);
+    static constexpr std::chrono::milliseconds defaultRecheckInterval { 2000 };
+
+    explicit ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval = defaultRecheckInterval);
     /// A store over `StandardPaths::contactRoots()` as they are now.
     static std::unique_ptr<ContactStore> makeDefault();
     ~ContactStore();
@@ -96,6 +102,7 @@ public:
 
 private:
     std::vector<std::filesystem::path> m_roots;
+    std::chrono::milliseconds m_recheckInterval;
     std::unique_ptr<State> m_state;
 };
 

@@ -134,6 +134,25 @@ TEST(ContactStore, SeesChangedFilesAtTheNextLookupAndParsesNothingElseAgain)
     EXPECT_TRUE(lookup(store, byEmail("alan@example.com")).empty());
 }
 
+TEST(ContactStore, ACardEditedInPlaceIsSeenOnceTheFilesAreLookedAtAgain)
+{
+    TemporaryDirectory root;
+    auto file = root.write("me/book/ada.vcf", "BEGIN:VCARD\nUID:ada\nN:Lovelace;Ada;;;\nEMAIL:ada@example.com\nEND:VCARD\n");
+    ContactStore everyTime({ root.path() }, std::chrono::milliseconds(0));
+    ContactStore rarely({ root.path() }, std::chrono::hours(1));
+    EXPECT_EQ(lookup(everyTime, byEmail("ada@example.com")).at(0).familyName, "Lovelace");
+    EXPECT_EQ(lookup(rarely, byEmail("ada@example.com")).at(0).familyName, "Lovelace");
+
+    {
+        // The same inode, written over: the directory does not change. The length changes, so
+        // the identity does even within one tick of a coarse clock.
+        std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+        stream << "BEGIN:VCARD\nUID:ada\nN:Byron;Augusta Ada;;;\nEMAIL:ada@example.com\nEND:VCARD\n";
+    }
+    EXPECT_EQ(lookup(everyTime, byEmail("ada@example.com")).at(0).familyName, "Byron");
+    EXPECT_EQ(lookup(rarely, byEmail("ada@example.com")).at(0).familyName, "Lovelace") << "not looked at again yet";
+}
+
 TEST(ContactStore, AccessFollowsWhetherTheRootsCanBeRead)
 {
     TemporaryDirectory home;

@@ -77,23 +77,31 @@ std::optional<size_t> valueSeparator(std::string_view line)
     return std::nullopt;
 }
 
-/// The name and parameters of a line, upper-cased, for the checks made while lines are joined.
-std::string upperHead(std::string_view line)
-{
-    auto separator = valueSeparator(line);
-    return uppercased(separator ? line.substr(0, *separator) : line);
-}
+/// What joining lines needs to know of a logical line's name and parameters. Worked out once
+/// the head is complete (its ":" seen, or longer than any real head), so that joining stays
+/// linear however many lines a value spans.
+class LineHead {
+public:
+    void update(std::string_view line)
+    {
+        if (m_known)
+            return;
+        auto separator = valueSeparator(line.substr(0, maximumHeadLength));
+        m_known = separator || line.size() >= maximumHeadLength;
+        std::string head(line.substr(0, separator.value_or(std::min(line.size(), maximumHeadLength))));
+        std::transform(head.begin(), head.end(), head.begin(), asciiUpper);
+        m_isQuotedPrintable = head.find("QUOTED-PRINTABLE") != std::string::npos;
+        m_isBase64 = head.find("BASE64") != std::string::npos || head.find("ENCODING=B") != std::string::npos;
+    }
+    bool isQuotedPrintable() const { return m_isQuotedPrintable; }
+    bool isBase64() const { return m_isBase64; }
 
-bool headSaysQuotedPrintable(std::string_view line)
-{
-    return upperHead(line).find("QUOTED-PRINTABLE") != std::string::npos;
-}
-
-bool headSaysBase64(std::string_view line)
-{
-    auto head = upperHead(line);
-    return head.find("BASE64") != std::string::npos || head.find("ENCODING=B") != std::string::npos;
-}
+private:
+    static constexpr size_t maximumHeadLength = 8192;
+    bool m_known = false;
+    bool m_isQuotedPrintable = false;
+    bool m_isBase64 = false;
+};
 
 /// Joins folded lines (a line that starts with a blank continues the one before, without that
 /// blank), quoted-printable soft line breaks (a quoted-printable value ending in "=" continues
@@ -103,9 +111,11 @@ std::vector<std::string> logicalLines(std::string_view text)
 {
     std::vector<std::string> lines;
     std::optional<std::string> current;
+    LineHead head;
     for (auto line : physicalLines(text)) {
         if (current) {
-            if (!current->empty() && current->back() == '=' && headSaysQuotedPrintable(*current)) {
+            head.update(*current);
+            if (!current->empty() && current->back() == '=' && head.isQuotedPrintable()) {
                 current->pop_back();
                 current->append(line);
                 continue;
@@ -114,7 +124,7 @@ std::vector<std::string> logicalLines(std::string_view text)
                 current->append(line.substr(1));
                 continue;
             }
-            if (!line.empty() && line.find(':') == std::string_view::npos && headSaysBase64(*current)) {
+            if (!line.empty() && line.find(':') == std::string_view::npos && head.isBase64()) {
                 current->append(line);
                 continue;
             }
@@ -124,6 +134,7 @@ std::vector<std::string> logicalLines(std::string_view text)
         if (line.empty())
             continue;
         current = std::string(line);
+        head = LineHead();
     }
     if (current)
         lines.push_back(std::move(*current));

@@ -112,3 +112,21 @@ TEST(VCardParser, MalformedPhotosAndTextsThatAreNotUtf8NeverBreakTheCard)
     EXPECT_TRUE(VCardParser::parse("BEGIN:VCALENDAR\nEND:VCALENDAR\n").empty());
     EXPECT_TRUE(VCardParser::parse(std::string(VCardParser::maximumFileSize + 1, 'x')).empty());
 }
+
+TEST(VCardParser, ValuesSpanningAMillionLinesAreJoinedWithoutRescanningThem)
+{
+    // Each joined line used to re-read the value joined so far; this input would then never end.
+    std::string base64 = "BEGIN:VCARD\nPHOTO;ENCODING=BASE64;JPEG:";
+    std::string quotedPrintable = "BEGIN:VCARD\nNOTE;ENCODING=QUOTED-PRINTABLE:";
+    for (int i = 0; i < 1000000; ++i) {
+        base64 += "\nAAAA";
+        quotedPrintable += "a=\n";
+    }
+    base64 += "\n\nEND:VCARD\n";
+    quotedPrintable += "b\nEND:VCARD\n";
+    auto cards = VCardParser::parse(base64);
+    ASSERT_EQ(cards.size(), 1u);
+    ASSERT_TRUE(cards[0].photo);
+    EXPECT_EQ(cards[0].photo->size(), 3000000u);
+    EXPECT_EQ(VCardParser::parse(quotedPrintable).size(), 1u);
+}

@@ -35,7 +35,7 @@ void logUnreadableCodableDefault();
 template <typename Value> class CodableUserDefault {
 public:
     CodableUserDefault(std::string key, Value defaultValue, DefaultsSuite suite)
-        : CodableUserDefault(std::move(key), std::move(defaultValue), suite, userDefaults(suite))
+        : CodableUserDefault(std::move(key), std::move(defaultValue), suite, tvk::userDefaults(suite))
     {
     }
     /// Over an explicit domain standing in for `suite`'s, for tools and tests.

@@ -26,7 +26,7 @@ template <typename T> struct IsOptional<std::optional<T>> : std::true_type { };
 template <typename Value> class UserDefault {
 public:
     UserDefault(std::string key, Value defaultValue, DefaultsSuite suite)
-        : UserDefault(std::move(key), std::move(defaultValue), suite, userDefaults(suite))
+        : UserDefault(std::move(key), std::move(defaultValue), suite, tvk::userDefaults(suite))
     {
     }
     /// Over an explicit domain standing in for `suite`'s, for tools and tests.

@@ -13,8 +13,10 @@
 
 namespace tvk {
 
-template <typename T> struct IsOptional : std::false_type { };
-template <typename T> struct IsOptional<std::optional<T>> : std::true_type { };
+template <typename T> struct IsOptional : std::false_type {
+};
+template <typename T> struct IsOptional<std::optional<T>> : std::true_type {
+};
 
 /// A typed setting over one key of a settings domain, for values the domain holds directly:
 /// Booleans, integers, strings, data, lists of them, and optionals of those.
@@ -38,9 +40,7 @@ public:
     {
     }
     /// An optional setting of the program's own domain, absent by default.
-    explicit UserDefault(std::string key)
-        requires IsOptional<Value>::value
-        : UserDefault(std::move(key), Value(), DefaultsSuite::standard)
+    explicit UserDefault(std::string key) requires IsOptional<Value>::value : UserDefault(std::move(key), Value(), DefaultsSuite::standard)
     {
     }
 

@@ -106,7 +106,8 @@ tl::expected<void, DefaultsError> EventSettingsStore::change(const std::function
     return {};
 }
 
-tl::expected<void, DefaultsError> EventSettingsStore::storeCustomSettings(const EventSettings& settings, const std::string& forEventIdentifier)
+tl::expected<void, DefaultsError> EventSettingsStore::storeCustomSettings(
+    const EventSettings& settings, const std::string& forEventIdentifier)
 {
     auto json = settings.encode();
     if (!json)

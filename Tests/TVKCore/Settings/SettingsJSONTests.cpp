@@ -37,7 +37,8 @@ TEST(EventSettingsJSON, DecodesWhatTheMainApplicationWritesInAnyKeyOrder)
     ASSERT_TRUE(withNull);
     EXPECT_EQ(withNull->defaultConferenceUrl, std::nullopt);
 
-    auto roundTrip = EventSettings::decode(*EventSettings { EventType::calendarEvent, false, false, 5, "zoommtg://zoom.us/join?confno=1" }.encode());
+    auto roundTrip
+        = EventSettings::decode(*EventSettings { EventType::calendarEvent, false, false, 5, "zoommtg://zoom.us/join?confno=1" }.encode());
     ASSERT_TRUE(roundTrip);
     EXPECT_EQ(roundTrip->defaultConferenceUrl, "zoommtg://zoom.us/join?confno=1");
 }
@@ -50,9 +51,12 @@ TEST(EventSettingsJSON, RefusesMissingKeysWrongTypesAndUnknownKinds)
     EXPECT_FALSE(EventSettings::decode(R"({)" + valid + "}"));
     EXPECT_FALSE(EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"timeOffsetSeconds":60})"));
     EXPECT_FALSE(EventSettings::decode(R"({"type":"calendarEvent","isExcluded":0,"usesCustomTimeOffset":false,"timeOffsetSeconds":60})"));
-    EXPECT_FALSE(EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":true})"));
-    EXPECT_FALSE(EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":"60"})"));
-    EXPECT_FALSE(EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":1.5})"));
+    EXPECT_FALSE(
+        EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":true})"));
+    EXPECT_FALSE(
+        EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":"60"})"));
+    EXPECT_FALSE(
+        EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":1.5})"));
     EXPECT_FALSE(
         EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":1e19})"));
     EXPECT_FALSE(EventSettings::decode(R"({"type":"calendarEvent",)" + valid + R"(,"defaultConferenceUrl":""})"));
@@ -61,7 +65,8 @@ TEST(EventSettingsJSON, RefusesMissingKeysWrongTypesAndUnknownKinds)
     EXPECT_FALSE(EventSettings::decode(""));
     EXPECT_FALSE(EventSettings::decode(R"({"type":"calendarEvent",)" + valid));
 
-    auto whole = EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":60.0})");
+    auto whole
+        = EventSettings::decode(R"({"type":"calendarEvent","isExcluded":false,"usesCustomTimeOffset":false,"timeOffsetSeconds":60.0})");
     ASSERT_TRUE(whole);
     EXPECT_EQ(whole->timeOffsetSeconds, 60);
 }
@@ -106,7 +111,8 @@ TEST(ReminderJSON, EncodesTheDateAsSecondsSince2001AndLeavesOutAbsentTexts)
     EXPECT_EQ(plain.encode(), R"({"id":"5B0C8E1A-3F4D-4E2B-9A61-7C3D2E1F0A9B","date":730978200,"timeOffsetSeconds":60})");
 
     Reminder full("A", date + 0.25, "Call back", "See https://example.com/a", 0);
-    EXPECT_EQ(full.encode(), R"({"id":"A","date":730978200.25,"title":"Call back","notes":"See https:\/\/example.com\/a","timeOffsetSeconds":0})");
+    EXPECT_EQ(full.encode(),
+        R"({"id":"A","date":730978200.25,"title":"Call back","notes":"See https:\/\/example.com\/a","timeOffsetSeconds":0})");
 }
 
 TEST(ReminderJSON, AReminderWithoutTitleAndNotesRoundTripsWithoutThoseKeys)
@@ -124,9 +130,10 @@ TEST(ReminderJSON, AReminderWithoutTitleAndNotesRoundTripsWithoutThoseKeys)
 
 TEST(ReminderJSON, DecodesTheMainApplicationsArrayInAnyKeyOrderWithFractionsAndEscapedSlashes)
 {
-    auto decoded = Reminder::decodeList(R"([{"timeOffsetSeconds":300,"notes":"https:\/\/meet.google.com\/abc-defg-hij","date":730978200.123456,)"
-                                        R"("id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","title":"Stand-up"},)"
-                                        R"({"id":"b","date":-31622400,"timeOffsetSeconds":0,"title":null}])");
+    auto decoded
+        = Reminder::decodeList(R"([{"timeOffsetSeconds":300,"notes":"https:\/\/meet.google.com\/abc-defg-hij","date":730978200.123456,)"
+                               R"("id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","title":"Stand-up"},)"
+                               R"({"id":"b","date":-31622400,"timeOffsetSeconds":0,"title":null}])");
     ASSERT_TRUE(decoded) << decoded.error();
     ASSERT_EQ(decoded->size(), 2u);
     auto& first = (*decoded)[0];

@@ -32,7 +32,8 @@ protected:
     size_t logLinesContaining(const std::string& text) const
     {
         auto lines = QMLogger::logMessages();
-        return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](auto& line) { return line.find(text) != std::string::npos; }));
+        return static_cast<size_t>(
+            std::count_if(lines.begin(), lines.end(), [&](auto& line) { return line.find(text) != std::string::npos; }));
     }
 
     TemporaryDirectory directory;

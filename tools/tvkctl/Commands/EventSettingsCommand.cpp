@@ -33,8 +33,8 @@ public:
 
     int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
     {
-        auto parsed =
-            ArgumentParser().option("type").option("offset").option("default-url").flag("excluded").positionals(1, 2).parse(arguments);
+        auto parsed
+            = ArgumentParser().option("type").option("offset").option("default-url").flag("excluded").positionals(1, 2).parse(arguments);
         if (parsed && parsed->helpRequested) {
             out << help();
             return success;
@@ -61,7 +61,8 @@ public:
         }
         size_t positionals = action == "list" ? 1 : 2;
         if (parsed->positionals.size() != positionals)
-            return usage(err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
+            return usage(
+                err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
 
         auto& store = EventSettingsStore::shared();
         if (action == "list") {

@@ -62,7 +62,8 @@ public:
         }
         size_t positionals = action == "remove" ? 2 : 1;
         if (parsed->positionals.size() != positionals)
-            return usage(err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
+            return usage(
+                err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
 
         auto& store = CustomRemindersStore::shared();
         if (action == "list")
@@ -87,8 +88,9 @@ private:
         auto stored = sharedUserDefaults().object(std::string(CustomRemindersStore::storageKey));
         if (stored) {
             auto* data = stored->get<Data>();
-            tl::expected<std::vector<Reminder>, std::string> decoded = data ? Reminder::decodeList(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))
-                                : tl::unexpected(std::string("they are not data"));
+            tl::expected<std::vector<Reminder>, std::string> decoded = data
+                ? Reminder::decodeList(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))
+                : tl::unexpected(std::string("they are not data"));
             if (!decoded) {
                 err << "tvkctl reminders: the stored reminders cannot be read: " << decoded.error() << '\n';
                 return failure;

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
-#include <set>
 #include <ostream>
+#include <set>
 #include <sstream>
 
 namespace tvk::tvkctl {
@@ -90,7 +90,8 @@ public:
         }
         size_t positionals = action == "remove" ? 2 : 1;
         if (parsed->positionals.size() != positionals)
-            return usage(err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
+            return usage(
+                err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
         if (action == "list")
             return list(parsed->flag("json"), out, err);
         if (action == "add")

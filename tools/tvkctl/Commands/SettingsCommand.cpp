@@ -207,7 +207,8 @@ public:
         }
         auto value = Json::parse(positionals[2], nullptr, false);
         if (value.is_discarded())
-            return usage(err, "\"" + positionals[2] + "\" is not valid JSON; " + std::string(setting->name) + " takes "
+            return usage(err,
+                "\"" + positionals[2] + "\" is not valid JSON; " + std::string(setting->name) + " takes "
                     + std::string(setting->valueDescription));
         std::string problem;
         auto written = setting->set(store, value, problem);

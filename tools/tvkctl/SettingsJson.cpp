@@ -46,3 +46,17 @@ bool isValidUTF8(std::string_view text)
 }
 
 }
+
+namespace tvk::tvkctl {
+
+bool isStorableText(std::string_view text)
+{
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f)
+            return false;
+    }
+    return isValidUTF8(text);
+}
+
+}

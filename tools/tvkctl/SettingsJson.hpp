@@ -26,5 +26,9 @@ std::string printOrderedJson(const nlohmann::ordered_json& json);
 /// Whether the text is valid UTF-8; the settings are shared with a program whose strings
 /// always are.
 bool isValidUTF8(std::string_view text);
+/// Whether the text can stand as a string or key of a property-list file that another
+/// program parses: UTF-8 without control characters other than tab, line feed and carriage
+/// return, which XML cannot carry.
+bool isStorableText(std::string_view text);
 
 }

@@ -51,6 +51,7 @@ expect_stderr "text is no integer" "timeOffsetSeconds takes an integer"
 expect "a real is no integer" 2 "" -- "$tvkctl" settings set timeOffsetSeconds 300.5
 expect "a number is no Boolean" 2 "" -- "$tvkctl" settings set includeTravelTime 1
 expect "a mixed list is refused" 2 "" -- "$tvkctl" settings set activeCalendarIdentifiers '["a", 1]'
+expect "control characters are refused" 2 "" -- "$tvkctl" settings set activeCalendarIdentifiers '["a\u0001"]'
 expect "bad JSON is refused" 2 "" -- "$tvkctl" settings set timeOffsetSeconds '{'
 expect_stderr "bad JSON is refused" "not valid JSON"
 expect "unknown setting" 2 "" -- "$tvkctl" settings set timeOffset 5
@@ -194,6 +195,7 @@ expect "list them" 0 '{
 expect "a type in other letter case" 2 "" -- "$tvkctl" event-settings set EV3 --type CalendarEvent
 expect "a link without scheme" 2 "" -- "$tvkctl" event-settings set EV3 --type calendarEvent --default-url zoom.us/j/1
 expect "no type" 2 "" -- "$tvkctl" event-settings set EV3
+expect "an id that no settings file can hold" 2 "" -- "$tvkctl" event-settings set $'EV\x01' --type calendarEvent
 expect "delete" 0 "" -- "$tvkctl" event-settings delete EV1
 expect "deleted" 1 "" -- "$tvkctl" event-settings get EV1
 expect_stderr "deleted" "no settings for the event EV1"

@@ -75,6 +75,8 @@ public:
             return success;
         }
         const std::string& id = parsed->positionals[1];
+        if (!isStorableText(id))
+            return usage(err, "an event id is UTF-8 text without control characters");
         if (action == "get") {
             auto settings = store.customSettings(id);
             if (!settings) {

@@ -38,14 +38,14 @@ template <> struct JsonValue<std::int64_t> {
 };
 
 template <> struct JsonValue<std::vector<std::string>> {
-    static constexpr std::string_view description = "a list of strings, e.g. [\"A\", \"B\"]";
+    static constexpr std::string_view description = "a list of strings without control characters, e.g. [\"A\", \"B\"]";
     static std::optional<std::vector<std::string>> from(const Json& json)
     {
         if (!json.is_array())
             return std::nullopt;
         std::vector<std::string> values;
         for (auto& element : json) {
-            if (!element.is_string())
+            if (!element.is_string() || !isStorableText(element.get_ref<const std::string&>()))
                 return std::nullopt;
             values.push_back(element.get<std::string>());
         }

@@ -332,6 +332,14 @@ std::optional<PropertyList> UserDefaults::object(const std::string& key) const
     return found->second;
 }
 
+void UserDefaults::readObject(const std::string& key, const std::function<void(const PropertyList*)>& reader) const
+{
+    std::lock_guard lock(m_mutex);
+    auto& dictionary = currentDictionary();
+    auto found = dictionary.find(key);
+    reader(found == dictionary.end() ? nullptr : &found->second);
+}
+
 PropertyList::Dictionary UserDefaults::dictionaryRepresentation() const
 {
     std::lock_guard lock(m_mutex);

@@ -63,6 +63,9 @@ public:
     const std::filesystem::path& file() const { return m_file; }
 
     std::optional<PropertyList> object(const std::string& key) const;
+    /// Hands `reader` the key's current value (null when there is none) without copying it.
+    /// `reader` runs under the domain's mutex: it must be quick and must not use this domain.
+    void readObject(const std::string& key, const std::function<void(const PropertyList*)>& reader) const;
     PropertyList::Dictionary dictionaryRepresentation() const;
 
     /// A Boolean as the platform reads one for a key: a Boolean, a non-zero number, or the

@@ -427,7 +427,7 @@ TEST(ICalendarStore, AChangeOnDiskPostsOneNotificationAndTheNextQuerySeesIt)
         file << text.substr(100);
     }
     root.put("work/team/displayname", "Team");
-    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return notifications > 0; }, 10));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return notifications > 0; }, 30));
     DispatchQueue::main().runUntil([] { return false; }, 0.5);
     EXPECT_EQ(notifications, 1);
     EXPECT_EQ(eventsBetween(*store, start, end).size(), 4u);

@@ -240,3 +240,21 @@ TEST(UserDefaults, SuitesAndTheStandardDomainLiveInTheSettingsDirectory)
     EXPECT_FALSE(UserDefaults::isValidDomainName(".hidden"));
     EXPECT_EQ(UserDefaults::fileForDomain("../escape").filename(), "_._escape.plist");
 }
+
+TEST(UserDefaults, ReadObjectHandsOverTheCurrentValueOrNull)
+{
+    TemporaryDirectory directory;
+    UserDefaults defaults(directory / "domain.plist");
+    UserDefaults writer(directory / "domain.plist");
+    ASSERT_TRUE(writer.set("list", PropertyList::Array { "a", "b" }));
+    std::optional<PropertyList> seen;
+    bool called = false;
+    defaults.readObject("list", [&](const PropertyList* value) {
+        called = true;
+        if (value)
+            seen = *value;
+    });
+    EXPECT_TRUE(called);
+    EXPECT_EQ(seen, PropertyList(PropertyList::Array { "a", "b" }));
+    defaults.readObject("missing", [&](const PropertyList* value) { EXPECT_EQ(value, nullptr); });
+}

@@ -1,10 +1,15 @@
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Rules/FilterRule.hpp"
+#include "TVKCore/Settings/UserSettingsStore.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"
 #include "tools/tvkctl/Command.hpp"
+#include "tools/tvkctl/SettingsJson.hpp"
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <ostream>
+#include <set>
 #include <sstream>
 
 namespace tvk::tvkctl {
@@ -20,16 +25,28 @@ std::string describe(const FilterRule& rule)
 class RulesCommand final : public Command {
 public:
     std::string_view name() const override { return "rules"; }
-    std::string_view summary() const override { return "try exclude rules against an event"; }
+    std::string_view summary() const override { return "list, add, remove and try exclude rules"; }
     std::string help() const override
     {
-        return "usage: tvkctl rules test --rules FILE.json [--title T] [--notes N] [--location L] [--date ISO-8601]\n"
+        return "usage: tvkctl rules list [--json]\n"
+               "       tvkctl rules add --field F [--comparison C] --value V [--case-insensitive]\n"
+               "       tvkctl rules remove ID\n"
+               "       tvkctl rules test [--rules FILE.json] [--title T] [--notes N] [--location L] [--date ISO-8601]\n"
                "\n"
-               "Reads a JSON array of exclude rules (the form the settings keep under\n"
-               "\"excludeRules\") and tells whether they match a calendar event with the given\n"
-               "title, notes, location and start. Prints the first matching rule and exits 0,\n"
-               "or prints \"no match\" and exits 1. Fields left out are absent, and a rule on an\n"
-               "absent field never matches.\n";
+               "`list`, `add` and `remove` edit the user's exclude rules, the \"excludeRules\"\n"
+               "setting shared with the main application. `add` prints the new rule's id.\n"
+               "  F: title, notes, location or date\n"
+               "  C: for text fields contains (the default), beginsWith, endsWith, equals or\n"
+               "     matches (a wildcard pattern: ? is one character, * any run; always\n"
+               "     case-sensitive); for date only isOnDayOfWeek, with V a list of weekdays,\n"
+               "     1 Sunday to 7 Saturday (\"1,7\")\n"
+               "Text rules compare case-sensitively unless --case-insensitive is given.\n"
+               "\n"
+               "`test` tells whether rules match a calendar event with the given title, notes,\n"
+               "location and start: the rules of a JSON array in FILE.json (the form the\n"
+               "setting keeps), or the user's rules without --rules. It prints the first\n"
+               "matching rule and exits 0, or prints \"no match\" and exits 1. Fields left out\n"
+               "are absent, and a rule on an absent field never matches.\n";
     }
 
     int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
@@ -40,7 +57,12 @@ public:
                           .option("notes")
                           .option("location")
                           .option("date")
-                          .positionals(1, 1)
+                          .option("field")
+                          .option("comparison")
+                          .option("value")
+                          .flag("case-insensitive")
+                          .flag("json")
+                          .positionals(1, 2)
                           .parse(arguments);
         if (parsed && parsed->helpRequested) {
             out << help();
@@ -48,22 +70,57 @@ public:
         }
         if (!parsed)
             return usage(err, parsed.error());
-        if (parsed->positionals[0] != "test")
-            return usage(err, "unknown action \"" + parsed->positionals[0] + "\"");
-        auto file = parsed->option("rules");
-        if (!file)
-            return usage(err, "--rules FILE.json is required");
-        std::ifstream stream(*file, std::ios::binary);
-        if (!stream) {
-            err << "tvkctl rules: cannot read " << *file << '\n';
-            return failure;
+        const std::string& action = parsed->positionals[0];
+        static const std::map<std::string, std::set<std::string>> allowed {
+            { "test", { "rules", "title", "notes", "location", "date" } },
+            { "list", { "json" } },
+            { "add", { "field", "comparison", "value", "case-insensitive" } },
+            { "remove", {} },
+        };
+        auto options = allowed.find(action);
+        if (options == allowed.end())
+            return usage(err, "unknown action \"" + action + "\"");
+        for (auto& [option, value] : parsed->options) {
+            if (!options->second.contains(option))
+                return usage(err, "--" + option + " does not apply to " + action);
         }
-        std::stringstream text;
-        text << stream.rdbuf();
-        auto rules = FilterRule::decodeList(text.str());
-        if (!rules) {
-            err << "tvkctl rules: " << *file << ": " << rules.error() << '\n';
-            return failure;
+        for (auto& flag : parsed->flags) {
+            if (!options->second.contains(flag))
+                return usage(err, "--" + flag + " does not apply to " + action);
+        }
+        size_t positionals = action == "remove" ? 2 : 1;
+        if (parsed->positionals.size() != positionals)
+            return usage(
+                err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
+        if (action == "list")
+            return list(parsed->flag("json"), out, err);
+        if (action == "add")
+            return add(*parsed, out, err);
+        if (action == "remove")
+            return remove(parsed->positionals[1], err);
+
+        std::vector<FilterRule> rules;
+        if (auto file = parsed->option("rules")) {
+            std::ifstream stream(*file, std::ios::binary);
+            if (!stream) {
+                err << "tvkctl rules: cannot read " << *file << '\n';
+                return failure;
+            }
+            std::stringstream text;
+            text << stream.rdbuf();
+            auto decoded = FilterRule::decodeList(text.str());
+            if (!decoded) {
+                err << "tvkctl rules: " << *file << ": " << decoded.error() << '\n';
+                return failure;
+            }
+            rules = std::move(*decoded);
+        } else {
+            auto stored = storedRules();
+            if (!stored) {
+                err << "tvkctl rules: " << stored.error() << '\n';
+                return failure;
+            }
+            rules = std::move(*stored);
         }
 
         StoreEvent event;
@@ -80,7 +137,7 @@ public:
         }
         event.endDate = event.startDate;
 
-        for (auto& rule : *rules) {
+        for (auto& rule : rules) {
             if (matches(event, rule)) {
                 out << "match: " << rule.id.uuidString() << "  " << describe(rule) << '\n';
                 return success;
@@ -91,6 +148,95 @@ public:
     }
 
 private:
+    // The user's rules with the reason when they cannot be read, which the setting's own read
+    // reduces to no rules.
+    static tl::expected<std::vector<FilterRule>, std::string> storedRules()
+    {
+        auto& store = UserSettingsStore::shared();
+        auto stored = store._excludeRules.userDefaults().object(store._excludeRules.key());
+        if (!stored)
+            return std::vector<FilterRule> {};
+        auto* data = stored->get<Data>();
+        if (!data)
+            return tl::unexpected(std::string("the stored exclude rules are not data"));
+        auto rules = FilterRule::decodeList(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+        if (!rules)
+            return tl::unexpected("the stored exclude rules cannot be read: " + rules.error());
+        return rules;
+    }
+
+    static int list(bool asJson, std::ostream& out, std::ostream& err)
+    {
+        auto rules = storedRules();
+        if (!rules) {
+            err << "tvkctl rules: " << rules.error() << '\n';
+            return failure;
+        }
+        if (asJson) {
+            out << printOrderedJson(nlohmann::ordered_json::parse(FilterRule::encodeList(*rules))) << '\n';
+            return success;
+        }
+        for (auto& rule : *rules)
+            out << rule.id.uuidString() << "  " << describe(rule) << '\n';
+        return success;
+    }
+
+    int add(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) const
+    {
+        auto fieldText = parsed.option("field");
+        if (!fieldText)
+            return usage(err, "--field is required (title, notes, location or date)");
+        auto field = FilterRule::fieldFromRawValue(*fieldText);
+        if (!field)
+            return usage(err, "unknown field \"" + *fieldText + "\" (title, notes, location or date)");
+        auto comparison = FilterRule::defaultComparisonOperation(*field);
+        auto allowedComparisons = FilterRule::allowedComparisonOperations(*field);
+        if (auto comparisonText = parsed.option("comparison")) {
+            auto chosen = FilterRule::comparisonFromRawValue(*comparisonText);
+            if (!chosen || std::find(allowedComparisons.begin(), allowedComparisons.end(), *chosen) == allowedComparisons.end()) {
+                std::string names;
+                for (auto allowedComparison : allowedComparisons)
+                    names += (names.empty() ? "" : ", ") + std::string(FilterRule::rawValue(allowedComparison));
+                return usage(err, "the " + *fieldText + " field takes the comparisons " + names + ", not \"" + *comparisonText + "\"");
+            }
+            comparison = *chosen;
+        }
+        auto value = parsed.option("value");
+        if (!value || value->empty())
+            return usage(err, "--value is required and must not be empty (a rule with an empty value matches nothing)");
+        if (!isValidUTF8(*value))
+            return usage(err, "--value is not UTF-8 text");
+
+        FilterRule rule { UUID(), *field, comparison, *value, !parsed.flag("case-insensitive") };
+        auto written = UserSettingsStore::shared()._excludeRules.modify([&](std::vector<FilterRule>& rules) { rules.push_back(rule); });
+        if (!written) {
+            err << "tvkctl rules: " << written.error().message << '\n';
+            return failure;
+        }
+        out << rule.id.uuidString() << '\n';
+        return success;
+    }
+
+    int remove(const std::string& idText, std::ostream& err) const
+    {
+        auto id = UUID::fromString(idText);
+        if (!id)
+            return usage(err, "\"" + idText + "\" is not a rule id");
+        bool removed = false;
+        auto written = UserSettingsStore::shared()._excludeRules.modify([&](std::vector<FilterRule>& rules) {
+            removed = std::erase_if(rules, [&](const FilterRule& rule) { return rule.id == *id; }) > 0;
+        });
+        if (!written) {
+            err << "tvkctl rules: " << written.error().message << '\n';
+            return failure;
+        }
+        if (!removed) {
+            err << "tvkctl rules: no exclude rule has the id " << id->uuidString() << '\n';
+            return failure;
+        }
+        return success;
+    }
+
     int usage(std::ostream& err, const std::string& message) const
     {
         err << "tvkctl rules: " << message << "\n\n" << help();

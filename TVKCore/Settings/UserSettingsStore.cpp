@@ -1,0 +1,124 @@
+#include "TVKCore/Settings/UserSettingsStore.hpp"
+
+#include "QMLogger/QMLogger.hpp"
+#include "TVKCore/Settings/CustomRemindersStore.hpp"
+#include "TVKCore/Settings/EventSettingsStore.hpp"
+#include "TVKUtils/SharedDefaults.hpp"
+
+namespace tvk {
+
+namespace {
+
+constexpr DefaultsSuite inShared = DefaultsSuite::shared;
+constexpr DefaultsSuite inStandard = DefaultsSuite::standard;
+
+}
+
+UserSettingsStore& UserSettingsStore::shared()
+{
+    static UserSettingsStore store(sharedUserDefaults(), UserDefaults::standard());
+    return store;
+}
+
+UserSettingsStore::UserSettingsStore(UserDefaults& sharedDomain, UserDefaults& standardDomain)
+    : _activeCalendarIdentifiers("activeCalendarIdentifiers", {}, inShared, sharedDomain)
+    , _activeReminderListIdentifiers("activeReminderListIdentifiers", {}, inShared, sharedDomain)
+    , _timeOffsetSeconds("timeOffsetSeconds", 60, inShared, sharedDomain)
+    , _showOnlyEventsWithAlert("showOnlyEventsWithAlert", false, inShared, sharedDomain)
+    , _showOnlyAcceptedEvents("showTentativeEvents", false, inShared, sharedDomain)
+    , _showOnlyEventsWithVideoConference("showOnlyEventsWithVideoConference", false, inShared, sharedDomain)
+    , _upcomingEventsDaysFilter("upcomingEventsDaysFilter", 7, inShared, sharedDomain)
+    , _includeTravelTime("includeTravelTime", false, inShared, sharedDomain)
+    , _customSnoozeTimes("customSnoozeTimes", {}, inShared, sharedDomain)
+    , _defaultSnooze1("defaultSnooze1", 1, inShared, sharedDomain)
+    , _defaultSnooze2("defaultSnooze2", 5, inShared, sharedDomain)
+    , _excludeRules("excludeRules", {}, inShared, sharedDomain)
+    , _debugScreenshotMode("debug_screenshotMode", false, inShared, sharedDomain)
+    , _keyboardShortcutsDelay("keyboardShortcutsDelay", 1, inStandard, standardDomain)
+    , m_shared(sharedDomain)
+    , m_standard(standardDomain)
+{
+    // Migration first: were the legacy offset converted first, the migration's copy of the
+    // program's own "timeOffsetSeconds" would replace the converted value.
+    migrateToSharedDefaultsOnce();
+    convertLegacyTimeOffset();
+}
+
+void UserSettingsStore::migrateToSharedDefaultsOnce()
+{
+    const std::string flag(migrationFlagKey);
+    if (m_standard.boolean(flag))
+        return;
+    std::vector<std::string> keys(settingKeys.begin(), settingKeys.end());
+    keys.emplace_back(CustomRemindersStore::storageKey);
+    keys.emplace_back(EventSettingsStore::storageKey);
+
+    // Only values the program's own domain holds are copied. A key it lacks is left alone in
+    // the shared domain: a program that never kept settings of its own (every program but an
+    // old main application) must not wipe what the main application shared.
+    auto own = m_standard.dictionaryRepresentation();
+    auto copied = m_shared.modify([&](PropertyList::Dictionary& dictionary) {
+        for (auto& key : keys) {
+            if (auto found = own.find(key); found != own.end())
+                dictionary.insert_or_assign(key, found->second);
+        }
+    });
+    if (!copied) {
+        // Try again at the next start rather than mark a copy done that did not happen.
+        QMLogger::error("could not move the settings into the shared domain: " + copied.error().message);
+        return;
+    }
+    if (auto marked = m_standard.set(flag, true); !marked)
+        QMLogger::error("could not record the move of the settings into the shared domain: " + marked.error().message);
+}
+
+void UserSettingsStore::convertLegacyTimeOffset()
+{
+    const std::string key(legacyTimeOffsetKey);
+    auto stored = m_standard.object(key);
+    if (!stored)
+        return;
+    // The legacy value is minutes; only a value that reads as an integer is converted, and any
+    // other is left where it is.
+    auto minutes = PropertyListBridge<std::int64_t>::cast(*stored);
+    if (!minutes)
+        return;
+    std::int64_t seconds = 0;
+    if (__builtin_mul_overflow(*minutes, std::int64_t(60), &seconds)) {
+        QMLogger::error("the legacy alert offset " + std::to_string(*minutes) + " minutes is out of range; it was left unconverted");
+        return;
+    }
+    if (auto written = _timeOffsetSeconds.set(seconds); !written) {
+        QMLogger::error("could not convert the legacy alert offset: " + written.error().message);
+        return;
+    }
+    (void)m_standard.removeObject(key);
+}
+
+UserSettingsStore::Result UserSettingsStore::resetAll()
+{
+    auto removeSettings = [](PropertyList::Dictionary& dictionary) {
+        for (auto key : settingKeys)
+            dictionary.erase(std::string(key));
+    };
+    auto own = m_standard.modify(removeSettings);
+    auto sharedResult = m_shared.modify(removeSettings);
+    return own ? sharedResult : own;
+}
+
+std::int64_t defaultSnooze1(const UserDefaults& defaults)
+{
+    return defaults.integer("defaultSnooze1");
+}
+
+std::int64_t defaultSnooze2(const UserDefaults& defaults)
+{
+    return defaults.integer("defaultSnooze2");
+}
+
+std::int64_t upcomingEventsDaysFilter(const UserDefaults& defaults)
+{
+    return defaults.integer("upcomingEventsDaysFilter");
+}
+
+}

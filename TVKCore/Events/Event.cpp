@@ -1,5 +1,10 @@
 #include "TVKCore/Events/Event.hpp"
 
+#include "TVKCore/Calendar/CalendarExtensions.hpp"
+#include "TVKCore/Settings/EventSettings.hpp"
+#include "TVKCore/Settings/EventSettingsStore.hpp"
+#include "TVKCore/Settings/Reminder.hpp"
+#include "TVKCore/Settings/UserSettingsStore.hpp"
 #include "TVKCore/VideoConference/DemoLinks.hpp"
 #include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
 #include "TVKLocalization/L10n.hpp"
@@ -11,6 +16,7 @@
 #include "TVKUtils/RelativeTime.hpp"
 #include "TVKUtils/WhitespaceTrimming.hpp"
 
+#include <algorithm>
 #include <tsl/ordered_set.h>
 
 namespace tvk {
@@ -154,6 +160,37 @@ std::optional<Event> Event::fromAppleReminder(const StoreReminder& appleReminder
     };
 }
 
+Event Event::fromReminder(const Reminder& reminder)
+{
+    // Unlike a calendar event's, an own reminder's links keep their duplicates: the main
+    // application lists them so, and the join button only ever takes the first.
+    std::vector<VideoConferenceLink> links;
+    auto& parser = VideoConferenceLinkParser::shared();
+    for (auto* text : { &reminder.notes(), &reminder.title() }) {
+        if (!*text)
+            continue;
+        auto found = parser.parse(**text);
+        links.insert(links.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+    }
+    return Event {
+        .id = reminder.id(),
+        .calendarItemIdentifier = std::nullopt,
+        .type = EventType::tvkReminder,
+        .startDate = reminder.date(),
+        .endDate = reminder.date(),
+        .title = reminder.title(),
+        .location = std::nullopt,
+        .isRecurring = false,
+        .occurrenceDate = std::nullopt,
+        .notes = reminder.notes(),
+        .color = Colors::primary(),
+        .calendarName = std::nullopt,
+        .videoConferenceLinks = std::move(links),
+        .travelTime = 0,
+        .participantsData = {},
+    };
+}
+
 // MARK: - Demonstration events
 
 Event Event::makeInAppDemoEvent()
@@ -246,6 +283,19 @@ bool Event::isInFuture(Date relativeTo) const
     return startDate > relativeTo;
 }
 
+bool Event::isPending(TimeInterval defaultTimeOffset, const std::optional<EventSettings>& eventSettings, Date now) const
+{
+    TimeInterval offset = defaultTimeOffset;
+    if (eventSettings) {
+        if (eventSettings->isExcluded)
+            return false;
+        if (eventSettings->usesCustomTimeOffset)
+            offset = static_cast<TimeInterval>(eventSettings->timeOffsetSeconds);
+    }
+    Date alertTime = startDate - offset;
+    return alertTime < now && now <= startDate;
+}
+
 TimeInterval Event::timeLeft() const
 {
     return timeLeft(Date::now());
@@ -269,6 +319,20 @@ double Event::eventProgress(Date now) const
     if (length <= 0)
         return 1;
     return (now - startDate) / length;
+}
+
+std::optional<VideoConferenceLink> Event::defaultVideoConferenceLink() const
+{
+    if (videoConferenceLinks.size() == 1)
+        return videoConferenceLinks.front();
+    auto settings = EventSettingsStore::shared().customSettings(id);
+    if (!settings || !settings->defaultConferenceUrl)
+        return std::nullopt;
+    for (auto& link : videoConferenceLinks) {
+        if (link.url.absoluteString() == *settings->defaultConferenceUrl)
+            return link;
+    }
+    return std::nullopt;
 }
 
 // MARK: - Texts
@@ -364,6 +428,51 @@ EventsByDay gropedByDay(const std::vector<Event>& events)
     for (auto& event : events)
         days[beginningOfDay(event.startDate)].push_back(event);
     return days;
+}
+
+// MARK: - Eligibility
+
+bool shouldSchedule(const StoreEvent& event)
+{
+    if (event.isAllDay)
+        return false;
+    if (event.status == EventStatus::canceled)
+        return false;
+    if (!isAttending(event))
+        return false;
+    if (UserSettingsStore::shared().showOnlyEventsWithAlert() && !hasAlerts(event))
+        return false;
+    return true;
+}
+
+bool isAttending(const StoreEvent& event)
+{
+    auto me = std::find_if(event.attendees.begin(), event.attendees.end(), [](auto& attendee) { return attendee.isCurrentUser; });
+    if (me == event.attendees.end())
+        return true;
+    switch (me->status) {
+    case StoreParticipantStatus::accepted:
+    case StoreParticipantStatus::inProcess:
+        return true;
+    case StoreParticipantStatus::pending:
+    case StoreParticipantStatus::tentative:
+    case StoreParticipantStatus::unknown:
+        return !UserSettingsStore::shared().showOnlyAcceptedEvents();
+    case StoreParticipantStatus::declined:
+    case StoreParticipantStatus::delegated:
+    case StoreParticipantStatus::completed:
+        return false;
+    }
+    return false;
+}
+
+bool shouldSchedule(const StoreReminder& reminder)
+{
+    if (reminder.isCompleted)
+        return false;
+    if (!reminder.startDateComponents && !reminder.dueDateComponents)
+        return false;
+    return reminder.alarms.has_value();
 }
 
 }

@@ -10,3 +10,10 @@ namespace tvk::LogCategories {
 inline const LogCategory conferenceLinks { "ConferenceLinks" };
 
 }
+
+namespace tvk::LogCategories {
+
+/// The address book: access and participant lookups.
+inline const LogCategory contacts { "Contacts" };
+
+}

@@ -24,3 +24,7 @@ pkg_check_modules(TVK_PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo pango cairo
 pkg_check_modules(TVK_RSVG REQUIRED IMPORTED_TARGET librsvg-2.0)
 add_library(Tvk::pangocairo ALIAS PkgConfig::TVK_PANGOCAIRO)
 add_library(Tvk::rsvg ALIAS PkgConfig::TVK_RSVG)
+
+# Contact pictures: PNG, JPEG and GIF through GdkPixbuf's loaders (Platform/Contacts).
+pkg_check_modules(TVK_GDKPIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
+add_library(Tvk::gdkpixbuf ALIAS PkgConfig::TVK_GDKPIXBUF)

@@ -1,5 +1,7 @@
 #include "Platform/Calendar/StoreParticipant.hpp"
 
+#include <glib.h>
+
 namespace tvk {
 
 namespace {
@@ -35,8 +37,10 @@ const char* roleName(ParticipantRole role)
 
 std::string StoreParticipant::description() const
 {
+    // The scheme's letter case does not matter ("MAILTO:" is common in invitations), as for
+    // the store itself when it matches participants to the user's addresses.
     std::string email;
-    if (url && url->size() > 7 && url->compare(0, 7, "mailto:") == 0)
+    if (url && url->size() > 7 && g_ascii_strncasecmp(url->c_str(), "mailto:", 7) == 0)
         email = url->substr(7);
     return "StoreParticipant {name = " + name.value_or("") + "; email = " + email + "; status = " + statusName(status)
         + "; role = " + roleName(role) + "; isCurrentUser = " + (isCurrentUser ? "true" : "false") + "}";

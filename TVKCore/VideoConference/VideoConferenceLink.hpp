@@ -34,6 +34,10 @@ struct VideoConferenceLink {
     static tl::expected<VideoConferenceLink, std::string> fromJson(const nlohmann::json& json);
 
     bool operator==(const VideoConferenceLink&) const = default;
+
+    /// The FaceTime link of the in-app demo event, made once without the parser (see
+    /// `DemoLinks.hpp` for the other demo links).
+    static const VideoConferenceLink& demo();
 };
 
 }

@@ -1,5 +1,6 @@
 #include "Platform/Calendar/ICalendarStore.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
+#include "TVKCore/Events/Event.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"
 #include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/PropertyListJson.hpp"
@@ -27,6 +28,14 @@ nlohmann::json optionalText(const std::optional<std::string>& text)
     return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
 }
 
+nlohmann::json linksJson(const Event& event)
+{
+    auto links = nlohmann::json::array();
+    for (auto& link : event.videoConferenceLinks)
+        links.push_back({ { "service", link.service.id }, { "url", link.url.absoluteString() } });
+    return links;
+}
+
 class EventsCommand final : public Command {
 public:
     std::string_view name() const override { return "events"; }
@@ -38,7 +47,9 @@ public:
                "Lists every event and every occurrence of a recurring event that overlaps the\n"
                "window (edges included), across all calendars, delegated ones included: event\n"
                "and calendar-item identifiers, title, start, end and occurrence date (ISO 8601\n"
-               "with offset), all-day, status, detached, travel time and attendee count.\n";
+               "with offset), all-day, status, detached, travel time and attendee count; and\n"
+               "as the event core sees each one: its id and kind, its video-call links (service\n"
+               "and URL), its time span as the widgets write it, and its spoken summary.\n";
     }
 
     int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
@@ -71,7 +82,13 @@ public:
         if (parsed->flag("json")) {
             auto list = nlohmann::json::array();
             for (auto& event : events) {
+                auto core = Event::fromCalendarEvent(event);
                 list.push_back({
+                    { "id", core.id },
+                    { "type", std::string(rawValue(core.type)) },
+                    { "links", linksJson(core) },
+                    { "formattedTimeAndDate", core.formattedTimeAndDate() },
+                    { "accessibilityValue", core.accessibilityValue() },
                     { "eventIdentifier", event.eventIdentifier },
                     { "calendarItemIdentifier", event.calendarItemIdentifier },
                     { "calendar", event.calendar ? event.calendar->title : "" },
@@ -105,7 +122,11 @@ public:
                 out << "  [moved]";
             if (event.travelTime)
                 out << "  [travel " << static_cast<int>(*event.travelTime / 60) << " min]";
-            out << "\n    " << event.eventIdentifier << '\n';
+            auto core = Event::fromCalendarEvent(event);
+            out << "\n    " << core.id << "  (" << rawValue(core.type) << ")\n    " << core.formattedTimeAndDate() << '\n';
+            for (auto& link : core.videoConferenceLinks)
+                out << "    link " << link.service.id << ' ' << link.url.absoluteString() << '\n';
+            out << "    " << core.accessibilityValue() << '\n';
         }
         return success;
     }

@@ -1,0 +1,68 @@
+#include "TVKCore/Contacts/Participant.hpp"
+
+#include "TVKCore/Contacts/PersonNameFormatter.hpp"
+#include "TVKLocalization/L10n.hpp"
+#include "TVKUtils/WhitespaceTrimming.hpp"
+
+namespace tvk {
+
+namespace {
+
+/// The initials of the fallback name read as a name, or its first two characters.
+std::string fallbackInitials(const std::string& fallbackName)
+{
+    auto& formatter = PersonNameFormatter::initialsFormatter();
+    if (auto components = formatter.personNameComponents(fallbackName))
+        return formatter.string(*components);
+    return leadingGraphemes(fallbackName, 2);
+}
+
+}
+
+std::string Participant::initials() const
+{
+    std::string nameText;
+    if (!givenName && !familyName) {
+        nameText = fallbackInitials(fallbackName);
+    } else {
+        PersonNameComponents components;
+        if (givenName)
+            components.givenName = trimmingWhitespaceAndNewlines(*givenName);
+        if (familyName)
+            components.familyName = trimmingWhitespaceAndNewlines(*familyName);
+        nameText = PersonNameFormatter::initialsFormatter().string(components);
+    }
+    auto result = localizedUppercase(trimmingWhitespaceAndNewlines(nameText));
+    // A card whose names are empty falls back too; its initials are upper-cased like all others.
+    if (result.empty())
+        result = localizedUppercase(trimmingWhitespaceAndNewlines(fallbackInitials(fallbackName)));
+    return result.empty() ? "\u2013" : result;
+}
+
+std::string Participant::displayName() const
+{
+    std::string nameText;
+    if (!givenName && !familyName) {
+        nameText = fallbackName;
+    } else {
+        PersonNameComponents components;
+        if (givenName)
+            components.givenName = trimmingWhitespaceAndNewlines(*givenName);
+        if (familyName)
+            components.familyName = trimmingWhitespaceAndNewlines(*familyName);
+        nameText = PersonNameFormatter::defaultFormatter().string(components);
+    }
+    auto name = trimmingWhitespaceAndNewlines(nameText);
+    if (name.empty())
+        name = fallbackName.empty() ? L10n::General::unknown() : fallbackName;
+    if (isOrganizer)
+        name += " (" + L10n::General::organizer() + ")";
+    return name;
+}
+
+bool Participant::operator==(const Participant& other) const
+{
+    return id == other.id || (email && other.email && *email == *other.email);
+}
+
+}

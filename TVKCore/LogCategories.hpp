@@ -17,3 +17,8 @@ namespace tvk::LogCategories {
 inline const LogCategory contacts { "Contacts" };
 
 }
+
+namespace tvk::LogCategories {
+/// The calendar store: access requests and the listing of calendars.
+inline const LogCategory eventKit { "EventKit" };
+}

@@ -1,0 +1,538 @@
+#include "TVKCore/Schedule/CalendarEventManager.hpp"
+
+#include "Platform/Runtime/DispatchQueue.hpp"
+#include "QMLogger/QMLogger.hpp"
+#include "TVKCore/Calendar/CalendarExtensions.hpp"
+#include "TVKCore/LogCategories.hpp"
+#include "TVKCore/Rules/FilterRule.hpp"
+#include "TVKCore/Settings/CustomRemindersStore.hpp"
+#include "TVKCore/Settings/EventSettingsStore.hpp"
+#include "TVKCore/Settings/UserSettingsStore.hpp"
+#include "TVKUtils/DateOperations.hpp"
+
+#include <algorithm>
+
+namespace tvk {
+
+namespace {
+
+void sortByStart(std::vector<Event>& events)
+{
+    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.startDate < b.startDate; });
+}
+
+// The settings file is the user's to edit; a window of years would make every reload expand
+// every series over all of them, so the days ahead are held to a year.
+constexpr std::int64_t maximumUpcomingDays = 366;
+
+bool isListedCalendar(const StoreCalendar& calendar)
+{
+    return calendar.type != CalendarType::birthday && !isSubscribedHolidayCalendar(calendar);
+}
+
+}
+
+CalendarEventManager& CalendarEventManager::shared()
+{
+    static CalendarEventManager* manager = new CalendarEventManager(AggregatedEventStore::shared(), CustomRemindersStore::shared());
+    return *manager;
+}
+
+CalendarEventManager::CalendarEventManager(AggregatedEventStore& aggregatedEventStore, CustomRemindersStoring& remindersStore)
+    : m_store(aggregatedEventStore)
+    , m_remindersStore(remindersStore)
+{
+    auto& center = NotificationCenter::defaultCenter();
+    m_observerTokens.push_back(center.addObserver(std::string(CalendarStore::changedNotification), nullptr, [this](const Notification&) {
+        QMLogger::debug(LogCategories::eventKit, "EKEventStoreChanged");
+        reloadEvents(PostNotification::yes);
+    }));
+    m_observerTokens.push_back(center.addObserver(
+        std::string(NotificationName::remindersChanged), nullptr, [this](const Notification&) { reloadEvents(PostNotification::yes); }));
+
+    // At a whole minute one to two minutes ahead, so that every later reload lands on a
+    // minute boundary, where the widgets' texts change.
+    Date firstFire = removingSeconds(addingMinutes(Date::now(), 2));
+    auto arm = [this, firstFire] {
+        auto timer = std::make_unique<RepeatingTimer>(firstFire, 60, [this] { reloadEvents(PostNotification::yes); });
+        std::lock_guard lock(m_mutex);
+        m_timer = std::move(timer);
+    };
+    if (DispatchQueue::isMainThread())
+        arm();
+    else
+        DispatchQueue::main().async(arm);
+}
+
+CalendarEventManager::~CalendarEventManager()
+{
+    for (auto& token : m_observerTokens)
+        NotificationCenter::defaultCenter().removeObserver(token);
+    std::lock_guard lock(m_mutex);
+    m_timer.reset();
+}
+
+void CalendarEventManager::setDelegate(std::weak_ptr<CalendarEventManagerDelegate> delegate)
+{
+    std::lock_guard lock(m_mutex);
+    m_delegate = std::move(delegate);
+}
+
+std::optional<Date> CalendarEventManager::nextTimerFireDate() const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_timer)
+        return std::nullopt;
+    return m_timer->fireDate();
+}
+
+// MARK: - Reloading
+
+void CalendarEventManager::reloadEvents(PostNotification shouldPostNotification, Completion completion)
+{
+    QMLogger::debug("reloading events");
+    auto& settings = UserSettingsStore::shared();
+    if (settings.debugScreenshotMode()) {
+        loadScreenshotDemoEvents();
+        DispatchQueue::main().async([this, shouldPostNotification, completion] { notify(shouldPostNotification, completion); });
+        return;
+    }
+    Date now = Date::now();
+    auto days = std::clamp<std::int64_t>(settings.upcomingEventsDaysFilter(), 0, maximumUpcomingDays);
+    Date end = endOfDay(addingDays(now, days));
+    fetchItems(now, end,
+        [this, now, end, shouldPostNotification, completion](std::vector<StoreEvent> events, std::vector<StoreReminder> reminders) {
+            buildSchedule(events, reminders, now, end, shouldPostNotification, completion);
+        });
+}
+
+void CalendarEventManager::loadScreenshotDemoEvents()
+{
+    auto current = Event::demo_makeOngoingEvent(makeToday(15, 0), makeToday(16, 0));
+    std::lock_guard lock(m_mutex);
+    m_currentEvents = { current };
+    m_pendingEvents.clear();
+    m_scheduledEvents = { Event::demo_upcomingEvent1(), Event::demo_upcomingEvent2(), Event::demo_upcomingEvent3() };
+    m_snoozedPastAppleReminderEvents.clear();
+    m_pendingAppleReminderEvents = { Event::demo_upcomingAppleReminderEvent1() };
+}
+
+void CalendarEventManager::fetchItems(Date from, Date to, FetchCompletion completion)
+{
+    auto events = m_store.events(from, to);
+    std::vector<StoreCalendarPointer> lists;
+    for (auto& identifier : UserSettingsStore::shared().activeReminderListIdentifiers()) {
+        if (auto list = m_store.calendar(identifier))
+            lists.push_back(std::move(list));
+    }
+    if (lists.empty()) {
+        DispatchQueue::main().async(
+            [events = std::move(events), completion = std::move(completion)]() mutable { completion(std::move(events), {}); });
+        return;
+    }
+    auto& store = m_store.eventStore();
+    store.fetchReminders(store.predicateForIncompleteReminders(from, to, lists),
+        [events = std::move(events), completion = std::move(completion)](std::optional<std::vector<StoreReminder>> reminders) mutable {
+            DispatchQueue::main().async(
+                [events = std::move(events), reminders = std::move(reminders).value_or(std::vector<StoreReminder> {}),
+                    completion = std::move(completion)]() mutable { completion(std::move(events), std::move(reminders)); });
+        });
+}
+
+void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Date now,
+    Date end, PostNotification post, Completion completion)
+{
+    auto rules = UserSettingsStore::shared().excludeRules();
+    auto includedEvents = filteredApplyingRules(events, rules, RuleEffect::exclude);
+    auto includedReminders = filteredApplyingRules(reminders, rules, RuleEffect::exclude);
+    if (auto purged = m_remindersStore.purgePastReminders(); !purged)
+        QMLogger::warning("could not purge past reminders: " + purged.error().message);
+
+    auto invocations = scheduleCalendarEvents(includedEvents, now);
+    // Own reminders are the user's explicit wish: no rule, per-event setting, travel time or
+    // show-only setting applies, and an alert already due is not raised again.
+    for (auto& reminder : m_remindersStore.reminders(now, end)) {
+        auto event = Event::fromReminder(reminder);
+        Date alert = reminder.date() - static_cast<TimeInterval>(reminder.timeOffsetSeconds());
+        if (alert > now)
+            invocations.push_back(AlertInvocation { alert, std::move(event), false });
+    }
+    auto reminderInvocations = scheduleAppleReminders(includedReminders, now);
+    invocations.insert(
+        invocations.end(), std::make_move_iterator(reminderInvocations.begin()), std::make_move_iterator(reminderInvocations.end()));
+    {
+        std::lock_guard lock(m_mutex);
+        m_invocations = std::move(invocations);
+    }
+    finish(post, std::move(completion));
+}
+
+std::vector<AlertInvocation> CalendarEventManager::scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now) const
+{
+    bool onlyWithVideoConference = UserSettingsStore::shared().showOnlyEventsWithVideoConference();
+    std::vector<AlertInvocation> result;
+    for (auto& storeEvent : events) {
+        if (!shouldSchedule(storeEvent))
+            continue;
+        auto event = Event::fromCalendarEvent(storeEvent);
+        auto alert = alertDate(event, now);
+        if (!alert)
+            continue;
+        if (onlyWithVideoConference && event.videoConferenceLinks.empty())
+            continue;
+        result.push_back(AlertInvocation { *alert, std::move(event), false });
+    }
+    return result;
+}
+
+std::vector<AlertInvocation> CalendarEventManager::scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now) const
+{
+    std::vector<AlertInvocation> result;
+    for (auto& reminder : reminders) {
+        if (!shouldSchedule(reminder))
+            continue;
+        auto event = Event::fromAppleReminder(reminder);
+        if (!event)
+            continue;
+        auto alert = alertDate(*event, now);
+        if (!alert)
+            continue;
+        result.push_back(AlertInvocation { *alert, std::move(*event), false });
+    }
+    return result;
+}
+
+std::optional<Date> CalendarEventManager::alertDate(const Event& event, Date now) const
+{
+    auto& settings = UserSettingsStore::shared();
+    auto offset = static_cast<TimeInterval>(settings.timeOffsetSeconds());
+    if (auto custom = EventSettingsStore::shared().customSettings(event.id)) {
+        if (custom->isExcluded)
+            return std::nullopt;
+        if (custom->usesCustomTimeOffset)
+            offset = static_cast<TimeInterval>(custom->timeOffsetSeconds);
+    }
+    if (settings.includeTravelTime())
+        offset += event.travelTime;
+    Date alert = event.startDate - offset;
+    if (alert < now)
+        return std::nullopt;
+    return alert;
+}
+
+void CalendarEventManager::finish(PostNotification post, Completion completion)
+{
+    Date now = Date::now();
+    auto current = m_store.currentEvents(now);
+    auto pending = m_store.pendingEvents(now);
+    {
+        std::lock_guard lock(m_mutex);
+        std::vector<Event> scheduled;
+        scheduled.reserve(m_invocations.size());
+        for (auto& invocation : m_invocations)
+            scheduled.push_back(invocation.event);
+        sortByStart(scheduled);
+        std::vector<Event> snoozedPast;
+        for (auto& invocation : m_snoozedInvocations) {
+            if (invocation.event.type == EventType::appleReminder && invocation.event.startDate < now)
+                snoozedPast.push_back(invocation.event);
+        }
+        m_currentEvents = std::move(current);
+        m_scheduledEvents = std::move(scheduled);
+        m_pendingEvents = std::move(pending);
+        m_snoozedPastAppleReminderEvents = std::move(snoozedPast);
+    }
+    m_store.pendingAppleReminderEvents(now, [this, post, completion = std::move(completion)](std::vector<Event> events) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_pendingAppleReminderEvents = std::move(events);
+        }
+        DispatchQueue::main().async([this, post, completion] { notify(post, completion); });
+    });
+}
+
+void CalendarEventManager::notify(PostNotification post, const Completion& completion)
+{
+    std::shared_ptr<CalendarEventManagerDelegate> delegate;
+    std::vector<AlertInvocation> all;
+    {
+        std::lock_guard lock(m_mutex);
+        delegate = m_delegate.lock();
+        if (delegate) {
+            all = m_invocations;
+            all.insert(all.end(), m_snoozedInvocations.begin(), m_snoozedInvocations.end());
+        }
+    }
+    if (delegate)
+        delegate->didUpdateInvocations(all);
+    if (post == PostNotification::yes)
+        NotificationCenter::defaultCenter().post(std::string(NotificationName::didReloadEvents), nullptr);
+    if (completion)
+        completion();
+}
+
+// MARK: - Lists
+
+std::vector<AlertInvocation> CalendarEventManager::invocations() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_invocations;
+}
+
+std::vector<AlertInvocation> CalendarEventManager::snoozedInvocations() const
+{
+    std::lock_guard lock(m_mutex);
+    return { m_snoozedInvocations.begin(), m_snoozedInvocations.end() };
+}
+
+std::vector<Event> CalendarEventManager::currentEvents() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_currentEvents;
+}
+
+std::vector<Event> CalendarEventManager::scheduledEvents() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_scheduledEvents;
+}
+
+std::vector<Event> CalendarEventManager::pendingEvents() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pendingEvents;
+}
+
+std::vector<Event> CalendarEventManager::snoozedPastAppleReminderEvents() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_snoozedPastAppleReminderEvents;
+}
+
+std::vector<Event> CalendarEventManager::pendingAppleReminderEvents() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pendingAppleReminderEvents;
+}
+
+std::vector<Event> CalendarEventManager::allCachedEvents() const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<Event> result = m_currentEvents;
+    for (auto* list : { &m_scheduledEvents, &m_pendingEvents, &m_snoozedPastAppleReminderEvents, &m_pendingAppleReminderEvents })
+        result.insert(result.end(), list->begin(), list->end());
+    return result;
+}
+
+std::vector<Event> CalendarEventManager::allCachedUpcomingEvents() const
+{
+    std::vector<Event> result;
+    {
+        std::lock_guard lock(m_mutex);
+        result = m_pendingEvents;
+        result.insert(result.end(), m_scheduledEvents.begin(), m_scheduledEvents.end());
+        result.insert(result.end(), m_pendingAppleReminderEvents.begin(), m_pendingAppleReminderEvents.end());
+    }
+    sortByStart(result);
+    return result;
+}
+
+std::vector<Event> CalendarEventManager::allCachedCurrentEvents() const
+{
+    std::vector<Event> result;
+    {
+        std::lock_guard lock(m_mutex);
+        result = m_currentEvents;
+        result.insert(result.end(), m_snoozedPastAppleReminderEvents.begin(), m_snoozedPastAppleReminderEvents.end());
+    }
+    sortByStart(result);
+    return result;
+}
+
+std::optional<Event> CalendarEventManager::cachedEvent(const std::string& withIdentifier) const
+{
+    for (auto& event : allCachedEvents()) {
+        if (event.id == withIdentifier)
+            return event;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CalendarEventManager::accountEmailForEvent(const std::string& withIdentifier) const
+{
+    auto event = m_store.event(withIdentifier);
+    if (!event || !event->calendar)
+        return std::nullopt;
+    return ownerEmailAddress(*event->calendar);
+}
+
+// MARK: - Calendars
+
+std::vector<UserCalendar> CalendarEventManager::fetchCalendars() const
+{
+    QMLogger::info(LogCategories::eventKit, "fetching calendars");
+    auto active = UserSettingsStore::shared().activeCalendarIdentifiers();
+    std::vector<UserCalendar> result;
+    for (auto& calendar : m_store.calendars(EntityType::event)) {
+        if (!isListedCalendar(*calendar))
+            continue;
+        result.push_back(UserCalendar {
+            .identifier = calendar->calendarIdentifier,
+            .name = calendar->title,
+            .color = calendar->color,
+            .active = std::find(active.begin(), active.end(), calendar->calendarIdentifier) != active.end(),
+            .accountName = calendar->source.title,
+            .isDelegate = isDelegate(*calendar),
+        });
+    }
+    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " calendars");
+    return result;
+}
+
+std::vector<UserReminderList> CalendarEventManager::fetchReminderLists() const
+{
+    QMLogger::info(LogCategories::eventKit, "fetching reminder lists");
+    auto active = UserSettingsStore::shared().activeReminderListIdentifiers();
+    std::vector<UserReminderList> result;
+    for (auto& calendar : m_store.calendars(EntityType::reminder)) {
+        if (!isListedCalendar(*calendar))
+            continue;
+        result.push_back(UserReminderList {
+            .identifier = calendar->calendarIdentifier,
+            .name = calendar->title,
+            .color = calendar->color,
+            .active = std::find(active.begin(), active.end(), calendar->calendarIdentifier) != active.end(),
+            .accountName = calendar->source.title,
+        });
+    }
+    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " reminder lists");
+    return result;
+}
+
+tl::expected<void, DefaultsError> CalendarEventManager::activateAllCalendars()
+{
+    std::vector<std::string> identifiers;
+    for (auto& calendar : fetchCalendars())
+        identifiers.push_back(calendar.identifier);
+    return UserSettingsStore::shared().setActiveCalendarIdentifiers(identifiers);
+}
+
+tl::expected<void, DefaultsError> CalendarEventManager::activateFirstCalendar()
+{
+    auto calendars = fetchCalendars();
+    std::vector<std::string> identifiers;
+    if (!calendars.empty())
+        identifiers.push_back(calendars.front().identifier);
+    return UserSettingsStore::shared().setActiveCalendarIdentifiers(identifiers);
+}
+
+tl::expected<void, DefaultsError> CalendarEventManager::activateCalendar(const std::string& withIdentifier)
+{
+    bool added = false;
+    auto stored = UserSettingsStore::shared()._activeCalendarIdentifiers.modify([&](std::vector<std::string>& identifiers) {
+        if (std::find(identifiers.begin(), identifiers.end(), withIdentifier) != identifiers.end())
+            return;
+        identifiers.push_back(withIdentifier);
+        added = true;
+    });
+    if (stored && added)
+        reloadEvents(PostNotification::yes);
+    return stored;
+}
+
+tl::expected<void, DefaultsError> CalendarEventManager::deactivateCalendar(const std::string& withIdentifier)
+{
+    auto stored = UserSettingsStore::shared()._activeCalendarIdentifiers.modify(
+        [&](std::vector<std::string>& identifiers) { std::erase(identifiers, withIdentifier); });
+    if (stored)
+        reloadEvents(PostNotification::yes);
+    return stored;
+}
+
+// MARK: - Alerts and snoozes
+
+void CalendarEventManager::didHandleAlertInvocation(const AlertInvocation& invocation)
+{
+    std::lock_guard lock(m_mutex);
+    if (invocation.isSnooze) {
+        m_snoozedInvocations.erase(invocation);
+        return;
+    }
+    auto found = std::find(m_invocations.begin(), m_invocations.end(), invocation);
+    if (found != m_invocations.end())
+        m_invocations.erase(found);
+}
+
+void CalendarEventManager::insertSnooze(AlertInvocation invocation)
+{
+    std::lock_guard lock(m_mutex);
+    m_snoozedInvocations.insert(std::move(invocation));
+}
+
+void CalendarEventManager::snooze(const Event& event, std::int64_t minutes)
+{
+    auto seconds = static_cast<TimeInterval>(minutes) * 60;
+    if (event.type == EventType::tvkReminder) {
+        if (auto reminder = m_remindersStore.reminder(event.id)) {
+            if (auto moved = m_remindersStore.updateReminder(reminder->addingTimeInterval(seconds)); !moved)
+                QMLogger::warning("could not move the snoozed reminder: " + moved.error().message);
+            reloadEvents(PostNotification::yes);
+            return;
+        }
+    }
+    insertSnooze(AlertInvocation { Date::now() + seconds, event, true });
+    reloadEvents(PostNotification::yes);
+}
+
+void CalendarEventManager::snoozeUntilTimeOfEvent(const Event& event)
+{
+    // Applied on the main queue, so the snooze never lands between a reload's main-queue steps.
+    DispatchQueue::main().async([this, event] {
+        if (!(event.startDate > Date::now()))
+            return;
+        insertSnooze(AlertInvocation { event.startDate, event, true });
+        reloadEvents(PostNotification::yes);
+    });
+}
+
+void CalendarEventManager::removeSnooze(const Event& event)
+{
+    std::optional<AlertInvocation> removed;
+    std::shared_ptr<CalendarEventManagerDelegate> delegate;
+    {
+        std::lock_guard lock(m_mutex);
+        auto found = std::find_if(m_snoozedInvocations.begin(), m_snoozedInvocations.end(),
+            [&](const AlertInvocation& invocation) { return invocation.event.id == event.id; });
+        if (found == m_snoozedInvocations.end())
+            return;
+        removed = *found;
+        m_snoozedInvocations.erase(found);
+        delegate = m_delegate.lock();
+    }
+    if (delegate)
+        delegate->didRemoveSnooze(*removed);
+}
+
+// MARK: - Debugging
+
+void CalendarEventManager::debug_printScheduledAlerts() const
+{
+    auto scheduled = invocations();
+    std::string message = "scheduled alerts (" + std::to_string(scheduled.size()) + "):";
+    for (auto& invocation : scheduled)
+        message += "\n" + invocation.date.description() + ": " + invocation.event.title.value_or("(unknown)");
+    message += "\n-------------------";
+    QMLogger::debug(message);
+}
+
+void CalendarEventManager::debug_printCustomReminders() const
+{
+    auto reminders = m_remindersStore.reminders();
+    std::string message = "custom reminders (" + std::to_string(reminders.size()) + "):";
+    for (auto& reminder : reminders)
+        message += "\n" + reminder.debugDescription();
+    message += "-------------------";
+    QMLogger::debug(message);
+}
+
+}

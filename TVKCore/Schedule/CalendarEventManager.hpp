@@ -1,0 +1,139 @@
+#pragma once
+
+#include "Platform/Runtime/NotificationCenter.hpp"
+#include "Platform/Runtime/RepeatingTimer.hpp"
+#include "TVKCore/Calendar/AggregatedEventStore.hpp"
+#include "TVKCore/Calendar/UserCalendar.hpp"
+#include "TVKCore/Calendar/UserReminderList.hpp"
+#include "TVKCore/Schedule/AlertInvocation.hpp"
+#include "TVKCore/Schedule/CalendarEventManagerDelegate.hpp"
+#include "TVKCore/Settings/CustomRemindersStoring.hpp"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tsl/ordered_set.h>
+#include <vector>
+
+namespace tvk {
+
+namespace NotificationName {
+/// Posted on the default centre, without object, after a reload that was asked to tell.
+inline constexpr std::string_view didReloadEvents = "DidReloadEvents";
+}
+
+/// Turns the user's calendars, reminder lists and own reminders into the lists the widgets
+/// show and the schedule of alerts, and keeps them current: it reloads when a calendar or
+/// the own reminders change, once a minute, and when asked.
+///
+/// A reload reads the settings and queries the calendars on the calling thread, then builds
+/// the schedule and replaces the lists on the main queue (the store's pending reminders in
+/// the reminder fetch's completion), and finally tells the delegate, posts "DidReloadEvents"
+/// when asked to, and calls its completion on the main queue. Reloads are not serialized:
+/// overlapping ones each complete once, and the last writer of each list wins.
+///
+/// Every list can be read from any thread; a reader gets a copy that one writer made whole.
+/// The manager must outlive the reloads it started (the shared one lives for the process).
+class CalendarEventManager {
+public:
+    enum class PostNotification { no, yes };
+    using Completion = std::function<void()>;
+
+    /// Over `AggregatedEventStore::shared()` and `CustomRemindersStore::shared()`.
+    static CalendarEventManager& shared();
+    /// Registers for changes and arms the minute timer (on the main queue); loads nothing.
+    CalendarEventManager(AggregatedEventStore& aggregatedEventStore, CustomRemindersStoring& remindersStore);
+    ~CalendarEventManager();
+    CalendarEventManager(const CalendarEventManager&) = delete;
+    CalendarEventManager& operator=(const CalendarEventManager&) = delete;
+
+    AggregatedEventStore& aggregatedEventStore() const { return m_store; }
+    void setDelegate(std::weak_ptr<CalendarEventManagerDelegate> delegate);
+    /// The next time the minute timer fires; none until it is armed on the main queue.
+    std::optional<Date> nextTimerFireDate() const;
+
+    void reloadEvents(PostNotification shouldPostNotification, Completion completion = nullptr);
+
+    /// The alert schedule of the last reload, without snoozes: calendar events in fetch
+    /// order, then own reminders in stored order, then store reminders in fetch order.
+    std::vector<AlertInvocation> invocations() const;
+    /// In insertion order.
+    std::vector<AlertInvocation> snoozedInvocations() const;
+    std::vector<Event> currentEvents() const;
+    /// The events of `invocations`, by start (stable).
+    std::vector<Event> scheduledEvents() const;
+    std::vector<Event> pendingEvents() const;
+    std::vector<Event> snoozedPastAppleReminderEvents() const;
+    std::vector<Event> pendingAppleReminderEvents() const;
+    /// The five lists joined, current first, not sorted.
+    std::vector<Event> allCachedEvents() const;
+    /// Pending, scheduled and pending store reminders, by start (stable).
+    std::vector<Event> allCachedUpcomingEvents() const;
+    /// Current events and past snoozed store reminders, by start (stable).
+    std::vector<Event> allCachedCurrentEvents() const;
+    std::optional<Event> cachedEvent(const std::string& withIdentifier) const;
+
+    bool hasCalendarAccess() const { return m_store.hasCalendarAccess(); }
+    bool hasReminderAccess() const { return m_store.hasReminderAccess(); }
+    /// The owner address of the calendar of the event with that identifier.
+    std::optional<std::string> accountEmailForEvent(const std::string& withIdentifier) const;
+
+    /// Event calendars and reminder lists for the settings screens, without birthday and
+    /// subscribed holiday calendars.
+    std::vector<UserCalendar> fetchCalendars() const;
+    std::vector<UserReminderList> fetchReminderLists() const;
+    /// These edit the active calendars under the settings' lock; the last two reload, with
+    /// notification, when they changed something.
+    tl::expected<void, DefaultsError> activateAllCalendars();
+    tl::expected<void, DefaultsError> activateFirstCalendar();
+    tl::expected<void, DefaultsError> activateCalendar(const std::string& withIdentifier);
+    tl::expected<void, DefaultsError> deactivateCalendar(const std::string& withIdentifier);
+
+    /// Forgets an alert that was shown: a snooze by equality, else the first equal scheduled
+    /// invocation.
+    void didHandleAlertInvocation(const AlertInvocation& invocation);
+    /// An own reminder that still exists is moved in its store; anything else gets a snooze at
+    /// now plus the minutes. Reloads with notification.
+    void snooze(const Event& event, std::int64_t minutes);
+    /// A snooze at the event's start, when that is still ahead; applied on the main queue,
+    /// which then reloads. Returns at once.
+    void snoozeUntilTimeOfEvent(const Event& event);
+    /// Drops the first snooze of the event, tells the delegate; no reload.
+    void removeSnooze(const Event& event);
+
+    void debug_printScheduledAlerts() const;
+    void debug_printCustomReminders() const;
+
+private:
+    void loadScreenshotDemoEvents();
+    using FetchCompletion = std::function<void(std::vector<StoreEvent>, std::vector<StoreReminder>)>;
+    void fetchItems(Date from, Date to, FetchCompletion completion);
+    void buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Date now, Date end,
+        PostNotification post, Completion completion);
+    std::vector<AlertInvocation> scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now) const;
+    std::vector<AlertInvocation> scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now) const;
+    std::optional<Date> alertDate(const Event& event, Date now) const;
+    void finish(PostNotification post, Completion completion);
+    void notify(PostNotification post, const Completion& completion);
+    void insertSnooze(AlertInvocation invocation);
+
+    AggregatedEventStore& m_store;
+    CustomRemindersStoring& m_remindersStore;
+    std::vector<ObserverToken> m_observerTokens;
+    std::unique_ptr<RepeatingTimer> m_timer;
+
+    mutable std::mutex m_mutex;
+    std::weak_ptr<CalendarEventManagerDelegate> m_delegate;
+    std::vector<AlertInvocation> m_invocations;
+    tsl::ordered_set<AlertInvocation> m_snoozedInvocations;
+    std::vector<Event> m_currentEvents;
+    std::vector<Event> m_scheduledEvents;
+    std::vector<Event> m_pendingEvents;
+    std::vector<Event> m_snoozedPastAppleReminderEvents;
+    std::vector<Event> m_pendingAppleReminderEvents;
+};
+
+}

@@ -108,6 +108,10 @@ TEST_F(CalendarFilesReloadTest, TheSampleWeekOnMondayMorningGivesTheGoldenListsA
         std::ofstream(golden) << actual;
     }
     EXPECT_EQ(actual, tvk::test::readFile(golden));
+
+    auto standup = manager.scheduledEvents().at(0);
+    EXPECT_EQ(manager.accountEmailForEvent(standup.id), "alex.morgan@example.com") << "the work account's owner";
+    EXPECT_EQ(manager.accountEmailForEvent("work:no-such-event"), std::nullopt);
 }
 
 TEST_F(CalendarFilesReloadTest, ACalendarFileWrittenOnDiskReloadsAndPostsOnce)

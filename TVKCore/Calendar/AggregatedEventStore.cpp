@@ -21,11 +21,6 @@ bool isDuplicate(const StoreEvent& one, const StoreEvent& other)
         && one.occurrenceDate == other.occurrenceDate && one.isDetached == other.isDetached && one.isAllDay == other.isAllDay;
 }
 
-void sortByStart(std::vector<Event>& events)
-{
-    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.startDate < b.startDate; });
-}
-
 void postGrantedPermission()
 {
     NotificationCenter::defaultCenter().post(std::string(NotificationName::grantedPermission), nullptr);
@@ -230,7 +225,7 @@ std::vector<Event> AggregatedEventStore::currentEvents(Date now) const
         if (shouldSchedule(event))
             result.push_back(Event::fromCalendarEvent(event));
     }
-    sortByStart(result);
+    sortByStartDate(result);
     return result;
 }
 
@@ -250,7 +245,7 @@ std::vector<Event> AggregatedEventStore::pendingEvents(Date now) const
         if (isPendingNow(event, now))
             result.push_back(std::move(event));
     }
-    sortByStart(result);
+    sortByStartDate(result);
     return result;
 }
 
@@ -271,7 +266,7 @@ void AggregatedEventStore::pendingAppleReminderEvents(Date now, EventsCompletion
                 if (event && isPendingNow(*event, now))
                     result.push_back(std::move(*event));
             }
-            sortByStart(result);
+            sortByStartDate(result);
             completion(std::move(result));
         });
 }

@@ -430,6 +430,11 @@ EventsByDay gropedByDay(const std::vector<Event>& events)
     return days;
 }
 
+void sortByStartDate(std::vector<Event>& events)
+{
+    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.startDate < b.startDate; });
+}
+
 // MARK: - Eligibility
 
 bool shouldSchedule(const StoreEvent& event)
@@ -452,16 +457,13 @@ bool isAttending(const StoreEvent& event)
         return true;
     switch (me->status) {
     case StoreParticipantStatus::accepted:
-    case StoreParticipantStatus::inProcess:
-        return true;
+    case StoreParticipantStatus::inProcess: return true;
     case StoreParticipantStatus::pending:
     case StoreParticipantStatus::tentative:
-    case StoreParticipantStatus::unknown:
-        return !UserSettingsStore::shared().showOnlyAcceptedEvents();
+    case StoreParticipantStatus::unknown: return !UserSettingsStore::shared().showOnlyAcceptedEvents();
     case StoreParticipantStatus::declined:
     case StoreParticipantStatus::delegated:
-    case StoreParticipantStatus::completed:
-        return false;
+    case StoreParticipantStatus::completed: return false;
     }
     return false;
 }

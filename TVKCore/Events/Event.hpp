@@ -171,6 +171,9 @@ using EventsByDay = tsl::ordered_map<Date, std::vector<Event>, DateHash>;
 /// name the rest of the system knows.)
 EventsByDay gropedByDay(const std::vector<Event>& events);
 
+/// Earliest start first; events with equal starts keep their order.
+void sortByStartDate(std::vector<Event>& events);
+
 // Which store items deserve an alert. Both read the user's settings afresh.
 
 /// Not all-day, not cancelled, attended (`isAttending`), and with an alarm when the user

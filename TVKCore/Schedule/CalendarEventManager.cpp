@@ -16,11 +16,6 @@ namespace tvk {
 
 namespace {
 
-void sortByStart(std::vector<Event>& events)
-{
-    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.startDate < b.startDate; });
-}
-
 // The settings file is the user's to edit; a window of years would make every reload expand
 // every series over all of them, so the days ahead are held to a year.
 constexpr std::int64_t maximumUpcomingDays = 366;
@@ -231,7 +226,7 @@ void CalendarEventManager::finish(PostNotification post, Completion completion)
         scheduled.reserve(m_invocations.size());
         for (auto& invocation : m_invocations)
             scheduled.push_back(invocation.event);
-        sortByStart(scheduled);
+        sortByStartDate(scheduled);
         std::vector<Event> snoozedPast;
         for (auto& invocation : m_snoozedInvocations) {
             if (invocation.event.type == EventType::appleReminder && invocation.event.startDate < now)
@@ -333,7 +328,7 @@ std::vector<Event> CalendarEventManager::allCachedUpcomingEvents() const
         result.insert(result.end(), m_scheduledEvents.begin(), m_scheduledEvents.end());
         result.insert(result.end(), m_pendingAppleReminderEvents.begin(), m_pendingAppleReminderEvents.end());
     }
-    sortByStart(result);
+    sortByStartDate(result);
     return result;
 }
 
@@ -345,7 +340,7 @@ std::vector<Event> CalendarEventManager::allCachedCurrentEvents() const
         result = m_currentEvents;
         result.insert(result.end(), m_snoozedPastAppleReminderEvents.begin(), m_snoozedPastAppleReminderEvents.end());
     }
-    sortByStart(result);
+    sortByStartDate(result);
     return result;
 }
 

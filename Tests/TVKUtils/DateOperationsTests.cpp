@@ -5,21 +5,17 @@
 #include "Platform/Runtime/IcuEnvironment.hpp"
 #include "Platform/Runtime/ProcessClock.hpp"
 
+#include "Tests/Support/Dates.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 using namespace tvk;
+using tvk::test::at;
 
 namespace {
-
-Date at(const char* text)
-{
-    auto date = ISO8601::parse(text);
-    EXPECT_TRUE(date) << text;
-    return date.value_or(Date());
-}
 
 class DateOperations : public testing::Test {
 protected:
@@ -150,5 +146,6 @@ TEST(ModuleCalendar, ComponentsWithAZoneAreReadInThatZone)
     EXPECT_EQ(ModuleCalendar::shared().date(inTokyo), Date(1796601600)); // 2026-12-07T00:00:00Z
     DateComponents unknownZone { 2026, 12, 7, 9, 0, 0, "Mars/Olympus_Mons" };
     DateComponents local { 2026, 12, 7, 9, 0, 0 };
-    EXPECT_EQ(ModuleCalendar::shared().date(unknownZone), ModuleCalendar::shared().date(local)) << "an unknown zone falls back to the user's";
+    EXPECT_EQ(ModuleCalendar::shared().date(unknownZone), ModuleCalendar::shared().date(local))
+        << "an unknown zone falls back to the user's";
 }

@@ -11,56 +11,15 @@
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 
+#include "Tests/Support/Dates.hpp"
+#include "Tests/TVKCore/Calendar/StoreItems.hpp"
+
 #include <gtest/gtest.h>
 
 using namespace tvk;
+using namespace tvk::test;
 
 namespace {
-
-Date at(const char* text)
-{
-    auto date = ISO8601::parse(text);
-    EXPECT_TRUE(date) << text;
-    return date.value_or(Date());
-}
-
-StoreCalendarPointer makeCalendar(std::string identifier, EntityType type = EntityType::event)
-{
-    auto calendar = std::make_shared<StoreCalendar>();
-    calendar->calendarIdentifier = identifier;
-    calendar->title = identifier;
-    calendar->entityType = type;
-    return calendar;
-}
-
-StoreEvent makeEvent(std::string uid, const char* start, const char* end, const std::string& calendar = "work")
-{
-    StoreEvent event;
-    event.eventIdentifier = calendar + ":" + uid;
-    event.calendarItemIdentifier = calendar + "-" + uid;
-    event.title = uid;
-    event.startDate = at(start);
-    event.endDate = at(end);
-    event.occurrenceDate = event.startDate;
-    event.calendar = makeCalendar(calendar);
-    return event;
-}
-
-std::vector<std::string> titles(const std::vector<Event>& events)
-{
-    std::vector<std::string> result;
-    for (auto& event : events)
-        result.push_back(event.title.value_or("?"));
-    return result;
-}
-
-std::vector<std::string> titles(const std::vector<StoreEvent>& events)
-{
-    std::vector<std::string> result;
-    for (auto& event : events)
-        result.push_back(event.title.value_or("?"));
-    return result;
-}
 
 class AggregatedEventStoreTest : public testing::Test {
 protected:
@@ -266,20 +225,11 @@ TEST_F(AggregatedEventStoreTest, AStoreReminderIsPendingWhenDueAheadWithinItsOff
 {
     ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
     ASSERT_TRUE(settings().setTimeOffsetSeconds(600));
-    auto reminder = [&](std::string id, int hour, int minute, bool withAlarm) {
-        StoreReminder item;
-        item.calendarItemIdentifier = id;
-        item.title = id;
-        item.dueDateComponents = DateComponents { 2026, 12, 7, hour, minute, 0, std::string("Europe/Berlin") };
-        item.dueDate = at("2026-12-07T00:00:00+01:00") + hour * 3600 + minute * 60;
-        if (withAlarm)
-            item.alarms = std::vector<StoreAlarm> { StoreAlarm { .relativeOffset = 0 } };
-        item.calendar = makeCalendar("todo", EntityType::reminder);
-        return item;
-    };
-    memory->addReminder(reminder("due-5-minutes-ago", 8, 55, true));
-    memory->addReminder(reminder("due-in-5-minutes", 9, 5, true));
-    memory->addReminder(reminder("due-in-5-minutes-without-alarm", 9, 5, false));
+    memory->addReminder(makeReminder("due-5-minutes-ago", 8, 55));
+    memory->addReminder(makeReminder("due-in-5-minutes", 9, 5));
+    auto withoutAlarm = makeReminder("due-in-5-minutes-without-alarm", 9, 5);
+    withoutAlarm.alarms.reset();
+    memory->addReminder(withoutAlarm);
 
     auto pending = pendingReminders(Date::now());
     ASSERT_EQ(titles(pending), (std::vector<std::string> { "due-in-5-minutes" }));

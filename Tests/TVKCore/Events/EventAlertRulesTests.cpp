@@ -12,18 +12,14 @@
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 #include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
 
+#include "Tests/Support/Dates.hpp"
+
 #include <gtest/gtest.h>
 
 using namespace tvk;
+using tvk::test::at;
 
 namespace {
-
-Date at(const char* text)
-{
-    auto date = ISO8601::parse(text);
-    EXPECT_TRUE(date) << text;
-    return date.value_or(Date());
-}
 
 VideoConferenceLink linkIn(const std::string& text)
 {
@@ -34,8 +30,10 @@ VideoConferenceLink linkIn(const std::string& text)
 
 Event eventWithLinks(std::vector<VideoConferenceLink> links)
 {
-    return Event { .id = "work:sync@example.com", .startDate = at("2026-12-07T10:00:00+01:00"),
-        .endDate = at("2026-12-07T11:00:00+01:00"), .videoConferenceLinks = std::move(links) };
+    return Event { .id = "work:sync@example.com",
+        .startDate = at("2026-12-07T10:00:00+01:00"),
+        .endDate = at("2026-12-07T11:00:00+01:00"),
+        .videoConferenceLinks = std::move(links) };
 }
 
 StoreParticipant attendee(StoreParticipantStatus status, bool isCurrentUser)
@@ -81,9 +79,8 @@ protected:
 TEST_F(EventAlertRulesTest, AnAlertIsDueFromJustAfterItsOffsetUpToAndIncludingTheStart)
 {
     auto event = eventWithLinks({});
-    auto pendingAt = [&](const char* time, std::optional<EventSettings> settings = std::nullopt) {
-        return event.isPending(300, settings, at(time));
-    };
+    auto pendingAt
+        = [&](const char* time, std::optional<EventSettings> settings = std::nullopt) { return event.isPending(300, settings, at(time)); };
     EXPECT_FALSE(pendingAt("2026-12-07T09:55:00+01:00"));
     EXPECT_TRUE(pendingAt("2026-12-07T09:55:01+01:00"));
     EXPECT_TRUE(pendingAt("2026-12-07T10:00:00+01:00"));
@@ -113,8 +110,8 @@ TEST_F(EventAlertRulesTest, TheJoinLinkIsTheOnlyLinkElseTheOneTheEventSettingsCh
     EXPECT_EQ(eventWithLinks({}).defaultVideoConferenceLink(), std::nullopt);
     EXPECT_EQ(eventWithLinks({ zoom, meet }).defaultVideoConferenceLink(), std::nullopt) << "two links, no settings";
 
-    ASSERT_TRUE(store.storeCustomSettings({ EventType::calendarEvent, false, false, 0, "https://meet.google.com/abc-defg-hij" },
-        "work:sync@example.com"));
+    ASSERT_TRUE(store.storeCustomSettings(
+        { EventType::calendarEvent, false, false, 0, "https://meet.google.com/abc-defg-hij" }, "work:sync@example.com"));
     EXPECT_EQ(eventWithLinks({ zoom, meet }).defaultVideoConferenceLink(), meet);
     EXPECT_EQ(eventWithLinks({ zoom }).defaultVideoConferenceLink(), zoom) << "a single link ignores the stored choice";
 

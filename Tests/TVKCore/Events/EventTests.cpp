@@ -7,6 +7,7 @@
 #include "TVKCore/VideoConference/DemoLinks.hpp"
 #include "TVKUtils/Colors.hpp"
 #include "TVKUtils/DateOperations.hpp"
+#include "Tests/Support/Dates.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,9 @@
 #include <thread>
 
 using namespace tvk;
+using tvk::test::at;
 
 namespace {
-
-Date at(const char* text)
-{
-    auto date = ISO8601::parse(text);
-    EXPECT_TRUE(date) << text;
-    return date.value_or(Date());
-}
 
 const std::string separator = "\u2006\u2013\u2006";
 const std::string nb = "\u202F";

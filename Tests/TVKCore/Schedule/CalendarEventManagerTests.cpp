@@ -11,7 +11,9 @@
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
+#include "Tests/Support/Dates.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
+#include "Tests/TVKCore/Calendar/StoreItems.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,59 +21,9 @@
 #include <thread>
 
 using namespace tvk;
-using tvk::test::TemporaryDirectory;
+using namespace tvk::test;
 
 namespace {
-
-Date at(const char* text)
-{
-    auto date = ISO8601::parse(text);
-    EXPECT_TRUE(date) << text;
-    return date.value_or(Date());
-}
-
-StoreCalendarPointer makeCalendar(std::string identifier, EntityType type = EntityType::event)
-{
-    auto calendar = std::make_shared<StoreCalendar>();
-    calendar->calendarIdentifier = identifier;
-    calendar->title = identifier;
-    calendar->entityType = type;
-    calendar->source.title = "Work account";
-    return calendar;
-}
-
-StoreEvent makeEvent(std::string uid, const char* start, const char* end)
-{
-    StoreEvent event;
-    event.eventIdentifier = "work:" + uid;
-    event.calendarItemIdentifier = "work-" + uid;
-    event.title = uid;
-    event.startDate = at(start);
-    event.endDate = at(end);
-    event.occurrenceDate = event.startDate;
-    event.calendar = makeCalendar("work");
-    return event;
-}
-
-StoreReminder makeReminder(std::string id, int hour, int minute)
-{
-    StoreReminder reminder;
-    reminder.calendarItemIdentifier = id;
-    reminder.title = id;
-    reminder.dueDateComponents = DateComponents { 2026, 12, 7, hour, minute, 0, std::string("Europe/Berlin") };
-    reminder.dueDate = at("2026-12-07T00:00:00+01:00") + hour * 3600 + minute * 60;
-    reminder.alarms = std::vector<StoreAlarm> { StoreAlarm { .relativeOffset = 0 } };
-    reminder.calendar = makeCalendar("todo", EntityType::reminder);
-    return reminder;
-}
-
-std::vector<std::string> titles(const std::vector<Event>& events)
-{
-    std::vector<std::string> result;
-    for (auto& event : events)
-        result.push_back(event.title.value_or("?"));
-    return result;
-}
 
 /// "title@HH:MM:SS" in Berlin time, snoozes marked.
 std::vector<std::string> schedule(const std::vector<AlertInvocation>& invocations)

@@ -12,6 +12,7 @@
 #include "Platform/Runtime/ProcessClock.hpp"
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
+#include "Tests/Support/Dates.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
 #include <gtest/gtest.h>
@@ -20,16 +21,10 @@
 #include <fstream>
 
 using namespace tvk;
+using tvk::test::at;
 using tvk::test::TemporaryDirectory;
 
 namespace {
-
-Date at(const char* text)
-{
-    auto date = ISO8601::parse(text);
-    EXPECT_TRUE(date) << text;
-    return date.value_or(Date());
-}
 
 const std::filesystem::path fixtures = TVK_TEST_FIXTURES;
 const std::filesystem::path sampleCalendars = fixtures / "../../../Resources/Samples/Calendars";

@@ -86,7 +86,7 @@ void writeJson(std::ostream& out, const Lists& lists)
 // two with a mark saying where an event came from, and the counts of the five at the end.
 void writeText(std::ostream& out, const Lists& lists, Date now)
 {
-    out << "Now: " << DateFormatter::dateOnly().string(now) << ", " << DateFormatter::timeOnly().string(now) << "\n\n";
+    out << "Now: " << DateFormatter::weekDay().string(now) << ", " << DateFormatter::dateOnly().string(now) << ", " << DateFormatter::timeOnly().string(now) << "\n\n";
 
     out << "Going on now\n";
     if (lists.allCachedCurrentEvents.empty())

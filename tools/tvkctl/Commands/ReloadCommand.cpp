@@ -82,11 +82,12 @@ void writeJson(std::ostream& out, const Lists& lists)
     out << printJson(result) << '\n';
 }
 
-// The two combined lists hold every event of the five, each once, so a person reads those
-// two with a mark saying where an event came from, and the counts of the five at the end.
+// Together the two combined lists hold every event of the five, so a person reads those two,
+// with a mark on the events whose alert is due, and the counts of the five at the end.
 void writeText(std::ostream& out, const Lists& lists, Date now)
 {
-    out << "Now: " << DateFormatter::weekDay().string(now) << ", " << DateFormatter::dateOnly().string(now) << ", " << DateFormatter::timeOnly().string(now) << "\n\n";
+    out << "Now: " << DateFormatter::weekDay().string(now) << ", " << DateFormatter::dateOnly().string(now) << ", "
+        << DateFormatter::timeOnly().string(now) << "\n\n";
 
     out << "Going on now\n";
     if (lists.allCachedCurrentEvents.empty())

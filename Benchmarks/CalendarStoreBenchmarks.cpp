@@ -1,63 +1,25 @@
-// The calendar set of a heavy user: 10,000 events in one vdir file each, 200 of them weekly or
-// daily series, as vdirsyncer lays them out. A widget refresh queries a 7-day window.
+// Queries over the calendar set of a heavy user (GeneratedCalendars.hpp). A widget refresh
+// queries a 7-day window.
 
+#include "Benchmarks/GeneratedCalendars.hpp"
 #include "Platform/Calendar/ICalendarStore.hpp"
-#include "Platform/Runtime/ISO8601.hpp"
-#include "Platform/Runtime/IcuEnvironment.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
-
 using namespace tvk;
+using benchmarks::benchmarkWeekStart;
+using benchmarks::generatedCalendarRoot;
 
 namespace {
 
-const std::filesystem::path& calendarRoot()
-{
-    static std::filesystem::path root = [] {
-        IcuEnvironment::configure("Europe/Berlin", "en_US");
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-calendar-bench-XXXXXX").string();
-        ::mkdtemp(pattern.data());
-        std::filesystem::path path(pattern);
-        const char* collections[] = { "work", "personal", "team", "family" };
-        for (int i = 0; i < 10000; ++i) {
-            auto directory = path / "account" / collections[i % 4];
-            std::filesystem::create_directories(directory);
-            // Spread single events over two years around the benchmark week.
-            int dayOffset = (i * 7919) % 730 - 365;
-            int hour = 8 + i % 10;
-            char start[32];
-            std::snprintf(
-                start, sizeof start, "2026%02d%02dT%02d0000", 1 + (dayOffset + 365) % 365 / 31 % 12, 1 + (dayOffset + 400) % 28, hour);
-            std::ofstream file(directory / ("event-" + std::to_string(i) + ".ics"));
-            file << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//bench//EN\r\nBEGIN:VEVENT\r\nUID:event-" << i << "@bench\r\n";
-            file << "DTSTART;TZID=Europe/Berlin:" << start << "\r\nDURATION:PT45M\r\n";
-            if (i % 50 == 0)
-                file << "RRULE:FREQ=" << (i % 100 == 0 ? "WEEKLY;BYDAY=MO,WE" : "DAILY") << "\r\n";
-            file << "SUMMARY:Meeting " << i << "\r\nDESCRIPTION:Join Zoom Meeting https://us02web.zoom.us/j/8571234" << i
-                 << "\\nMeeting ID: 857 1234\r\nLOCATION:Room " << i % 30 << "\r\n";
-            file << "ORGANIZER;CN=Organizer:mailto:organizer@example.com\r\nATTENDEE;PARTSTAT=ACCEPTED:mailto:me@example.com\r\n";
-            file << "END:VEVENT\r\nEND:VCALENDAR\r\n";
-        }
-        return path;
-    }();
-    return root;
-}
-
-Date weekStart()
-{
-    return *ISO8601::parse("2026-06-15T00:00:00+02:00");
-}
-
 void coldQueryOf7Days(benchmark::State& state)
 {
-    const auto& root = calendarRoot();
+    const auto& root = generatedCalendarRoot();
     size_t events = 0;
     for (auto _ : state) {
         ICalendarStore store({ root }, ICalendarStore::Monitoring::off);
-        auto found = store.events(store.predicateForEvents(weekStart(), weekStart() + 7 * 86400, store.calendars(EntityType::event)));
+        auto found = store.events(
+            store.predicateForEvents(benchmarkWeekStart(), benchmarkWeekStart() + 7 * 86400, store.calendars(EntityType::event)));
         events = found.size();
     }
     state.counters["events"] = static_cast<double>(events);
@@ -66,11 +28,11 @@ BENCHMARK(coldQueryOf7Days)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void warmQueryOf7Days(benchmark::State& state)
 {
-    ICalendarStore store({ calendarRoot() }, ICalendarStore::Monitoring::off);
+    ICalendarStore store({ generatedCalendarRoot() }, ICalendarStore::Monitoring::off);
     auto calendars = store.calendars(EntityType::event);
     size_t events = 0;
     for (auto _ : state) {
-        auto found = store.events(store.predicateForEvents(weekStart(), weekStart() + 7 * 86400, calendars));
+        auto found = store.events(store.predicateForEvents(benchmarkWeekStart(), benchmarkWeekStart() + 7 * 86400, calendars));
         events = found.size();
     }
     state.counters["events"] = static_cast<double>(events);

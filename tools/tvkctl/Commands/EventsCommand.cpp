@@ -3,6 +3,7 @@
 #include "TVKCore/Events/Event.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"
 #include "tools/tvkctl/Command.hpp"
+#include "tools/tvkctl/EventPrinting.hpp"
 #include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <nlohmann/json.hpp>
@@ -21,19 +22,6 @@ const char* statusName(EventStatus status)
     case EventStatus::canceled: return "canceled";
     }
     return "none";
-}
-
-nlohmann::json optionalText(const std::optional<std::string>& text)
-{
-    return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
-}
-
-nlohmann::json linksJson(const Event& event)
-{
-    auto links = nlohmann::json::array();
-    for (auto& link : event.videoConferenceLinks)
-        links.push_back({ { "service", link.service.id }, { "url", link.url.absoluteString() } });
-    return links;
 }
 
 class EventsCommand final : public Command {
@@ -82,27 +70,14 @@ public:
         if (parsed->flag("json")) {
             auto list = nlohmann::json::array();
             for (auto& event : events) {
-                auto core = Event::fromCalendarEvent(event);
-                list.push_back({
-                    { "id", core.id },
-                    { "type", std::string(rawValue(core.type)) },
-                    { "links", linksJson(core) },
-                    { "formattedTimeAndDate", core.formattedTimeAndDate() },
-                    { "accessibilityValue", core.accessibilityValue() },
-                    { "eventIdentifier", event.eventIdentifier },
-                    { "calendarItemIdentifier", event.calendarItemIdentifier },
-                    { "calendar", event.calendar ? event.calendar->title : "" },
-                    { "title", optionalText(event.title) },
-                    { "start", ISO8601::format(event.startDate) },
-                    { "end", ISO8601::format(event.endDate) },
-                    { "occurrenceDate",
-                        event.occurrenceDate ? nlohmann::json(ISO8601::format(*event.occurrenceDate)) : nlohmann::json(nullptr) },
-                    { "isAllDay", event.isAllDay },
-                    { "status", statusName(event.status) },
-                    { "isDetached", event.isDetached },
-                    { "travelTime", event.travelTime.value_or(0) },
-                    { "attendees", event.attendees.size() },
-                });
+                // The event core's view, plus what only the store knows.
+                auto json = eventJson(Event::fromCalendarEvent(event));
+                json["eventIdentifier"] = event.eventIdentifier;
+                json["isAllDay"] = event.isAllDay;
+                json["status"] = statusName(event.status);
+                json["isDetached"] = event.isDetached;
+                json["attendees"] = event.attendees.size();
+                list.push_back(std::move(json));
             }
             out << printJson(list) << '\n';
             return success;
@@ -122,11 +97,8 @@ public:
                 out << "  [moved]";
             if (event.travelTime)
                 out << "  [travel " << static_cast<int>(*event.travelTime / 60) << " min]";
-            auto core = Event::fromCalendarEvent(event);
-            out << "\n    " << core.id << "  (" << rawValue(core.type) << ")\n    " << core.formattedTimeAndDate() << '\n';
-            for (auto& link : core.videoConferenceLinks)
-                out << "    link " << link.service.id << ' ' << link.url.absoluteString() << '\n';
-            out << "    " << core.accessibilityValue() << '\n';
+            out << '\n';
+            writeEventDetails(out, Event::fromCalendarEvent(event));
         }
         return success;
     }

@@ -1,0 +1,72 @@
+#include "tools/tvkctl/EventPrinting.hpp"
+
+#include "Platform/Runtime/ISO8601.hpp"
+
+namespace tvk::tvkctl {
+
+namespace {
+
+nlohmann::json optionalText(const std::optional<std::string>& text)
+{
+    return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
+}
+
+}
+
+nlohmann::json eventJson(const Event& event)
+{
+    auto links = nlohmann::json::array();
+    for (auto& link : event.videoConferenceLinks)
+        links.push_back({ { "service", link.service.id }, { "url", link.url.absoluteString() } });
+    auto join = event.defaultVideoConferenceLink();
+    return {
+        { "id", event.id },
+        { "type", std::string(rawValue(event.type)) },
+        { "title", optionalText(event.title) },
+        { "start", ISO8601::format(event.startDate) },
+        { "end", ISO8601::format(event.endDate) },
+        { "occurrenceDate", event.occurrenceDate ? nlohmann::json(ISO8601::format(*event.occurrenceDate)) : nlohmann::json(nullptr) },
+        { "calendar", optionalText(event.calendarName) },
+        { "calendarItemIdentifier", optionalText(event.calendarItemIdentifier) },
+        { "color", event.color.hexString() },
+        { "location", optionalText(event.location) },
+        { "travelTime", event.travelTime },
+        { "links", links },
+        { "joinLink", join ? nlohmann::json(join->url.absoluteString()) : nlohmann::json(nullptr) },
+        { "formattedTimeAndDate", event.formattedTimeAndDate() },
+        { "accessibilityValue", event.accessibilityValue() },
+    };
+}
+
+std::optional<VideoConferenceLink> joinLink(const Event& event)
+{
+    if (auto chosen = event.defaultVideoConferenceLink())
+        return chosen;
+    if (event.videoConferenceLinks.empty())
+        return std::nullopt;
+    return event.videoConferenceLinks.front();
+}
+
+std::string eventLine(const Event& event)
+{
+    // A reminder is due at one instant; "11:00 AM – 11:00 AM" would read as a mistake.
+    std::string when = event.isAnyReminder() ? "due " + event.formattedStartTimeAndDate() : event.formattedTimeAndDate();
+    std::string line = when + "  " + event.title.value_or("(untitled)");
+    if (event.calendarName && !event.calendarName->empty())
+        line += "  (" + *event.calendarName + ")";
+    if (event.travelTime > 0)
+        line += "  [travel " + std::to_string(static_cast<long>(event.travelTime / 60)) + " min]";
+    if (auto link = joinLink(event))
+        line += "  join " + link->service.id + " " + link->url.absoluteString();
+    return line;
+}
+
+void writeEventDetails(std::ostream& out, const Event& event)
+{
+    out << "    " << event.id << "  (" << rawValue(event.type) << ")\n    " << event.formattedTimeAndDate() << '\n';
+    for (auto& link : event.videoConferenceLinks)
+        out << "    link " << link.service.id << ' ' << link.url.absoluteString() << '\n';
+    out << "    " << event.accessibilityValue() << '\n';
+}
+
+}

@@ -56,8 +56,15 @@ std::string eventLine(const Event& event)
         line += "  (" + *event.calendarName + ")";
     if (event.travelTime > 0)
         line += "  [travel " + std::to_string(static_cast<long>(event.travelTime / 60)) + " min]";
-    if (auto link = joinLink(event))
-        line += "  join " + link->service.id + " " + link->url.absoluteString();
+    if (auto link = joinLink(event)) {
+        // Wrapped links (Safe Links, long meeting tokens) run to hundreds of characters; a
+        // person needs to recognise the link, and `--json` has it whole.
+        constexpr size_t longest = 96;
+        auto text = link->url.absoluteString();
+        if (text.size() > longest)
+            text = text.substr(0, longest - 1) + "\u2026";
+        line += "  join " + link->service.id + " " + text;
+    }
     return line;
 }
 

@@ -221,28 +221,39 @@ void AggregatedEventStore::reminders(Date start, Date end, RemindersCompletion c
 std::vector<Event> AggregatedEventStore::currentEvents(Date now) const
 {
     std::vector<Event> result;
+    auto eligibility = EligibilitySettings::current();
     for (auto& event : events(now, now)) {
-        if (shouldSchedule(event))
+        if (shouldSchedule(event, eligibility))
             result.push_back(Event::fromCalendarEvent(event));
     }
     sortByStartDate(result);
     return result;
 }
 
-bool AggregatedEventStore::isPendingNow(const Event& event, Date now) const
+namespace {
+
+TimeInterval defaultTimeOffset()
 {
-    auto offset = static_cast<TimeInterval>(UserSettingsStore::shared().timeOffsetSeconds());
-    return event.isPending(offset, EventSettingsStore::shared().customSettings(event.id), now);
+    return static_cast<TimeInterval>(UserSettingsStore::shared().timeOffsetSeconds());
+}
+
+bool isPendingNow(const Event& event, TimeInterval defaultTimeOffset, Date now)
+{
+    return event.isPending(defaultTimeOffset, EventSettingsStore::shared().customSettings(event.id), now);
+}
+
 }
 
 std::vector<Event> AggregatedEventStore::pendingEvents(Date now) const
 {
     std::vector<Event> result;
+    auto eligibility = EligibilitySettings::current();
+    auto offset = defaultTimeOffset();
     for (auto& storeEvent : events(now, now + 3600)) {
-        if (!shouldSchedule(storeEvent))
+        if (!shouldSchedule(storeEvent, eligibility))
             continue;
         auto event = Event::fromCalendarEvent(storeEvent);
-        if (isPendingNow(event, now))
+        if (isPendingNow(event, offset, now))
             result.push_back(std::move(event));
     }
     sortByStartDate(result);
@@ -257,13 +268,14 @@ void AggregatedEventStore::pendingAppleReminderEvents(Date now, EventsCompletion
         return;
     }
     m_eventStore->fetchReminders(m_eventStore->predicateForIncompleteReminders(now, now + 3600, lists),
-        [this, now, completion = std::move(completion)](std::optional<std::vector<StoreReminder>> reminders) {
+        [now, completion = std::move(completion)](std::optional<std::vector<StoreReminder>> reminders) {
             std::vector<Event> result;
+            auto offset = defaultTimeOffset();
             for (auto& reminder : reminders.value_or(std::vector<StoreReminder> {})) {
                 if (!shouldSchedule(reminder))
                     continue;
                 auto event = Event::fromAppleReminder(reminder);
-                if (event && isPendingNow(*event, now))
+                if (event && isPendingNow(*event, offset, now))
                     result.push_back(std::move(*event));
             }
             sortByStartDate(result);

@@ -94,7 +94,6 @@ public:
 
 private:
     std::vector<StoreCalendarPointer> resolve(const std::vector<std::string>& identifiers) const;
-    bool isPendingNow(const Event& event, Date now) const;
 
     std::unique_ptr<CalendarStore> m_eventStore;
     // Read by queries on any thread while an access request replaces it: readers take their

@@ -437,20 +437,31 @@ void sortByStartDate(std::vector<Event>& events)
 
 // MARK: - Eligibility
 
-bool shouldSchedule(const StoreEvent& event)
+EligibilitySettings EligibilitySettings::current()
+{
+    auto& settings = UserSettingsStore::shared();
+    return { .showOnlyEventsWithAlert = settings.showOnlyEventsWithAlert(), .showOnlyAcceptedEvents = settings.showOnlyAcceptedEvents() };
+}
+
+bool shouldSchedule(const StoreEvent& event, const EligibilitySettings& settings)
 {
     if (event.isAllDay)
         return false;
     if (event.status == EventStatus::canceled)
         return false;
-    if (!isAttending(event))
+    if (!isAttending(event, settings))
         return false;
-    if (UserSettingsStore::shared().showOnlyEventsWithAlert() && !hasAlerts(event))
+    if (settings.showOnlyEventsWithAlert && !hasAlerts(event))
         return false;
     return true;
 }
 
-bool isAttending(const StoreEvent& event)
+bool shouldSchedule(const StoreEvent& event)
+{
+    return shouldSchedule(event, EligibilitySettings::current());
+}
+
+bool isAttending(const StoreEvent& event, const EligibilitySettings& settings)
 {
     auto me = std::find_if(event.attendees.begin(), event.attendees.end(), [](auto& attendee) { return attendee.isCurrentUser; });
     if (me == event.attendees.end())
@@ -460,12 +471,17 @@ bool isAttending(const StoreEvent& event)
     case StoreParticipantStatus::inProcess: return true;
     case StoreParticipantStatus::pending:
     case StoreParticipantStatus::tentative:
-    case StoreParticipantStatus::unknown: return !UserSettingsStore::shared().showOnlyAcceptedEvents();
+    case StoreParticipantStatus::unknown: return !settings.showOnlyAcceptedEvents;
     case StoreParticipantStatus::declined:
     case StoreParticipantStatus::delegated:
     case StoreParticipantStatus::completed: return false;
     }
     return false;
+}
+
+bool isAttending(const StoreEvent& event)
+{
+    return isAttending(event, EligibilitySettings::current());
 }
 
 bool shouldSchedule(const StoreReminder& reminder)

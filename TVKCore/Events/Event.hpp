@@ -174,14 +174,30 @@ EventsByDay gropedByDay(const std::vector<Event>& events);
 /// Earliest start first; events with equal starts keep their order.
 void sortByStartDate(std::vector<Event>& events);
 
-// Which store items deserve an alert. Both read the user's settings afresh.
+// Which store items deserve an alert.
+
+/// The two settings that decide which calendar events deserve an alert, read once for a whole
+/// batch of events (every read of a setting checks the settings file).
+struct EligibilitySettings {
+    bool showOnlyEventsWithAlert = false;
+    /// True restricts attended events to those the user accepted.
+    bool showOnlyAcceptedEvents = false;
+
+    /// As the user's settings say now.
+    static EligibilitySettings current();
+    bool operator==(const EligibilitySettings&) const = default;
+};
 
 /// Not all-day, not cancelled, attended (`isAttending`), and with an alarm when the user
 /// wants only events with alarms.
+bool shouldSchedule(const StoreEvent& event, const EligibilitySettings& settings);
+/// Under the user's settings as they are now.
 bool shouldSchedule(const StoreEvent& event);
 /// Attended unless the user's own answer rules it out: without attendees, or without the user
 /// among them, always; otherwise by the user's first attendee entry: accepted or in process
 /// always, and pending, tentative or unknown too unless the user wants only accepted events.
+bool isAttending(const StoreEvent& event, const EligibilitySettings& settings);
+/// Under the user's settings as they are now.
 bool isAttending(const StoreEvent& event);
 /// Not completed, with a start or a due date, and with alarms.
 bool shouldSchedule(const StoreReminder& reminder);

@@ -162,15 +162,24 @@ void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, 
     finish(post, std::move(completion));
 }
 
+CalendarEventManager::AlertSettings CalendarEventManager::AlertSettings::current()
+{
+    auto& settings = UserSettingsStore::shared();
+    return { .timeOffsetSeconds = static_cast<TimeInterval>(settings.timeOffsetSeconds()),
+        .includeTravelTime = settings.includeTravelTime() };
+}
+
 std::vector<AlertInvocation> CalendarEventManager::scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now) const
 {
     bool onlyWithVideoConference = UserSettingsStore::shared().showOnlyEventsWithVideoConference();
+    auto eligibility = EligibilitySettings::current();
+    auto alertSettings = AlertSettings::current();
     std::vector<AlertInvocation> result;
     for (auto& storeEvent : events) {
-        if (!shouldSchedule(storeEvent))
+        if (!shouldSchedule(storeEvent, eligibility))
             continue;
         auto event = Event::fromCalendarEvent(storeEvent);
-        auto alert = alertDate(event, now);
+        auto alert = alertDate(event, now, alertSettings);
         if (!alert)
             continue;
         if (onlyWithVideoConference && event.videoConferenceLinks.empty())
@@ -182,6 +191,7 @@ std::vector<AlertInvocation> CalendarEventManager::scheduleCalendarEvents(const 
 
 std::vector<AlertInvocation> CalendarEventManager::scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now) const
 {
+    auto alertSettings = AlertSettings::current();
     std::vector<AlertInvocation> result;
     for (auto& reminder : reminders) {
         if (!shouldSchedule(reminder))
@@ -189,7 +199,7 @@ std::vector<AlertInvocation> CalendarEventManager::scheduleAppleReminders(const 
         auto event = Event::fromAppleReminder(reminder);
         if (!event)
             continue;
-        auto alert = alertDate(*event, now);
+        auto alert = alertDate(*event, now, alertSettings);
         if (!alert)
             continue;
         result.push_back(AlertInvocation { *alert, std::move(*event), false });
@@ -197,17 +207,16 @@ std::vector<AlertInvocation> CalendarEventManager::scheduleAppleReminders(const 
     return result;
 }
 
-std::optional<Date> CalendarEventManager::alertDate(const Event& event, Date now) const
+std::optional<Date> CalendarEventManager::alertDate(const Event& event, Date now, const AlertSettings& settings) const
 {
-    auto& settings = UserSettingsStore::shared();
-    auto offset = static_cast<TimeInterval>(settings.timeOffsetSeconds());
+    auto offset = settings.timeOffsetSeconds;
     if (auto custom = EventSettingsStore::shared().customSettings(event.id)) {
         if (custom->isExcluded)
             return std::nullopt;
         if (custom->usesCustomTimeOffset)
             offset = static_cast<TimeInterval>(custom->timeOffsetSeconds);
     }
-    if (settings.includeTravelTime())
+    if (settings.includeTravelTime)
         offset += event.travelTime;
     Date alert = event.startDate - offset;
     if (alert < now)

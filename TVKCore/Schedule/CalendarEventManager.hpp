@@ -115,7 +115,14 @@ private:
         PostNotification post, Completion completion);
     std::vector<AlertInvocation> scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now) const;
     std::vector<AlertInvocation> scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now) const;
-    std::optional<Date> alertDate(const Event& event, Date now) const;
+    /// The user's offset and travel-time choice, read once per schedule build: every read of a
+    /// setting checks the settings file.
+    struct AlertSettings {
+        TimeInterval timeOffsetSeconds = 60;
+        bool includeTravelTime = false;
+        static AlertSettings current();
+    };
+    std::optional<Date> alertDate(const Event& event, Date now, const AlertSettings& settings) const;
     void finish(PostNotification post, Completion completion);
     void notify(PostNotification post, const Completion& completion);
     void insertSnooze(AlertInvocation invocation);

@@ -3,6 +3,7 @@
 #include "Platform/Calendar/ICalendarParser.hpp"
 #include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/FileIdentity.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
@@ -30,25 +31,6 @@ namespace tvk {
 namespace {
 
 constexpr char logCategory[] = "Calendar";
-
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    long long modified = 0;
-    long long changed = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
-{
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity { info.st_dev, info.st_ino, info.st_size,
-        static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec,
-        static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec };
-}
 
 std::optional<std::string> readSmallFile(const std::filesystem::path& path, size_t limit)
 {

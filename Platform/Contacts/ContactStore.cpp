@@ -2,6 +2,7 @@
 
 #include "Platform/Contacts/VCard.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/FileIdentity.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
 
@@ -24,25 +25,6 @@ namespace tvk {
 namespace {
 
 constexpr char logCategory[] = "Contacts";
-
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    long long modified = 0;
-    long long changed = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
-{
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity { info.st_dev, info.st_ino, info.st_size,
-        static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec,
-        static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec };
-}
 
 bool hasVCardExtension(const std::filesystem::path& path)
 {

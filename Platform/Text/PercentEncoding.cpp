@@ -94,7 +94,7 @@ std::optional<std::string> percentEncoded(std::string_view text, UrlCharacterSet
     return encoded;
 }
 
-std::optional<std::string> percentDecoded(std::string_view text)
+std::optional<std::string> percentDecoded(std::string_view text, DecodedText allowed)
 {
     std::string decoded;
     decoded.reserve(text.size());
@@ -112,7 +112,7 @@ std::optional<std::string> percentDecoded(std::string_view text)
         decoded += static_cast<char>(high << 4 | low);
         i += 2;
     }
-    if (!isValidUtf8(decoded))
+    if (allowed == DecodedText::utf8 && !isValidUtf8(decoded))
         return std::nullopt;
     return decoded;
 }

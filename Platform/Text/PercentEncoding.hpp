@@ -21,9 +21,13 @@ enum class UrlCharacterSet {
 /// not valid UTF-8.
 std::optional<std::string> percentEncoded(std::string_view text, UrlCharacterSet allowed);
 
-/// Decodes every "%XX"; none when a "%" is not followed by two hex digits or the result is
-/// not valid UTF-8.
-std::optional<std::string> percentDecoded(std::string_view text);
+/// What a decoded text may hold: only UTF-8, or any bytes (for identifiers that are compared,
+/// never shown, and must come back exactly as they were written).
+enum class DecodedText { utf8, anyBytes };
+
+/// Decodes every "%XX"; none when a "%" is not followed by two hex digits or, for `utf8`, the
+/// result is not valid UTF-8.
+std::optional<std::string> percentDecoded(std::string_view text, DecodedText allowed = DecodedText::utf8);
 
 /// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool isValidUtf8(std::string_view text);

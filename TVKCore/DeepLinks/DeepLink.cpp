@@ -1,5 +1,7 @@
 #include "TVKCore/DeepLinks/DeepLink.hpp"
 
+#include "Platform/Text/PercentEncoding.hpp"
+
 namespace tvk {
 
 static_assert(DeepLinkType<PreviewEventDeepLink> && DeepLinkUrlComponentsInitializing<PreviewEventDeepLink>);
@@ -42,38 +44,6 @@ std::string encodedPathSegment(std::string_view text)
     return out;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<std::string> decodedPathSegment(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return std::nullopt;
-        int high = hexValue(text[i + 1]);
-        int low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
-}
-
 }
 
 Url makeUrl(DeepLinkDestination destination, std::string_view eventID)
@@ -94,7 +64,7 @@ std::optional<std::string> eventID(const UrlComponents& components)
         if (end == std::string_view::npos)
             end = path.size();
         if (end > start)
-            return decodedPathSegment(path.substr(start, end - start));
+            return percentDecoded(path.substr(start, end - start), DecodedText::anyBytes);
         start = end + 1;
     }
     return std::nullopt;

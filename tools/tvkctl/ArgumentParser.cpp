@@ -56,4 +56,24 @@ tl::expected<ParsedArguments, std::string> ArgumentParser::parse(std::span<const
     return parsed;
 }
 
+std::optional<std::string> ParsedArguments::checkAction(
+    const std::map<std::string, std::set<std::string>>& allowed, size_t expectedPositionals) const
+{
+    const std::string& action = positionals.at(0);
+    auto options = allowed.find(action);
+    if (options == allowed.end())
+        return "unknown action \"" + action + "\"";
+    for (auto& [option, value] : this->options) {
+        if (!options->second.contains(option))
+            return "--" + option + " does not apply to " + action;
+    }
+    for (auto& flag : flags) {
+        if (!options->second.contains(flag))
+            return "--" + flag + " does not apply to " + action;
+    }
+    if (positionals.size() != expectedPositionals)
+        return positionals.size() < expectedPositionals ? "missing arguments for " + action : "too many arguments for " + action;
+    return std::nullopt;
+}
+
 }

@@ -22,6 +22,12 @@ struct ParsedArguments {
         return found == options.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
     bool flag(const std::string& name) const { return flags.contains(name); }
+
+    /// For "COMMAND ACTION …" commands whose first positional names the action: the message for
+    /// an action missing from `allowed`, an option or flag that `allowed` does not list for it,
+    /// or a number of positionals (the action's included) other than `expectedPositionals`;
+    /// none when the call is well formed.
+    std::optional<std::string> checkAction(const std::map<std::string, std::set<std::string>>& allowed, size_t expectedPositionals) const;
 };
 
 /// Parses "--name VALUE", "--name=VALUE", "--flag", "--help"/"-h" and positionals; "--" ends

@@ -48,21 +48,8 @@ public:
             { "set", { "type", "offset", "default-url", "excluded" } },
             { "delete", {} },
         };
-        auto options = allowed.find(action);
-        if (options == allowed.end())
-            return usage(err, "unknown action \"" + action + "\"");
-        for (auto& [option, value] : parsed->options) {
-            if (!options->second.contains(option))
-                return usage(err, "--" + option + " does not apply to " + action);
-        }
-        for (auto& flag : parsed->flags) {
-            if (!options->second.contains(flag))
-                return usage(err, "--" + flag + " does not apply to " + action);
-        }
-        size_t positionals = action == "list" ? 1 : 2;
-        if (parsed->positionals.size() != positionals)
-            return usage(
-                err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
+        if (auto problem = parsed->checkAction(allowed, action == "list" ? 1 : 2))
+            return usage(err, *problem);
 
         auto& store = EventSettingsStore::shared();
         if (action == "list") {

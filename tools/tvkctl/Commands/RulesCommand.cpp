@@ -77,21 +77,8 @@ public:
             { "add", { "field", "comparison", "value", "case-insensitive" } },
             { "remove", {} },
         };
-        auto options = allowed.find(action);
-        if (options == allowed.end())
-            return usage(err, "unknown action \"" + action + "\"");
-        for (auto& [option, value] : parsed->options) {
-            if (!options->second.contains(option))
-                return usage(err, "--" + option + " does not apply to " + action);
-        }
-        for (auto& flag : parsed->flags) {
-            if (!options->second.contains(flag))
-                return usage(err, "--" + flag + " does not apply to " + action);
-        }
-        size_t positionals = action == "remove" ? 2 : 1;
-        if (parsed->positionals.size() != positionals)
-            return usage(
-                err, parsed->positionals.size() < positionals ? "missing arguments for " + action : "too many arguments for " + action);
+        if (auto problem = parsed->checkAction(allowed, action == "remove" ? 2 : 1))
+            return usage(err, *problem);
         if (action == "list")
             return list(parsed->flag("json"), out, err);
         if (action == "add")

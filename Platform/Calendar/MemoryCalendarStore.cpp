@@ -4,6 +4,7 @@
 #include "Platform/Runtime/NotificationCenter.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -20,6 +21,9 @@ struct MemoryCalendarStore::Contents {
     std::optional<CalendarStoreError> accessError;
     std::vector<StoreSource> delegateSources;
     std::shared_ptr<MemoryCalendarStore> delegateStore;
+    bool holdingReminderFetches = false;
+    std::vector<std::function<void()>> heldReminderAnswers;
+    std::atomic<size_t> answeredReminderFetches { 0 };
 };
 
 namespace {
@@ -222,7 +226,50 @@ void MemoryCalendarStore::fetchReminders(const ReminderPredicate& predicate, Rem
             result.push_back(reminder);
         }
     }
-    DispatchQueue::global().async([completion = std::move(completion), result = std::move(result)] { completion(result); });
+    auto answer = [contents = m_contents, completion = std::move(completion), result = std::move(result)] {
+        DispatchQueue::global().async([contents, completion, result] {
+            completion(result);
+            ++contents->answeredReminderFetches;
+        });
+    };
+    {
+        std::lock_guard lock(m_contents->mutex);
+        if (m_contents->holdingReminderFetches) {
+            m_contents->heldReminderAnswers.push_back(std::move(answer));
+            return;
+        }
+    }
+    answer();
+}
+
+void MemoryCalendarStore::holdReminderFetches()
+{
+    std::lock_guard lock(m_contents->mutex);
+    m_contents->holdingReminderFetches = true;
+}
+
+size_t MemoryCalendarStore::heldReminderFetchCount() const
+{
+    std::lock_guard lock(m_contents->mutex);
+    return m_contents->heldReminderAnswers.size();
+}
+
+size_t MemoryCalendarStore::releaseReminderFetches()
+{
+    std::vector<std::function<void()>> answers;
+    {
+        std::lock_guard lock(m_contents->mutex);
+        m_contents->holdingReminderFetches = false;
+        answers.swap(m_contents->heldReminderAnswers);
+    }
+    for (auto& answer : answers)
+        answer();
+    return answers.size();
+}
+
+size_t MemoryCalendarStore::answeredReminderFetchCount() const
+{
+    return m_contents->answeredReminderFetches;
 }
 
 void MemoryCalendarStore::refreshSourcesIfNecessary()

@@ -34,6 +34,16 @@ public:
     size_t reminderFetchCount() const { return m_reminderFetches; }
     size_t refreshCount() const { return m_refreshes; }
 
+    /// Reminder fetches from now on keep their answer until released, so that a caller can
+    /// act between a fetch and its completion.
+    void holdReminderFetches();
+    size_t heldReminderFetchCount() const;
+    /// Sends every kept answer (on a worker thread, as always) and stops holding; returns how
+    /// many there were.
+    size_t releaseReminderFetches();
+    /// Fetches whose completion has returned.
+    size_t answeredReminderFetchCount() const;
+
     AuthorizationStatus authorizationStatus(EntityType) const override;
     void requestFullAccess(EntityType, AccessCompletion completion) override;
     StoreCalendarPointer calendar(const std::string& calendarIdentifier) const override;

@@ -27,6 +27,15 @@ bool isListedCalendar(const StoreCalendar& calendar)
 
 }
 
+template<typename Step>
+auto CalendarEventManager::whileAlive(Step step) const
+{
+    return [lifetime = std::weak_ptr<Lifetime>(m_lifetime), step = std::move(step)](auto&&... arguments) mutable {
+        if (!lifetime.expired())
+            step(std::forward<decltype(arguments)>(arguments)...);
+    };
+}
+
 CalendarEventManager& CalendarEventManager::shared()
 {
     static CalendarEventManager* manager = new CalendarEventManager(AggregatedEventStore::shared(), CustomRemindersStore::shared());
@@ -48,11 +57,11 @@ CalendarEventManager::CalendarEventManager(AggregatedEventStore& aggregatedEvent
     // At a whole minute one to two minutes ahead, so that every later reload lands on a
     // minute boundary, where the widgets' texts change.
     Date firstFire = removingSeconds(addingMinutes(Date::now(), 2));
-    auto arm = [this, firstFire] {
+    auto arm = whileAlive([this, firstFire] {
         auto timer = std::make_unique<RepeatingTimer>(firstFire, 60, [this] { reloadEvents(PostNotification::yes); });
         std::lock_guard lock(m_mutex);
         m_timer = std::move(timer);
-    };
+    });
     if (DispatchQueue::isMainThread())
         arm();
     else
@@ -61,6 +70,7 @@ CalendarEventManager::CalendarEventManager(AggregatedEventStore& aggregatedEvent
 
 CalendarEventManager::~CalendarEventManager()
 {
+    m_lifetime.reset();
     for (auto& token : m_observerTokens)
         NotificationCenter::defaultCenter().removeObserver(token);
     std::lock_guard lock(m_mutex);
@@ -89,16 +99,16 @@ void CalendarEventManager::reloadEvents(PostNotification shouldPostNotification,
     auto& settings = UserSettingsStore::shared();
     if (settings.debugScreenshotMode()) {
         loadScreenshotDemoEvents();
-        DispatchQueue::main().async([this, shouldPostNotification, completion] { notify(shouldPostNotification, completion); });
+        DispatchQueue::main().async(whileAlive([this, shouldPostNotification, completion] { notify(shouldPostNotification, completion); }));
         return;
     }
     Date now = Date::now();
     auto days = std::clamp<std::int64_t>(settings.upcomingEventsDaysFilter(), 0, maximumUpcomingDays);
     Date end = endOfDay(addingDays(now, days));
     fetchItems(now, end,
-        [this, now, end, shouldPostNotification, completion](std::vector<StoreEvent> events, std::vector<StoreReminder> reminders) {
+        whileAlive([this, now, end, shouldPostNotification, completion](std::vector<StoreEvent> events, std::vector<StoreReminder> reminders) {
             buildSchedule(events, reminders, now, end, shouldPostNotification, completion);
-        });
+        }));
 }
 
 void CalendarEventManager::loadScreenshotDemoEvents()
@@ -246,12 +256,17 @@ void CalendarEventManager::finish(PostNotification post, Completion completion)
         m_pendingEvents = std::move(pending);
         m_snoozedPastAppleReminderEvents = std::move(snoozedPast);
     }
-    m_store.pendingAppleReminderEvents(now, [this, post, completion = std::move(completion)](std::vector<Event> events) {
+    auto apply = whileAlive([this, post, completion = std::move(completion)](std::vector<Event> events) {
         {
             std::lock_guard lock(m_mutex);
             m_pendingAppleReminderEvents = std::move(events);
         }
-        DispatchQueue::main().async([this, post, completion] { notify(post, completion); });
+        notify(post, completion);
+    });
+    // The fetch may answer on a worker thread after the manager is gone: it only hands the
+    // result to the main queue.
+    m_store.pendingAppleReminderEvents(now, [apply = std::move(apply)](std::vector<Event> events) {
+        DispatchQueue::main().async([apply, events = std::move(events)]() mutable { apply(std::move(events)); });
     });
 }
 
@@ -491,12 +506,12 @@ void CalendarEventManager::snooze(const Event& event, std::int64_t minutes)
 void CalendarEventManager::snoozeUntilTimeOfEvent(const Event& event)
 {
     // Applied on the main queue, so the snooze never lands between a reload's main-queue steps.
-    DispatchQueue::main().async([this, event] {
+    DispatchQueue::main().async(whileAlive([this, event] {
         if (!(event.startDate > Date::now()))
             return;
         insertSnooze(AlertInvocation { event.startDate, event, true });
         reloadEvents(PostNotification::yes);
-    });
+    }));
 }
 
 void CalendarEventManager::removeSnooze(const Event& event)

@@ -36,7 +36,9 @@ inline constexpr std::string_view didReloadEvents = "DidReloadEvents";
 /// overlapping ones each complete once, and the last writer of each list wins.
 ///
 /// Every list can be read from any thread; a reader gets a copy that one writer made whole.
-/// The manager must outlive the reloads it started (the shared one lives for the process).
+/// Destroy a manager on the main queue's thread (the shared one lives for the process). Any
+/// reload still in flight then ends without touching it, and its completion is not called:
+/// reloads also start on their own (changes, the timer), so no owner could wait for them all.
 class CalendarEventManager {
 public:
     enum class PostNotification { no, yes };
@@ -126,7 +128,14 @@ private:
     void finish(PostNotification post, Completion completion);
     void notify(PostNotification post, const Completion& completion);
     void insertSnooze(AlertInvocation invocation);
+    /// `step`, made to do nothing once the manager is gone. Only for steps that run on the
+    /// main queue, the thread the manager is destroyed on, so that the check cannot go stale
+    /// while the step runs; work on other threads only hands its result to such a step.
+    template<typename Step>
+    auto whileAlive(Step step) const;
 
+    struct Lifetime { };
+    std::shared_ptr<Lifetime> m_lifetime = std::make_shared<Lifetime>();
     AggregatedEventStore& m_store;
     CustomRemindersStoring& m_remindersStore;
     std::vector<ObserverToken> m_observerTokens;

@@ -424,6 +424,39 @@ TEST_F(CalendarEventManagerTest, ReloadsFromManyThreadsEachCompleteOnceWhileRead
     EXPECT_EQ(manager->scheduledEvents().size(), 21u);
 }
 
+TEST_F(CalendarEventManagerTest, AManagerDestroyedWhileAReloadWaitsForRemindersIsLeftAlone)
+{
+    // Reloads also start on their own (a change, the timer), so the manager may go while one
+    // still waits for the reminder store: the answers must then find nothing to touch.
+    ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
+    memory->addEvent(makeEvent("meeting", "2026-12-07T09:30:00+01:00", "2026-12-07T10:00:00+01:00"));
+    memory->addReminder(makeReminder("task", 9, 30));
+    memory->holdReminderFetches();
+    bool completed = false;
+    manager->reloadEvents(CalendarEventManager::PostNotification::yes, [&] { completed = true; });
+    ASSERT_EQ(memory->releaseReminderFetches(), 1u) << "the reload's own fetch";
+    memory->holdReminderFetches();
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->heldReminderFetchCount() == 1; }))
+        << "the pending reminders of the finished schedule";
+    EXPECT_EQ(titles(manager->scheduledEvents()), (std::vector<std::string> { "meeting", "task" }));
+
+    manager.reset();
+    ASSERT_EQ(memory->releaseReminderFetches(), 1u);
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->answeredReminderFetchCount() == 2; }));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_FALSE(completed);
+
+    // Equally for a reload that has not reached the main queue yet.
+    manager = std::make_unique<CalendarEventManager>(*store, reminders);
+    memory->holdReminderFetches();
+    manager->reloadEvents(CalendarEventManager::PostNotification::yes, [&] { completed = true; });
+    manager.reset();
+    ASSERT_EQ(memory->releaseReminderFetches(), 1u);
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->answeredReminderFetchCount() == 3; }));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_FALSE(completed);
+}
+
 TEST(AlertInvocation, IdentityTextsAndHashFollowDateEventAndSnooze)
 {
     Event event { .id = "abc", .title = std::string("Review") };

@@ -8,6 +8,7 @@
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
+#include "Platform/Text/AsciiWhitespace.hpp"
 
 #include <gio/gio.h>
 #include <nlohmann/json.hpp>
@@ -48,17 +49,6 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, size
     return buffer.str();
 }
 
-std::string trimmed(std::string text)
-{
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!text.empty() && isSpace(text.back()))
-        text.pop_back();
-    size_t start = 0;
-    while (start < text.size() && isSpace(text[start]))
-        ++start;
-    return text.substr(start);
-}
-
 // Name-based identifiers (UUID version 5 layout over SHA-1), so that a calendar keeps its
 // identifier for as long as it stays where it is.
 std::string derivedIdentifier(const std::string& name)
@@ -86,7 +76,7 @@ std::string derivedIdentifier(const std::string& name)
 
 std::optional<Color> parseColor(std::string text)
 {
-    text = trimmed(std::move(text));
+    text = std::string(trimmedAsciiWhitespace(text));
     if (text.empty())
         return std::nullopt;
     if (auto hex = Color::fromHex(text))
@@ -456,9 +446,9 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             files.push_back(path);
         } else {
             if (auto name = readSmallFile(path / "displayname", 4096))
-                collection.displayName = trimmed(*name);
+                collection.displayName = std::string(trimmedAsciiWhitespace(*name));
             if (auto color = readSmallFile(path / "color", 256))
-                collection.colorText = trimmed(*color);
+                collection.colorText = std::string(trimmedAsciiWhitespace(*color));
             if (auto meta = readSmallFile(path / "collection.json", 64 * 1024)) {
                 auto json = nlohmann::json::parse(*meta, nullptr, false);
                 if (json.is_object() && json.contains("type") && json["type"].is_string())

@@ -5,6 +5,7 @@
 #include "Platform/Runtime/FileIdentity.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
+#include "Platform/Text/AsciiWhitespace.hpp"
 
 #include <glib.h>
 
@@ -83,20 +84,10 @@ std::string asciiLowercased(std::string_view text)
     return result;
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 /// The form under which texts are compared without regard to letter case.
 std::string foldingKey(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmedAsciiWhitespace(text);
     if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
         return asciiLowercased(text);
     char* folded = g_utf8_casefold(text.data(), static_cast<gssize>(text.size()));
@@ -298,10 +289,10 @@ struct ContactStore::State {
             for (auto& address : contacts[index].contact.emailAddresses)
                 add(byEmail[foldingKey(address)]);
             auto& contact = contacts[index].contact;
-            if (contacts[index].formattedName && !trimmed(*contacts[index].formattedName).empty())
+            if (contacts[index].formattedName && !trimmedAsciiWhitespace(*contacts[index].formattedName).empty())
                 add(byName[foldingKey(*contacts[index].formattedName)]);
-            std::string fullName = std::string(trimmed(contact.givenName));
-            auto family = trimmed(contact.familyName);
+            std::string fullName = std::string(trimmedAsciiWhitespace(contact.givenName));
+            auto family = trimmedAsciiWhitespace(contact.familyName);
             if (!family.empty())
                 fullName += (fullName.empty() ? "" : " ") + std::string(family);
             if (!fullName.empty())
@@ -354,10 +345,10 @@ tl::expected<std::vector<StoreContact>, ContactStoreError> ContactStore::unified
     m_state->ensureCurrent(m_roots, m_recheckInterval);
 
     const std::vector<size_t>* matches = nullptr;
-    if (predicate.emailAddress && !trimmed(*predicate.emailAddress).empty()) {
+    if (predicate.emailAddress && !trimmedAsciiWhitespace(*predicate.emailAddress).empty()) {
         if (auto found = m_state->byEmail.find(foldingKey(*predicate.emailAddress)); found != m_state->byEmail.end())
             matches = &found->second;
-    } else if (predicate.name && !trimmed(*predicate.name).empty()) {
+    } else if (predicate.name && !trimmedAsciiWhitespace(*predicate.name).empty()) {
         if (auto found = m_state->byName.find(foldingKey(*predicate.name)); found != m_state->byName.end())
             matches = &found->second;
     }

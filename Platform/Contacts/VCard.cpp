@@ -1,5 +1,7 @@
 #include "Platform/Contacts/VCard.hpp"
 
+#include "Platform/Runtime/HexDigit.hpp"
+#include "Platform/Text/AsciiWhitespace.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 
 #include <glib.h>
@@ -35,16 +37,6 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 std::vector<std::string_view> physicalLines(std::string_view text)
@@ -199,7 +191,7 @@ std::vector<std::string_view> splitOutsideQuotes(std::string_view text, char sep
 
 std::string unquoted(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimmedAsciiWhitespace(text);
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
         text = text.substr(1, text.size() - 2);
     return std::string(text);
@@ -213,14 +205,14 @@ std::optional<ContentLine> parseContentLine(std::string_view line)
     ContentLine result;
     result.value = line.substr(*separator + 1);
     auto parts = splitOutsideQuotes(line.substr(0, *separator), ';');
-    auto name = trimmed(parts.front());
+    auto name = trimmedAsciiWhitespace(parts.front());
     if (auto dot = name.rfind('.'); dot != std::string_view::npos)
         name = name.substr(dot + 1);
     if (name.empty())
         return std::nullopt;
     result.name = uppercased(name);
     for (size_t i = 1; i < parts.size(); ++i) {
-        auto text = trimmed(parts[i]);
+        auto text = trimmedAsciiWhitespace(parts[i]);
         if (text.empty())
             continue;
         Parameter parameter;
@@ -228,24 +220,13 @@ std::optional<ContentLine> parseContentLine(std::string_view line)
         if (equals == std::string_view::npos) {
             parameter.values.push_back(unquoted(text));
         } else {
-            parameter.name = uppercased(trimmed(text.substr(0, equals)));
+            parameter.name = uppercased(trimmedAsciiWhitespace(text.substr(0, equals)));
             for (auto value : splitOutsideQuotes(text.substr(equals + 1), ','))
                 parameter.values.push_back(unquoted(value));
         }
         result.parameters.push_back(std::move(parameter));
     }
     return result;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 /// "=XX" decoded; an "=" that starts no escape is kept as it is.
@@ -255,8 +236,8 @@ std::string quotedPrintableDecoded(std::string_view text)
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '=' && i + 2 < text.size()) {
-            int high = hexValue(text[i + 1]);
-            int low = hexValue(text[i + 2]);
+            int high = hexDigitValue(text[i + 1]);
+            int low = hexDigitValue(text[i + 2]);
             if (high >= 0 && low >= 0) {
                 out += static_cast<char>(high * 16 + low);
                 i += 2;
@@ -406,8 +387,8 @@ std::string structuredComponent(std::string_view component)
 {
     std::string result;
     for (auto item : splitUnescaped(component, ',')) {
-        auto text = unescaped(trimmed(item));
-        auto name = trimmed(text);
+        auto text = unescaped(trimmedAsciiWhitespace(item));
+        auto name = trimmedAsciiWhitespace(text);
         if (name.empty())
             continue;
         if (!result.empty())
@@ -426,23 +407,15 @@ std::optional<std::vector<std::uint8_t>> dataUriBytes(std::string_view uri)
     auto payload = uri.substr(comma + 1);
     if (metadata.size() >= 7 && equalsIgnoringCase(metadata.substr(metadata.size() - 7), ";base64"))
         return base64Decoded(payload);
-    std::vector<std::uint8_t> bytes;
-    for (size_t i = 0; i < payload.size(); ++i) {
-        if (payload[i] == '%') {
-            if (i + 2 >= payload.size() || hexValue(payload[i + 1]) < 0 || hexValue(payload[i + 2]) < 0)
-                return std::nullopt;
-            bytes.push_back(static_cast<std::uint8_t>(hexValue(payload[i + 1]) * 16 + hexValue(payload[i + 2])));
-            i += 2;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>(payload[i]));
-        }
-    }
-    return bytes;
+    auto decoded = percentDecoded(payload, DecodedText::anyBytes);
+    if (!decoded)
+        return std::nullopt;
+    return std::vector<std::uint8_t>(decoded->begin(), decoded->end());
 }
 
 std::optional<std::vector<std::uint8_t>> photoBytes(const ContentLine& line)
 {
-    auto value = trimmed(line.value);
+    auto value = trimmedAsciiWhitespace(line.value);
     if (startsWithIgnoringCase(value, "data:"))
         return dataUriBytes(value);
     if (line.isBase64())
@@ -453,15 +426,15 @@ std::optional<std::vector<std::uint8_t>> photoBytes(const ContentLine& line)
 void apply(const ContentLine& line, VCard& card)
 {
     if (line.name == "VERSION") {
-        card.version = std::string(trimmed(line.value));
+        card.version = std::string(trimmedAsciiWhitespace(line.value));
     } else if (line.name == "UID") {
-        auto uid = unescaped(trimmed(decodedValue(line)));
+        auto uid = unescaped(trimmedAsciiWhitespace(decodedValue(line)));
         if (!card.uid && !uid.empty())
             card.uid = uid;
     } else if (line.name == "FN") {
         auto name = unescaped(decodedValue(line));
         if (!card.formattedName)
-            card.formattedName = std::string(trimmed(name));
+            card.formattedName = std::string(trimmedAsciiWhitespace(name));
     } else if (line.name == "N") {
         if (card.givenName || card.familyName)
             return;
@@ -470,10 +443,10 @@ void apply(const ContentLine& line, VCard& card)
         card.familyName = structuredComponent(components[0]);
         card.givenName = components.size() > 1 ? structuredComponent(components[1]) : std::string();
     } else if (line.name == "EMAIL") {
-        auto address = unescaped(trimmed(decodedValue(line)));
-        std::string_view text = trimmed(address);
+        auto address = unescaped(trimmedAsciiWhitespace(decodedValue(line)));
+        std::string_view text = trimmedAsciiWhitespace(address);
         if (startsWithIgnoringCase(text, "mailto:"))
-            text = trimmed(text.substr(7));
+            text = trimmedAsciiWhitespace(text.substr(7));
         if (!text.empty())
             card.emailAddresses.emplace_back(text);
     } else if (line.name == "PHOTO") {
@@ -500,12 +473,12 @@ std::vector<VCard> VCardParser::parse(std::string_view text)
         auto line = parseContentLine(logical);
         if (!line)
             continue;
-        if (line->name == "BEGIN" && equalsIgnoringCase(trimmed(line->value), "VCARD")) {
+        if (line->name == "BEGIN" && equalsIgnoringCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
             if (depth++ == 0)
                 card = VCard();
             continue;
         }
-        if (line->name == "END" && equalsIgnoringCase(trimmed(line->value), "VCARD")) {
+        if (line->name == "END" && equalsIgnoringCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
             if (depth > 0 && --depth == 0)
                 cards.push_back(std::move(card));
             continue;

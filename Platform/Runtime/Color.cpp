@@ -1,5 +1,7 @@
 #include "Platform/Runtime/Color.hpp"
 
+#include "Platform/Runtime/HexDigit.hpp"
+
 #include <cmath>
 #include <cstdio>
 
@@ -11,18 +13,9 @@ std::optional<Color> Color::fromHex(std::string_view text)
         text.remove_prefix(1);
     if (text.size() != 3 && text.size() != 6 && text.size() != 8)
         return std::nullopt;
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     int values[8];
     for (size_t i = 0; i < text.size(); ++i) {
-        values[i] = nibble(text[i]);
+        values[i] = hexDigitValue(text[i]);
         if (values[i] < 0)
             return std::nullopt;
     }

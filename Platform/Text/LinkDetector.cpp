@@ -1,5 +1,6 @@
 #include "Platform/Text/LinkDetector.hpp"
 
+#include "Platform/Runtime/HexDigit.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 
@@ -146,10 +147,7 @@ std::optional<CharacterReference> characterReferenceAt(std::string_view text, st
         std::size_t digits = 0;
         while (k < text.size() && digits < 7) {
             char c = text[k];
-            int digit = isAsciiDigit(c)         ? c - '0'
-                : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
-                : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                                : -1;
+            int digit = hex ? hexDigitValue(c) : isAsciiDigit(c) ? c - '0' : -1;
             if (digit < 0)
                 break;
             value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);

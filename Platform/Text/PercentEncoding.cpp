@@ -1,5 +1,7 @@
 #include "Platform/Text/PercentEncoding.hpp"
 
+#include "Platform/Runtime/HexDigit.hpp"
+
 #include <cstdint>
 
 namespace tvk {
@@ -20,17 +22,6 @@ bool isAllowed(unsigned char c, UrlCharacterSet set)
     case UrlCharacterSet::passwordAllowed: extra = "!$&'()*+,-.;=_~"; break;
     }
     return c != 0 && extra.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 }
@@ -105,8 +96,8 @@ std::optional<std::string> percentDecoded(std::string_view text, DecodedText all
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        int high = hexValue(text[i + 1]);
-        int low = hexValue(text[i + 2]);
+        int high = hexDigitValue(text[i + 1]);
+        int low = hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         decoded += static_cast<char>(high << 4 | low);

@@ -1,5 +1,7 @@
 #include "Platform/Text/StringsFile.hpp"
 
+#include "Platform/Runtime/HexDigit.hpp"
+
 #include <cstdint>
 
 namespace tvk {
@@ -118,17 +120,6 @@ bool isUnquotedCharacter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' || c == '+' || c == '/'
         || c == ':' || c == '.' || c == '-';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 class Reader {
@@ -300,8 +291,8 @@ private:
         auto readUnit = [this]() -> std::optional<char32_t> {
             char32_t value = 0;
             int digits = 0;
-            while (digits < 4 && hexValue(peek()) >= 0) {
-                value = value * 16 + static_cast<char32_t>(hexValue(peek()));
+            while (digits < 4 && hexDigitValue(peek()) >= 0) {
+                value = value * 16 + static_cast<char32_t>(hexDigitValue(peek()));
                 advance();
                 ++digits;
             }

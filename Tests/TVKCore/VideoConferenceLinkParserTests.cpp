@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/StandardPaths.hpp"
 #include "TVKUtils/Checksum.hpp"
+#include "Tests/Support/Urls.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,9 @@
 #include <thread>
 
 using namespace tvk;
+using tvk::test::url;
 
 namespace {
-
-Url url(std::string_view text)
-{
-    auto parsed = Url::make(text);
-    EXPECT_TRUE(parsed) << text;
-    return parsed ? *parsed : *Url::make("invalid:");
-}
 
 VideoConferenceLinkParser& builtInParser()
 {

@@ -1,21 +1,17 @@
 #include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
 #include "TVKCore/VideoConference/VideoConferenceLink.hpp"
 
+#include "Tests/Support/Urls.hpp"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <unordered_set>
 
 using namespace tvk;
+using tvk::test::url;
 
 namespace {
-
-Url url(std::string_view text)
-{
-    auto parsed = Url::make(text);
-    EXPECT_TRUE(parsed) << text;
-    return parsed ? *parsed : *Url::make("invalid:");
-}
 
 VideoConferenceLink meetLink(std::string_view text)
 {

@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/UUID.hpp"
 #include "QMLogger/QMLogger.hpp"
+#include "Tests/Support/Urls.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -9,15 +10,9 @@
 #include <unordered_set>
 
 using namespace tvk;
+using tvk::test::url;
 
 namespace {
-
-Url url(std::string_view text)
-{
-    auto parsed = Url::make(text);
-    EXPECT_TRUE(parsed) << text;
-    return parsed ? *parsed : *Url::make("invalid:");
-}
 
 /// The first built-in service that matches, as link detection tags a URL.
 std::string firstMatch(std::string_view text)

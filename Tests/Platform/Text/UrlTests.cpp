@@ -1,21 +1,13 @@
 #include "Platform/Text/Url.hpp"
 
+#include "Tests/Support/Urls.hpp"
+
 #include <gtest/gtest.h>
 
 #include <unordered_set>
 
 using namespace tvk;
-
-namespace {
-
-Url url(std::string_view text)
-{
-    auto parsed = Url::make(text);
-    EXPECT_TRUE(parsed) << text;
-    return parsed ? *parsed : *Url::make("invalid:");
-}
-
-}
+using tvk::test::url;
 
 TEST(Url, SplitsAnAbsoluteUrlIntoItsComponents)
 {

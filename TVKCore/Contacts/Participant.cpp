@@ -17,6 +17,17 @@ std::string fallbackInitials(const std::string& fallbackName)
     return leadingGraphemes(fallbackName, 2);
 }
 
+/// The card's given and family name as the formatters take them, each trimmed.
+PersonNameComponents cardNameComponents(const std::optional<std::string>& givenName, const std::optional<std::string>& familyName)
+{
+    PersonNameComponents components;
+    if (givenName)
+        components.givenName = trimmingWhitespaceAndNewlines(*givenName);
+    if (familyName)
+        components.familyName = trimmingWhitespaceAndNewlines(*familyName);
+    return components;
+}
+
 }
 
 std::string Participant::initials() const
@@ -25,12 +36,7 @@ std::string Participant::initials() const
     if (!givenName && !familyName) {
         nameText = fallbackInitials(fallbackName);
     } else {
-        PersonNameComponents components;
-        if (givenName)
-            components.givenName = trimmingWhitespaceAndNewlines(*givenName);
-        if (familyName)
-            components.familyName = trimmingWhitespaceAndNewlines(*familyName);
-        nameText = PersonNameFormatter::initialsFormatter().string(components);
+        nameText = PersonNameFormatter::initialsFormatter().string(cardNameComponents(givenName, familyName));
     }
     auto result = localizedUppercase(trimmingWhitespaceAndNewlines(nameText));
     // A card whose names are empty falls back too; its initials are upper-cased like all others.
@@ -45,12 +51,7 @@ std::string Participant::displayName() const
     if (!givenName && !familyName) {
         nameText = fallbackName;
     } else {
-        PersonNameComponents components;
-        if (givenName)
-            components.givenName = trimmingWhitespaceAndNewlines(*givenName);
-        if (familyName)
-            components.familyName = trimmingWhitespaceAndNewlines(*familyName);
-        nameText = PersonNameFormatter::defaultFormatter().string(components);
+        nameText = PersonNameFormatter::defaultFormatter().string(cardNameComponents(givenName, familyName));
     }
     auto name = trimmingWhitespaceAndNewlines(nameText);
     if (name.empty())

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <queue>
 #include <sys/syscall.h>
@@ -144,23 +145,27 @@ private:
     bool m_wakeupScheduled = false;
 };
 
+// The queue's state is shared by the queue and its worker threads, so that a queue destroyed
+// from one of its own blocks (the last owner of an object releasing it on its queue) leaves
+// that worker a live mutex and block list to finish with; the worker detaches and exits.
 class ThreadQueue final : public DispatchQueue::Implementation {
 public:
     ThreadQueue(std::string label, size_t width)
         : Implementation(std::move(label))
         , m_width(width)
+        , m_state(std::make_shared<State>())
     {
         for (size_t i = 0; i < width; ++i)
-            m_threads.emplace_back([this] { run(); });
+            m_threads.emplace_back([state = m_state, self = this] { run(*state, self); });
     }
 
     ~ThreadQueue() override
     {
         {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
+            std::lock_guard lock(m_state->mutex);
+            m_state->stopping = true;
         }
-        m_wakeup.notify_all();
+        m_state->wakeup.notify_all();
         for (auto& thread : m_threads) {
             if (thread.get_id() == std::this_thread::get_id())
                 thread.detach();
@@ -174,10 +179,10 @@ public:
     void async(DispatchQueue::Block block) override
     {
         {
-            std::lock_guard lock(m_mutex);
-            m_blocks.push_back(std::move(block));
+            std::lock_guard lock(m_state->mutex);
+            m_state->blocks.push_back(std::move(block));
         }
-        m_wakeup.notify_one();
+        m_state->wakeup.notify_one();
     }
 
     void asyncAfter(TimeInterval delay, DispatchQueue::Block block) override
@@ -185,10 +190,10 @@ public:
         auto deadline = std::chrono::steady_clock::now()
             + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(delay > 0 ? delay : 0));
         {
-            std::lock_guard lock(m_mutex);
-            m_delayed.push(Delayed { deadline, m_nextSequence++, std::move(block) });
+            std::lock_guard lock(m_state->mutex);
+            m_state->delayed.push(Delayed { deadline, m_state->nextSequence++, std::move(block) });
         }
-        m_wakeup.notify_all();
+        m_state->wakeup.notify_all();
     }
 
 private:
@@ -202,44 +207,53 @@ private:
         }
     };
 
-    void run()
+    struct State {
+        std::mutex mutex;
+        std::condition_variable wakeup;
+        std::deque<DispatchQueue::Block> blocks;
+        std::priority_queue<Delayed, std::vector<Delayed>, std::greater<>> delayed;
+        std::uint64_t nextSequence = 0;
+        bool stopping = false;
+    };
+
+    // `queue` identifies the queue for `isCurrent` only; it is never dereferenced, because a
+    // block may destroy the queue.
+    static void run(State& state, const ThreadQueue* queue)
     {
-        CurrentQueueScope scope(this);
-        std::unique_lock lock(m_mutex);
+        CurrentQueueScope scope(queue);
+        std::unique_lock lock(state.mutex);
         while (true) {
             auto now = std::chrono::steady_clock::now();
-            while (!m_delayed.empty() && m_delayed.top().deadline <= now) {
-                m_blocks.push_back(std::move(const_cast<Delayed&>(m_delayed.top()).block));
-                m_delayed.pop();
+            while (!state.delayed.empty() && state.delayed.top().deadline <= now) {
+                state.blocks.push_back(std::move(const_cast<Delayed&>(state.delayed.top()).block));
+                state.delayed.pop();
             }
-            if (!m_blocks.empty()) {
-                auto block = std::move(m_blocks.front());
-                m_blocks.pop_front();
+            if (!state.blocks.empty()) {
+                auto block = std::move(state.blocks.front());
+                state.blocks.pop_front();
                 lock.unlock();
                 block();
                 block = nullptr; // release captures outside the lock
                 lock.lock();
                 continue;
             }
-            if (m_stopping)
+            if (state.stopping)
                 return;
-            if (m_delayed.empty())
-                m_wakeup.wait(lock);
-            else
-                m_wakeup.wait_until(lock, m_delayed.top().deadline);
+            if (state.delayed.empty()) {
+                state.wakeup.wait(lock);
+            } else {
+                // A copy: the wait reads its deadline again after waking, and a block scheduled
+                // meanwhile may have moved the heap's storage.
+                auto deadline = state.delayed.top().deadline;
+                state.wakeup.wait_until(lock, deadline);
+            }
         }
     }
 
     size_t m_width;
-    std::mutex m_mutex;
-    std::condition_variable m_wakeup;
-    std::deque<DispatchQueue::Block> m_blocks;
-    std::priority_queue<Delayed, std::vector<Delayed>, std::greater<>> m_delayed;
-    std::uint64_t m_nextSequence = 0;
-    bool m_stopping = false;
+    std::shared_ptr<State> m_state;
     std::vector<std::thread> m_threads;
 };
-
 }
 
 DispatchQueue::DispatchQueue(std::unique_ptr<Implementation> implementation)

@@ -53,12 +53,14 @@ public:
         if (m_patterns.size() >= maximumCount)
             return pattern;
         auto [entry, inserted] = m_patterns.emplace(service.regex, std::move(pattern));
+        // Taken while the lock is held: the map's nodes are not ours once it is released.
+        auto kept = entry->second;
         lock.unlock();
         if (inserted && !compiled) {
             QMLogger::error(LogCategories::conferenceLinks,
                 "The pattern of conference service \"" + service.id + "\" does not compile, so it matches nothing: " + compiled.error());
         }
-        return entry->second;
+        return kept;
     }
 
 private:

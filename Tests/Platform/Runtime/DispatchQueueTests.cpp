@@ -107,6 +107,42 @@ TEST(DispatchQueue, AsyncAfterRunsLaterBlocksAfterEarlierOnes)
     EXPECT_EQ(order, (std::vector<int> { 1, 2 }));
 }
 
+TEST(DispatchQueue, DelayedBlocksScheduledWhileTheWorkerWaitsForAnEarlierOneKeepTheirOrder)
+{
+    // The worker sleeps until the earliest deadline; each later asyncAfter grows the heap
+    // under it (a reallocation at every power of two), which must not disturb that wait.
+    DispatchQueue queue("test.after.growing");
+    std::mutex mutex;
+    std::vector<int> order;
+    std::atomic<int> count = 0;
+    constexpr int blocks = 40;
+    for (int i = 0; i < blocks; ++i) {
+        queue.asyncAfter(0.02 + 0.001 * i, [&, i] {
+            std::lock_guard lock(mutex);
+            order.push_back(i);
+            ++count;
+        });
+        // Lets the worker go back to its timed wait before the next block arrives.
+        queue.sync([] {});
+    }
+    EXPECT_TRUE(DispatchQueue::main().runUntil([&] { return count == blocks; }));
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(order.size(), static_cast<size_t>(blocks));
+    for (int i = 0; i < blocks; ++i)
+        EXPECT_EQ(order[i], i);
+}
+
+TEST(DispatchQueue, ASerialQueueDestroyedByItsOwnBlockLetsThatBlockFinish)
+{
+    auto* queue = new DispatchQueue("test.self.destroy");
+    std::atomic<bool> finished = false;
+    queue->async([&] {
+        delete queue;
+        finished = true;
+    });
+    EXPECT_TRUE(DispatchQueue::main().runUntil([&] { return finished.load(); }));
+}
+
 TEST(DispatchQueue, DestroyingASerialQueueFinishesItsQueuedBlocks)
 {
     std::atomic<int> ran = 0;

@@ -7,8 +7,8 @@
 #include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
 #include "TVKUtils/Checksum.hpp"
 
-#include <functional>
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 
 namespace tvk {
@@ -88,12 +88,24 @@ std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_vi
 {
     auto key = crc32(input);
     auto fingerprint = static_cast<std::uint64_t>(std::hash<std::string_view> {}(input));
-    if (auto cached = m_linksCache.object(key); cached && *cached && (*cached)->fingerprint == fingerprint && (*cached)->length == input.size())
+    if (auto cached = m_linksCache.object(key);
+        cached && *cached && (*cached)->fingerprint == fingerprint && (*cached)->length == input.size())
         return (*cached)->links;
 
     std::vector<Url> urls;
     std::unordered_set<std::string> seen;
-    for (auto& detected : LinkDetector::shared().matches(input)) {
+    // Calendar programs wrap an anchor's href in a Google redirect and write the meeting's
+    // address as the anchor's text: that is one link, compared after unwrapping.
+    auto redirectTarget = [](std::string_view href) -> std::optional<std::string> {
+        auto url = Url::make(href);
+        if (!url)
+            return std::nullopt;
+        auto unwrapped = unwrappingGoogleRedirect(*url);
+        if (unwrapped == *url)
+            return std::nullopt;
+        return unwrapped.absoluteString();
+    };
+    for (auto& detected : LinkDetector::shared().matches(input, redirectTarget)) {
         auto url = Url::make(detected.url);
         if (!url)
             continue;

@@ -143,8 +143,12 @@ std::optional<Url> VideoConferenceLinkParser::nativeUrl(const VideoConferenceLin
         if (!host)
             return std::nullopt;
         std::string native = "zoommtg://" + *host + "/join?confno=" + url.lastPathComponent();
-        if (auto password = UrlComponents(url).firstQueryItem("pwd"); password && password->value)
-            native += "&pwd=" + *password->value;
+        // The passcode as the component parser decoded it, encoded again as a query value: an
+        // "&" or "#" in it must not end it.
+        if (auto password = UrlComponents(url).firstQueryItem("pwd"); password && password->value) {
+            if (auto encoded = percentEncoded(*password->value, UrlCharacterSet::queryItemAllowed))
+                native += "&pwd=" + *encoded;
+        }
         return Url::make(native);
     }
     if (link.service == VideoConferenceService::microsoftTeams)

@@ -152,16 +152,11 @@ private:
             return PropertyList(Date::fromTimeIntervalSinceReferenceDate(seconds));
         }
         case 0x4: {
-            auto counted = countAndStart(at);
-            if (!counted)
-                return Error(counted.error());
-            auto [length, start] = *counted;
-            if (!inObjects(start, length))
-                return Error("binary property list has data that runs past its end");
-            if (auto accounted = account(static_cast<std::size_t>(length)); !accounted)
-                return Error(accounted.error());
-            auto* first = reinterpret_cast<const std::uint8_t*>(m_bytes.data() + start);
-            return PropertyList(Data(first, first + length));
+            auto bytes = contents(at, 1, 1);
+            if (!bytes)
+                return Error(bytes.error());
+            auto* first = reinterpret_cast<const std::uint8_t*>(bytes->data());
+            return PropertyList(Data(first, first + bytes->size()));
         }
         case 0x5: return asciiString(at);
         case 0x6: return utf16String(at);
@@ -212,21 +207,31 @@ private:
         return Error("binary property list has an invalid real number");
     }
 
-    tl::expected<PropertyList, std::string> asciiString(std::size_t at)
+    /// The bytes of the data or string whose marker is at `at`, `unitSize` bytes per counted
+    /// unit; the result they make is accounted as `resultBytesPerUnit` bytes per unit.
+    tl::expected<std::string_view, std::string> contents(std::size_t at, std::size_t unitSize, std::size_t resultBytesPerUnit)
     {
         auto counted = countAndStart(at);
         if (!counted)
             return Error(counted.error());
-        auto [length, start] = *counted;
-        if (!inObjects(start, length))
-            return Error("binary property list has a string that runs past its end");
-        // Written as ASCII; any byte above it is read as Latin-1 so the text stays valid UTF-8.
-        if (auto accounted = account(static_cast<std::size_t>(length) * 2); !accounted)
+        auto [units, start] = *counted;
+        if (units > m_objectsEnd || !inObjects(start, units * unitSize))
+            return Error("binary property list has data or a string that runs past its end");
+        if (auto accounted = account(static_cast<std::size_t>(units) * resultBytesPerUnit); !accounted)
             return Error(accounted.error());
+        return m_bytes.substr(start, static_cast<std::size_t>(units) * unitSize);
+    }
+
+    tl::expected<PropertyList, std::string> asciiString(std::size_t at)
+    {
+        // Written as ASCII; any byte above it is read as Latin-1 so the text stays valid UTF-8.
+        auto bytes = contents(at, 1, 2);
+        if (!bytes)
+            return Error(bytes.error());
         std::string text;
-        text.reserve(static_cast<std::size_t>(length));
-        for (std::size_t k = 0; k < length; ++k) {
-            auto byte = byteAt(start + k);
+        text.reserve(bytes->size());
+        for (char c : *bytes) {
+            auto byte = static_cast<std::uint8_t>(c);
             if (byte < 0x80) {
                 text += static_cast<char>(byte);
             } else {
@@ -239,19 +244,14 @@ private:
 
     tl::expected<PropertyList, std::string> utf16String(std::size_t at)
     {
-        auto counted = countAndStart(at);
-        if (!counted)
-            return Error(counted.error());
-        auto [units, start] = *counted;
-        if (units > m_objectsEnd || !inObjects(start, units * 2))
-            return Error("binary property list has a string that runs past its end");
-        // At most three UTF-8 bytes per UTF-16 unit.
-        if (auto accounted = account(static_cast<std::size_t>(units) * 3); !accounted)
-            return Error(accounted.error());
-        std::vector<UChar> utf16(static_cast<std::size_t>(units));
-        for (std::size_t k = 0; k < units; ++k)
-            utf16[k] = static_cast<UChar>(bigEndian(start + 2 * k, 2));
-        std::string text(static_cast<std::size_t>(units) * 3, '\0');
+        // Big-endian UTF-16; at most three UTF-8 bytes per unit.
+        auto bytes = contents(at, 2, 3);
+        if (!bytes)
+            return Error(bytes.error());
+        std::vector<UChar> utf16(bytes->size() / 2);
+        for (std::size_t k = 0; k < utf16.size(); ++k)
+            utf16[k] = static_cast<UChar>(static_cast<std::uint8_t>((*bytes)[2 * k]) << 8 | static_cast<std::uint8_t>((*bytes)[2 * k + 1]));
+        std::string text(utf16.size() * 3, '\0');
         int32_t length = 0;
         UErrorCode status = U_ZERO_ERROR;
         // Unpaired surrogates become U+FFFD rather than making the whole file unreadable.
@@ -263,34 +263,42 @@ private:
         return PropertyList(std::move(text));
     }
 
-    /// The start of `count` object references after the marker at `at`.
-    tl::expected<std::size_t, std::string> references(std::size_t at, std::uint64_t count, std::uint64_t perEntry)
+    struct References {
+        std::uint64_t count = 0;
+        std::size_t start = 0;
+    };
+
+    /// The object references of the collection whose marker is at `at`: its count, and where
+    /// the first of `perEntry` × count references is.
+    tl::expected<References, std::string> references(std::size_t at, std::uint64_t perEntry) const
     {
         auto counted = countAndStart(at);
         if (!counted)
             return Error(counted.error());
-        auto start = counted->second;
+        auto [count, start] = *counted;
         if (count > m_objectsEnd / perEntry / m_referenceSize || !inObjects(start, count * perEntry * m_referenceSize))
             return Error("binary property list has a collection that runs past its end");
-        return start;
+        return References { count, start };
+    }
+
+    /// The object that the `k`th reference from `start` names.
+    tl::expected<PropertyList, std::string> referenced(std::size_t start, std::uint64_t k, int depth)
+    {
+        auto index = reference(start + static_cast<std::size_t>(k) * m_referenceSize);
+        if (!index)
+            return Error(index.error());
+        return object(*index, depth + 1);
     }
 
     tl::expected<PropertyList, std::string> array(std::size_t at, int depth)
     {
-        auto counted = countAndStart(at);
-        if (!counted)
-            return Error(counted.error());
-        auto count = counted->first;
-        auto start = references(at, count, 1);
-        if (!start)
-            return Error(start.error());
+        auto references = this->references(at, 1);
+        if (!references)
+            return Error(references.error());
         PropertyList::Array result;
-        result.reserve(static_cast<std::size_t>(count));
-        for (std::size_t k = 0; k < count; ++k) {
-            auto index = reference(*start + k * m_referenceSize);
-            if (!index)
-                return Error(index.error());
-            auto element = object(*index, depth + 1);
+        result.reserve(static_cast<std::size_t>(references->count));
+        for (std::uint64_t k = 0; k < references->count; ++k) {
+            auto element = referenced(references->start, k, depth);
             if (!element)
                 return element;
             result.push_back(std::move(*element));
@@ -300,28 +308,19 @@ private:
 
     tl::expected<PropertyList, std::string> dictionary(std::size_t at, int depth)
     {
-        auto counted = countAndStart(at);
-        if (!counted)
-            return Error(counted.error());
-        auto count = counted->first;
-        auto start = references(at, count, 2);
-        if (!start)
-            return Error(start.error());
+        // All the keys' references, then all the values'.
+        auto references = this->references(at, 2);
+        if (!references)
+            return Error(references.error());
         PropertyList::Dictionary result;
-        for (std::size_t k = 0; k < count; ++k) {
-            auto keyIndex = reference(*start + k * m_referenceSize);
-            if (!keyIndex)
-                return Error(keyIndex.error());
-            auto key = object(*keyIndex, depth + 1);
+        for (std::uint64_t k = 0; k < references->count; ++k) {
+            auto key = referenced(references->start, k, depth);
             if (!key)
                 return key;
             auto* keyText = key->get<std::string>();
             if (!keyText)
                 return Error("binary property list has a dictionary key that is not a string");
-            auto valueIndex = reference(*start + (count + k) * m_referenceSize);
-            if (!valueIndex)
-                return Error(valueIndex.error());
-            auto value = object(*valueIndex, depth + 1);
+            auto value = referenced(references->start, references->count + k, depth);
             if (!value)
                 return value;
             result.insert_or_assign(std::move(*keyText), std::move(*value));

@@ -383,15 +383,18 @@ std::int64_t UserDefaults::integer(const std::string& key) const
 
 tl::expected<void, DefaultsError> UserDefaults::modify(const std::function<void(PropertyList::Dictionary&)>& change)
 {
-    std::lock_guard lock(m_mutex);
     std::error_code error;
     std::filesystem::create_directories(m_file.parent_path(), error);
     if (error)
         return tl::unexpected(
             DefaultsError { "cannot create the settings directory " + m_file.parent_path().string() + ": " + error.message() });
+    // The file lock first and the mutex after it: while another program holds the lock for
+    // long, this domain's readers go on reading. Threads of this process each lock the file
+    // through their own descriptor, so they take turns as other programs do.
     auto fileLock = FileLock::acquire(lockFileFor(m_file));
     if (!fileLock)
         return tl::unexpected(fileLock.error());
+    std::lock_guard lock(m_mutex);
 
     // Read what is on disk now, under the lock, rather than trusting the cache: another
     // process may have written a moment ago.

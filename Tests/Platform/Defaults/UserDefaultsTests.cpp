@@ -364,3 +364,50 @@ TEST(UserDefaults, ReadObjectHandsOverTheCurrentValueOrNull)
     EXPECT_EQ(seen, PropertyList(PropertyList::Array { "a", "b" }));
     defaults.readObject("missing", [&](const PropertyList* value) { EXPECT_EQ(value, nullptr); });
 }
+
+TEST(UserDefaults, AReadGoesOnWhileAWriteOfTheSameProcessWaitsForAnotherProgramsLock)
+{
+    TemporaryDirectory directory;
+    auto file = directory / "domain.plist";
+    ASSERT_TRUE(UserDefaults(file).set("a", 1));
+
+    int locked[2];
+    int readerDone[2];
+    ASSERT_EQ(::pipe(locked), 0);
+    ASSERT_EQ(::pipe(readerDone), 0);
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        int descriptor = ::open((directory / ".domain.plist.lock").c_str(), O_RDWR | O_CLOEXEC);
+        if (descriptor < 0 || ::flock(descriptor, LOCK_EX) != 0 || ::write(locked[1], "x", 1) != 1)
+            _exit(2);
+        char byte;
+        _exit(::read(readerDone[0], &byte, 1) == 1 ? 0 : 2);
+    }
+    char byte;
+    ASSERT_EQ(::read(locked[0], &byte, 1), 1);
+
+    pid_t reader = fork();
+    ASSERT_GE(reader, 0);
+    if (reader == 0) {
+        ::alarm(60); // a read that hangs is ended here, and the test fails below
+        UserDefaults defaults(file);
+        struct stat info;
+        ::stat((directory / ".domain.plist.lock").c_str(), &info);
+        std::thread writer([&] { (void)defaults.set("b", 2); });
+        writer.detach();
+        while (!someoneWaitsForLockOn(info.st_ino))
+            ::poll(nullptr, 0, 10);
+        _exit(defaults.object("a") == PropertyList(1) ? 0 : 1);
+    }
+    int readerStatus = 0;
+    waitpid(reader, &readerStatus, 0);
+    ASSERT_EQ(::write(readerDone[1], "x", 1), 1);
+    int holderStatus = 0;
+    waitpid(holder, &holderStatus, 0);
+    EXPECT_FALSE(WIFSIGNALED(readerStatus) && WTERMSIG(readerStatus) == SIGALRM) << "the read waited for the other program's lock";
+    EXPECT_TRUE(WIFEXITED(readerStatus) && WEXITSTATUS(readerStatus) == 0);
+    EXPECT_TRUE(WIFEXITED(holderStatus) && WEXITSTATUS(holderStatus) == 0);
+    for (int descriptor : { locked[0], locked[1], readerDone[0], readerDone[1] })
+        ::close(descriptor);
+}

@@ -795,6 +795,8 @@ private:
             std::optional<std::string> target;
             if (m_redirectTarget)
                 target = m_redirectTarget(url);
+            // The last href of a tag counts, so a tag full of them costs no more per link.
+            m_anchorHrefs.clear();
             m_anchorHrefs.push_back(std::move(url));
             if (target)
                 m_anchorHrefs.push_back(std::move(*target));

@@ -24,6 +24,9 @@ std::vector<VideoConferenceService> builtInAndConfiguredServices()
     return services;
 }
 
+// The path of Google's search redirect, as `unwrappingGoogleRedirect` recognises it.
+constexpr std::string_view redirectPath = "/url?q";
+
 // Replaces every occurrence of `prefix`, compared without regard to ASCII letter case since
 // schemes and host names have none.
 std::string replacingPrefixIgnoringCase(std::string_view text, std::string_view prefix, std::string_view replacement)
@@ -97,6 +100,11 @@ std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_vi
     // Calendar programs wrap an anchor's href in a Google redirect and write the meeting's
     // address as the anchor's text: that is one link, compared after unwrapping.
     auto redirectTarget = [](std::string_view href) -> std::optional<std::string> {
+        // Most hrefs are no redirect; a look for the redirect's path spares them the parse.
+        auto path = std::search(href.begin(), href.end(), redirectPath.begin(), redirectPath.end(),
+            [](char a, char b) { return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b; });
+        if (path == href.end())
+            return std::nullopt;
         auto url = Url::make(href);
         if (!url)
             return std::nullopt;

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -229,60 +230,78 @@ bool someoneWaitsForLockOn(ino_t inode)
     return false;
 }
 
+struct LockScenario {
+    int readerStatus = 0;
+    int holderStatus = 0;
+};
+
+// Another program takes the domain's lock and runs `whileHolding` (with the lock file's inode
+// and a descriptor that becomes readable once the reader has finished) before it lets go;
+// meanwhile `read` runs in a process of its own. A reader that hangs is ended after 60
+// seconds by SIGALRM, so a hang fails the test instead of stopping the run.
+LockScenario readWhileAnotherProgramHoldsTheLock(const std::filesystem::path& lockFile,
+    const std::function<void(ino_t lockInode, int readerDone)>& whileHolding, const std::function<bool()>& read)
+{
+    int locked[2];
+    int readerDone[2];
+    if (::pipe(locked) != 0 || ::pipe(readerDone) != 0)
+        return { -1, -1 };
+    pid_t holder = fork();
+    if (holder == 0) {
+        int descriptor = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        struct stat info;
+        if (descriptor < 0 || ::flock(descriptor, LOCK_EX) != 0 || ::fstat(descriptor, &info) != 0 || ::write(locked[1], "x", 1) != 1)
+            _exit(2);
+        whileHolding(info.st_ino, readerDone[0]);
+        _exit(0); // releases the lock
+    }
+    LockScenario result;
+    char byte;
+    if (holder < 0 || ::read(locked[0], &byte, 1) != 1)
+        return { -1, -1 };
+    pid_t reader = fork();
+    if (reader == 0) {
+        ::alarm(60);
+        _exit(read() ? 0 : 1);
+    }
+    waitpid(reader, &result.readerStatus, 0);
+    if (::write(readerDone[1], "x", 1) != 1)
+        result.holderStatus = -1;
+    waitpid(holder, &result.holderStatus, 0);
+    for (int descriptor : { locked[0], locked[1], readerDone[0], readerDone[1] })
+        ::close(descriptor);
+    return result;
+}
+
+void expectFinished(const LockScenario& scenario)
+{
+    EXPECT_FALSE(WIFSIGNALED(scenario.readerStatus) && WTERMSIG(scenario.readerStatus) == SIGALRM) << "the read waited for the lock";
+    EXPECT_TRUE(WIFEXITED(scenario.readerStatus) && WEXITSTATUS(scenario.readerStatus) == 0);
+    EXPECT_TRUE(WIFEXITED(scenario.holderStatus) && WEXITSTATUS(scenario.holderStatus) == 0);
+}
+
 }
 
 TEST(UserDefaults, AReadNeverWaitsForTheLockWhileUnreadableVersionsAreSwappedInUnderIt)
 {
     TemporaryDirectory directory;
     auto file = directory / "domain.plist";
-    auto lockFile = directory / ".domain.plist.lock";
     directory.write("domain.plist", "<plist><dict><key>first</key>");
-
-    int locked[2];
-    int readerDone[2];
-    ASSERT_EQ(::pipe(locked), 0);
-    ASSERT_EQ(::pipe(readerDone), 0);
-    pid_t holder = fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        // Another program that holds the domain's lock while it swaps in a second unreadable
-        // version of the file, as soon as the reader waits for the lock (or has finished).
-        int descriptor = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (descriptor < 0 || ::flock(descriptor, LOCK_EX) != 0)
-            _exit(2);
-        struct stat info;
-        ::fstat(descriptor, &info);
-        if (::write(locked[1], "x", 1) != 1)
-            _exit(2);
-        while (!someoneWaitsForLockOn(info.st_ino)) {
-            pollfd done { readerDone[0], POLLIN, 0 };
+    // The other program swaps in a second unreadable version as soon as the reader waits for
+    // the lock (or has finished).
+    auto swapInAnotherVersion = [&](ino_t lockInode, int readerDone) {
+        while (!someoneWaitsForLockOn(lockInode)) {
+            pollfd done { readerDone, POLLIN, 0 };
             if (::poll(&done, 1, 10) > 0)
                 break;
         }
         directory.write("swap.plist", "<plist><dict><key>second</key><string>");
         std::filesystem::rename(directory / "swap.plist", file);
-        _exit(0); // releases the lock
-    }
-    char byte;
-    ASSERT_EQ(::read(locked[0], &byte, 1), 1);
-
-    pid_t reader = fork();
-    ASSERT_GE(reader, 0);
-    if (reader == 0) {
-        ::alarm(60); // a read that hangs is ended here, and the test fails below
+    };
+    expectFinished(readWhileAnotherProgramHoldsTheLock(directory / ".domain.plist.lock", swapInAnotherVersion, [&] {
         UserDefaults defaults(file);
-        _exit(defaults.object("first") || defaults.object("second") ? 1 : 0);
-    }
-    int readerStatus = 0;
-    waitpid(reader, &readerStatus, 0);
-    ASSERT_EQ(::write(readerDone[1], "x", 1), 1);
-    int holderStatus = 0;
-    waitpid(holder, &holderStatus, 0);
-    EXPECT_FALSE(WIFSIGNALED(readerStatus) && WTERMSIG(readerStatus) == SIGALRM) << "the read waited for the lock without end";
-    EXPECT_TRUE(WIFEXITED(readerStatus) && WEXITSTATUS(readerStatus) == 0);
-    EXPECT_TRUE(WIFEXITED(holderStatus) && WEXITSTATUS(holderStatus) == 0);
-    for (int descriptor : { locked[0], locked[1], readerDone[0], readerDone[1] })
-        ::close(descriptor);
+        return !defaults.object("first") && !defaults.object("second");
+    }));
 }
 
 TEST(UserDefaults, AnUnwritableDirectoryFailsWritesClearlyAndReadsAsEmpty)
@@ -369,45 +388,21 @@ TEST(UserDefaults, AReadGoesOnWhileAWriteOfTheSameProcessWaitsForAnotherPrograms
 {
     TemporaryDirectory directory;
     auto file = directory / "domain.plist";
+    auto lockFile = directory / ".domain.plist.lock";
     ASSERT_TRUE(UserDefaults(file).set("a", 1));
-
-    int locked[2];
-    int readerDone[2];
-    ASSERT_EQ(::pipe(locked), 0);
-    ASSERT_EQ(::pipe(readerDone), 0);
-    pid_t holder = fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        int descriptor = ::open((directory / ".domain.plist.lock").c_str(), O_RDWR | O_CLOEXEC);
-        if (descriptor < 0 || ::flock(descriptor, LOCK_EX) != 0 || ::write(locked[1], "x", 1) != 1)
-            _exit(2);
+    auto holdUntilTheReaderIsDone = [](ino_t, int readerDone) {
         char byte;
-        _exit(::read(readerDone[0], &byte, 1) == 1 ? 0 : 2);
-    }
-    char byte;
-    ASSERT_EQ(::read(locked[0], &byte, 1), 1);
-
-    pid_t reader = fork();
-    ASSERT_GE(reader, 0);
-    if (reader == 0) {
-        ::alarm(60); // a read that hangs is ended here, and the test fails below
-        UserDefaults defaults(file);
+        (void)::read(readerDone, &byte, 1);
+    };
+    expectFinished(readWhileAnotherProgramHoldsTheLock(lockFile, holdUntilTheReaderIsDone, [&] {
+        // Kept until this process ends: the writer is still waiting for the lock then.
+        auto& defaults = *new UserDefaults(file);
         struct stat info;
-        ::stat((directory / ".domain.plist.lock").c_str(), &info);
+        ::stat(lockFile.c_str(), &info);
         std::thread writer([&] { (void)defaults.set("b", 2); });
         writer.detach();
         while (!someoneWaitsForLockOn(info.st_ino))
             ::poll(nullptr, 0, 10);
-        _exit(defaults.object("a") == PropertyList(1) ? 0 : 1);
-    }
-    int readerStatus = 0;
-    waitpid(reader, &readerStatus, 0);
-    ASSERT_EQ(::write(readerDone[1], "x", 1), 1);
-    int holderStatus = 0;
-    waitpid(holder, &holderStatus, 0);
-    EXPECT_FALSE(WIFSIGNALED(readerStatus) && WTERMSIG(readerStatus) == SIGALRM) << "the read waited for the other program's lock";
-    EXPECT_TRUE(WIFEXITED(readerStatus) && WEXITSTATUS(readerStatus) == 0);
-    EXPECT_TRUE(WIFEXITED(holderStatus) && WEXITSTATUS(holderStatus) == 0);
-    for (int descriptor : { locked[0], locked[1], readerDone[0], readerDone[1] })
-        ::close(descriptor);
+        return defaults.object("a") == PropertyList(1);
+    }));
 }

@@ -248,27 +248,46 @@ std::optional<UserDefaults::FileIdentity> UserDefaults::statFile() const
         static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec };
 }
 
-bool UserDefaults::moveAside(const std::string& reason) const
+UserDefaults::FileContents UserDefaults::readFile(const FileIdentity& identity) const
+{
+    if (identity.size > maximumFileSize)
+        return { std::nullopt, "larger than 32 MiB", false };
+    auto contents = readWholeFile(m_file);
+    if (!contents)
+        return { std::nullopt, std::strerror(contents.error()), true };
+    auto parsed = PropertyListSerialization::read(*contents);
+    if (!parsed)
+        return { std::nullopt, parsed.error(), false };
+    auto* dictionary = parsed->get<PropertyList::Dictionary>();
+    if (!dictionary)
+        return { std::nullopt, "the top level is not a dictionary", false };
+    return { std::move(*dictionary), {}, false };
+}
+
+tl::expected<std::string, DefaultsError> UserDefaults::keepBackup() const
 {
     std::string base = m_file.string() + ".corrupt-" + timestampForFileName();
     std::string target = base;
     for (int attempt = 1; std::filesystem::exists(target) && attempt < 1000; ++attempt)
         target = base + "-" + std::to_string(attempt);
-    if (::rename(m_file.c_str(), target.c_str()) == 0) {
-        PlatformLog::error(logCategory,
-            "settings file " + m_file.string() + " is unreadable (" + reason + "); moved it to " + target
-                + " and starting from empty settings");
-        return true;
-    }
-    PlatformLog::error(logCategory,
-        "settings file " + m_file.string() + " is unreadable (" + reason + ") and could not be moved aside: " + std::strerror(errno));
-    return false;
+    // A second name for the same file, so the domain file never disappears, not even for the
+    // moment between keeping the old one and writing the new one; a copy where the file
+    // system has no hard links.
+    if (::link(m_file.c_str(), target.c_str()) == 0)
+        return target;
+    std::error_code error;
+    if (std::filesystem::copy_file(m_file, target, error))
+        return target;
+    return tl::unexpected(DefaultsError {
+        "settings file " + m_file.string() + " is unreadable and could not be kept as a backup before replacing it: " + error.message() });
 }
 
-// Reads the file as it is now. The caller holds m_mutex, and for a move-aside to be safe
-// also the file lock: a file that does not parse is moved aside only while no writer can be
-// replacing it.
-PropertyList::Dictionary UserDefaults::loadUnlocked(FileIdentity& identity) const
+// Reads the file as it is now, without the file lock: every writer of ours replaces the file
+// atomically, so there is always a whole file to read, and a reader never waits for another
+// process. A file that cannot be read is left exactly as it is (it may be a foreign writer's
+// file caught halfway, or a hand edit in progress); the domain reads as empty until it
+// changes, and each unreadable version is reported once.
+PropertyList::Dictionary UserDefaults::load(FileIdentity& identity) const
 {
     auto current = statFile();
     if (!current) {
@@ -276,36 +295,14 @@ PropertyList::Dictionary UserDefaults::loadUnlocked(FileIdentity& identity) cons
         return {};
     }
     identity = *current;
-    std::string problem;
-    if (current->size > maximumFileSize) {
-        problem = "larger than 32 MiB";
-    } else {
-        auto contents = readWholeFile(m_file);
-        if (!contents) {
-            PlatformLog::error(logCategory, systemError("cannot read", m_file, contents.error()));
-            return {};
-        }
-        auto parsed = PropertyListSerialization::read(*contents);
-        if (parsed) {
-            if (auto* dictionary = parsed->get<PropertyList::Dictionary>())
-                return std::move(*dictionary);
-            problem = "the top level is not a dictionary";
-        } else {
-            problem = parsed.error();
-        }
-    }
-
-    // Only move the file aside under the lock, after checking that it is still the file that
-    // failed: a writer may have replaced it a moment ago.
-    auto lock = FileLock::acquire(lockFileFor(m_file));
-    if (lock && statFile() == current) {
-        if (moveAside(problem))
-            identity = FileIdentity {};
-    } else if (lock) {
-        FileIdentity fresh;
-        auto reloaded = loadUnlocked(fresh);
-        identity = fresh;
-        return reloaded;
+    auto contents = readFile(*current);
+    if (contents.dictionary)
+        return std::move(*contents.dictionary);
+    if (m_reportedUnreadable != current) {
+        m_reportedUnreadable = current;
+        PlatformLog::error(logCategory,
+            "settings file " + m_file.string() + " cannot be read (" + contents.problem
+                + "); its settings read as empty, and it is left as it is until a change of settings replaces it");
     }
     return {};
 }
@@ -315,7 +312,7 @@ const PropertyList::Dictionary& UserDefaults::currentDictionary() const
     auto identity = statFile().value_or(FileIdentity {});
     if (!m_cacheValid || !m_cacheIdentity || *m_cacheIdentity != identity) {
         FileIdentity loaded;
-        m_cache = loadUnlocked(loaded);
+        m_cache = load(loaded);
         m_cacheIdentity = loaded;
         m_cacheValid = true;
     }
@@ -386,41 +383,33 @@ std::int64_t UserDefaults::integer(const std::string& key) const
 
 tl::expected<void, DefaultsError> UserDefaults::modify(const std::function<void(PropertyList::Dictionary&)>& change)
 {
-    std::lock_guard lock(m_mutex);
     std::error_code error;
     std::filesystem::create_directories(m_file.parent_path(), error);
     if (error)
         return tl::unexpected(
             DefaultsError { "cannot create the settings directory " + m_file.parent_path().string() + ": " + error.message() });
+    // The file lock first and the mutex after it: while another program holds the lock for
+    // long, this domain's readers go on reading. Threads of this process each lock the file
+    // through their own descriptor, so they take turns as other programs do.
     auto fileLock = FileLock::acquire(lockFileFor(m_file));
     if (!fileLock)
         return tl::unexpected(fileLock.error());
+    std::lock_guard lock(m_mutex);
 
     // Read what is on disk now, under the lock, rather than trusting the cache: another
     // process may have written a moment ago.
     FileIdentity identity;
     PropertyList::Dictionary dictionary;
+    std::optional<std::string> unreadable;
     if (auto current = statFile()) {
         identity = *current;
-        std::string problem;
-        auto contents = current->size > maximumFileSize ? tl::expected<std::string, int>(tl::unexpected(EFBIG)) : readWholeFile(m_file);
-        if (!contents && contents.error() != EFBIG)
-            return tl::unexpected(DefaultsError { systemError("cannot read", m_file, contents.error()) });
-        if (contents) {
-            auto parsed = PropertyListSerialization::read(*contents);
-            if (parsed && parsed->is<PropertyList::Dictionary>())
-                dictionary = std::move(*parsed->get<PropertyList::Dictionary>());
-            else
-                problem = parsed ? "the top level is not a dictionary" : parsed.error();
-        } else {
-            problem = "larger than 32 MiB";
-        }
-        if (!problem.empty()) {
-            // Writing now would replace the unreadable file; keep it unless it can be moved.
-            if (!moveAside(problem))
-                return tl::unexpected(DefaultsError { "settings file " + m_file.string() + " is unreadable and could not be moved aside" });
-            identity = FileIdentity {};
-        }
+        auto contents = readFile(*current);
+        if (contents.ioError)
+            return tl::unexpected(DefaultsError { "cannot read " + m_file.string() + ": " + contents.problem });
+        if (contents.dictionary)
+            dictionary = std::move(*contents.dictionary);
+        else
+            unreadable = contents.problem;
     }
 
     auto original = dictionary;
@@ -430,6 +419,15 @@ tl::expected<void, DefaultsError> UserDefaults::modify(const std::function<void(
         m_cacheIdentity = identity;
         m_cacheValid = true;
         return {};
+    }
+    // Writing replaces a file that could not be read: keep it beside, dated, first.
+    if (unreadable) {
+        auto backup = keepBackup();
+        if (!backup)
+            return tl::unexpected(backup.error());
+        PlatformLog::error(logCategory,
+            "settings file " + m_file.string() + " could not be read (" + *unreadable + "); kept it as " + *backup
+                + " and wrote the new settings in its place");
     }
     auto xml = PropertyListSerialization::writeXml(PropertyList(dictionary));
     if (!xml)

@@ -19,7 +19,8 @@ struct DefaultsError {
 };
 
 /// A user-defaults domain: a dictionary of property-list values under string keys, kept in
-/// one XML property-list file that several processes share.
+/// one property-list file that several processes share. Files are read in XML or binary form
+/// and written as XML.
 ///
 /// - Reads see what any process wrote last: the file is re-read whenever its identity (inode,
 ///   size, modification and change times) differs from what was read before.
@@ -28,8 +29,9 @@ struct DefaultsError {
 /// - Every write is a read-modify-write of the whole file under an advisory lock (`flock` on
 ///   a lock file beside it), so processes that write different keys at the same moment never
 ///   lose each other's keys, and `update` gives a caller the same guarantee for one key.
-/// - A file that does not parse is moved aside (renamed with a ".corrupt-<UTC time>" suffix,
-///   reported through `PlatformLog`) and the domain reads as empty; it is never overwritten.
+/// - Reads never take the lock and never move or change the file. A file that does not parse
+///   reads as an empty domain and is reported once through `PlatformLog`; only a write that
+///   replaces it first keeps it beside, as "<file>.corrupt-<UTC time>".
 /// - When the directory cannot be created or written, writes fail with a `DefaultsError` and
 ///   reads see an empty domain.
 ///
@@ -95,14 +97,24 @@ private:
 
     const PropertyList::Dictionary& currentDictionary() const;
     std::optional<FileIdentity> statFile() const;
-    PropertyList::Dictionary loadUnlocked(FileIdentity& identity) const;
-    bool moveAside(const std::string& reason) const;
+    struct FileContents {
+        std::optional<PropertyList::Dictionary> dictionary;
+        /// Why there is no dictionary.
+        std::string problem;
+        /// The file could not be read at all (as opposed to read but not understood).
+        bool ioError = false;
+    };
+
+    FileContents readFile(const FileIdentity& identity) const;
+    PropertyList::Dictionary load(FileIdentity& identity) const;
+    tl::expected<std::string, DefaultsError> keepBackup() const;
 
     std::filesystem::path m_file;
     mutable std::mutex m_mutex;
     mutable PropertyList::Dictionary m_cache;
     mutable std::optional<FileIdentity> m_cacheIdentity;
     mutable bool m_cacheValid = false;
+    mutable std::optional<FileIdentity> m_reportedUnreadable;
 };
 
 }

@@ -5,6 +5,7 @@
 #include "Platform/Text/PercentEncoding.hpp"
 
 #include <unicode/uchar.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <array>
@@ -121,6 +122,36 @@ bool isWordCodePoint(char32_t value)
     return isUnicodeAlnum(value);
 }
 
+/// Letters of the scripts written without spaces between words (and the full-width forms
+/// used with them): in such text a link is followed, and often preceded, by words with
+/// nothing in between.
+bool isUnspacedScriptCodePoint(char32_t value)
+{
+    if (value < 0x0E00)
+        return false;
+    if (value >= 0xFF00 && value <= 0xFFEF)
+        return true;
+    if (value == 0x30FC) // the prolonged sound mark, common to both kana
+        return true;
+    UErrorCode status = U_ZERO_ERROR;
+    switch (uscript_getScript(static_cast<UChar32>(value), &status)) {
+    case USCRIPT_HAN:
+    case USCRIPT_HIRAGANA:
+    case USCRIPT_KATAKANA:
+    case USCRIPT_HANGUL:
+    case USCRIPT_THAI:
+    case USCRIPT_LAO:
+    case USCRIPT_KHMER:
+    case USCRIPT_MYANMAR: return true;
+    default: return false;
+    }
+}
+
+bool isWhiteSpaceCodePoint(char32_t value)
+{
+    return value <= 0x20 || u_isUWhiteSpace(static_cast<UChar32>(value));
+}
+
 bool isLocalPartCharacter(char c)
 {
     return isAsciiAlnum(c) || c == '.' || c == '_' || c == '%' || c == '+' || c == '-';
@@ -219,6 +250,17 @@ bool isTrailingPunctuation(char c)
     return c == '.' || c == ',' || c == ';' || c == ':' || c == '!' || c == '?' || c == '\'';
 }
 
+/// Emphasis and underline marks (Markdown's "**", "_", "--"): part of a link inside it, not
+/// at its end before white space.
+bool isTrailingMark(char c)
+{
+    return c == '*' || c == '_' || c == '-' || c == '\'';
+}
+
+/// Schemes that letters glued in front of them do not belong to: the web's and the meeting
+/// services' own. Longer ones first, so that "xhttps" gives "https".
+constexpr std::array<std::string_view, 5> knownSchemes { "ts3server", "zoommtg", "msteams", "https", "http" };
+
 constexpr std::array<std::string_view, 9> opaqueSchemes { "mailto", "tel", "sip", "sips", "callto", "facetime", "facetime-audio", "skype",
     "msteams" };
 constexpr std::array<std::string_view, 2> singleSlashSchemes { "msteams", "ts3server" };
@@ -240,9 +282,10 @@ constexpr std::array<std::string_view, 88> htmlElements { "a", "abbr", "address"
 
 class LinkDetector::Scanner {
 public:
-    Scanner(const LinkDetector& detector, std::string_view text)
+    Scanner(const LinkDetector& detector, std::string_view text, const RedirectTarget& redirectTarget)
         : m_detector(detector)
         , m_text(text)
+        , m_redirectTarget(redirectTarget)
     {
     }
 
@@ -256,7 +299,7 @@ public:
                     i = *end;
                     continue;
                 }
-            } else if ((isAsciiAlnum(c) || static_cast<unsigned char>(c) >= 0x80) && !isWordBefore(i)) {
+            } else if ((isAsciiAlnum(c) || static_cast<unsigned char>(c) >= 0x80) && mayStartLink(i)) {
                 if (auto end = link(i)) {
                     i = *end;
                     continue;
@@ -285,16 +328,51 @@ public:
 private:
     bool isWordBefore(std::size_t i) const
     {
+        auto previous = codePointBefore(i);
+        return previous && isWordCodePoint(*previous);
+    }
+
+    /// The code point that ends right before `i`, or none for the start of the text and
+    /// invalid UTF-8.
+    std::optional<char32_t> codePointBefore(std::size_t i) const
+    {
         if (i == 0)
-            return false;
-        auto previous = static_cast<unsigned char>(m_text[i - 1]);
-        if (previous < 0x80)
-            return isWordCodePoint(previous);
+            return std::nullopt;
         std::size_t start = i - 1;
         while (start > 0 && i - start < 4 && (static_cast<unsigned char>(m_text[start]) & 0xC0) == 0x80)
             --start;
         auto codePoint = decodeAt(m_text, start);
-        return codePoint.length == i - start && isWordCodePoint(codePoint.value);
+        if (codePoint.length != i - start)
+            return std::nullopt;
+        return codePoint.value;
+    }
+
+    /// Whether a link may start at `i`: after a character that cannot be part of a word or
+    /// host; or, for ASCII, after a letter of a script written without spaces ("会議zoom.us");
+    /// or, for a known scheme, after whatever it is glued to ("Встречаhttps://", "--https://").
+    /// ASCII letters glued to a known scheme are cut off where the word starts (`schemeLink`).
+    bool mayStartLink(std::size_t i) const
+    {
+        if (!isWordBefore(i))
+            return true;
+        if (static_cast<unsigned char>(m_text[i]) >= 0x80)
+            return false;
+        auto previous = codePointBefore(i);
+        if (!previous)
+            return false;
+        if (isUnspacedScriptCodePoint(*previous))
+            return true;
+        return !(*previous < 0x80 && isAsciiAlnum(static_cast<char>(*previous))) && knownSchemeAt(i);
+    }
+
+    bool knownSchemeAt(std::size_t i) const
+    {
+        for (auto scheme : knownSchemes) {
+            if (m_text.size() - i > scheme.size() && asciiLowercased(m_text.substr(i, scheme.size())) == scheme
+                && m_text[i + scheme.size()] == ':')
+                return true;
+        }
+        return false;
     }
 
     char openingQuoteBefore(std::size_t i) const
@@ -305,17 +383,33 @@ private:
         return (previous == '\'' || previous == '"') ? previous : 0;
     }
 
+    /// Where a link body starts: after a scheme's "//" a host comes first; `nonAsciiHost` is
+    /// for a host already read that has characters outside ASCII.
+    struct BodyStart {
+        bool hostFollows = false;
+        bool nonAsciiHost = false;
+    };
+
     /// The end of the link body that starts at `start`: everything that continues a link,
     /// with brackets balanced, less trailing punctuation.
-    std::size_t bodyEnd(std::size_t start, char openingQuote) const
+    ///
+    /// A link in ASCII ends where a letter of a script written without spaces begins: in
+    /// "链接：https://zoom.us/j/1?pwd=abc请准时参加" the words after the passcode are no part
+    /// of it. Such letters continue a link only where it really is written in them: a host
+    /// label that starts with one ("http://foobar.みんな/") and a path segment that does
+    /// ("/wiki/東京"), and everything after that.
+    std::size_t bodyEnd(std::size_t start, char openingQuote, BodyStart shape) const
     {
         std::array<int, 3> depth {};
         std::size_t i = start;
+        std::size_t hostStart = shape.hostFollows ? start + 2 : std::string_view::npos;
+        bool inHost = shape.hostFollows;
+        bool writtenInUnspacedScript = shape.nonAsciiHost;
         while (i < m_text.size()) {
             char c = m_text[i];
             if (c == '&') {
                 if (auto reference = characterReferenceAt(m_text, i)) {
-                    if (!continuesLink(reference->value, openingQuote))
+                    if (!continuesLink(reference->value, openingQuote) || isUnspacedScriptCodePoint(reference->value))
                         break;
                     i += reference->length;
                     continue;
@@ -324,6 +418,19 @@ private:
             auto codePoint = static_cast<unsigned char>(c) < 0x80 ? CodePoint { static_cast<unsigned char>(c), 1 } : decodeAt(m_text, i);
             if (codePoint.length == 0 || !continuesLink(codePoint.value, openingQuote))
                 break;
+            if (inHost && i >= hostStart && (c == '/' || c == '?' || c == '#'))
+                inHost = false;
+            if (codePoint.value >= 0x80) {
+                if (isUnspacedScriptCodePoint(codePoint.value) && !writtenInUnspacedScript) {
+                    char previous = m_text[i - 1];
+                    bool segmentStart = inHost ? (i == hostStart || previous == '.') : previous == '/';
+                    if (!segmentStart)
+                        break;
+                    writtenInUnspacedScript = true;
+                } else if (inHost) {
+                    writtenInUnspacedScript = true;
+                }
+            }
             static constexpr std::string_view opening = "([{";
             static constexpr std::string_view closing = ")]}";
             if (auto kind = opening.find(c); kind != std::string_view::npos) {
@@ -335,9 +442,24 @@ private:
             }
             i += codePoint.length;
         }
-        while (i > start && isTrailingPunctuation(m_text[i - 1]) && !endsCharacterReference(start, i))
+        // Marks are dropped only where the link ends the text or a word: "**https://…**" in
+        // a line or before an HTML tag, but not "https://…/a_" before a quote.
+        bool beforeSpace = spaceOrTagAt(i);
+        while (i > start && !endsCharacterReference(start, i)
+            && (isTrailingPunctuation(m_text[i - 1]) || (beforeSpace && isTrailingMark(m_text[i - 1]))))
             --i;
         return i;
+    }
+
+    /// Whether the text ends at `i`, or white space (or "&nbsp;") or a tag follows.
+    bool spaceOrTagAt(std::size_t i) const
+    {
+        if (i >= m_text.size() || m_text[i] == '<')
+            return true;
+        if (auto reference = characterReferenceAt(m_text, i))
+            return isWhiteSpaceCodePoint(reference->value);
+        auto codePoint = decodeAt(m_text, i);
+        return codePoint.length > 0 && isWhiteSpaceCodePoint(codePoint.value);
     }
 
     bool endsCharacterReference(std::size_t start, std::size_t end) const
@@ -358,6 +480,7 @@ private:
         std::size_t labels = 0;
         std::string_view topLevelDomain;
         std::string_view firstLabel;
+        bool nonAscii = false;
     };
 
     /// Dot-separated labels of letters, digits and inner hyphens, starting at `start`.
@@ -367,14 +490,24 @@ private:
         std::size_t i = start;
         while (true) {
             std::size_t labelStart = i;
+            bool asciiLabel = i < m_text.size() && static_cast<unsigned char>(m_text[i]) < 0x80;
+            bool afterUnspaced = false;
             while (i < m_text.size()) {
                 char c = m_text[i];
+                // ASCII and a script without spaces meet where one word ends and the next
+                // begins: "zoom.us会议", "会议zoom.us".
                 if (isAsciiAlnum(c) || c == '-') {
+                    if (afterUnspaced)
+                        break;
                     ++i;
                     continue;
                 }
                 auto codePoint = decodeAt(m_text, i);
                 if (static_cast<unsigned char>(c) >= 0x80 && codePoint.length && isUnicodeAlnum(codePoint.value)) {
+                    afterUnspaced = isUnspacedScriptCodePoint(codePoint.value);
+                    if (asciiLabel && afterUnspaced)
+                        break;
+                    host.nonAscii = true;
                     i += codePoint.length;
                     continue;
                 }
@@ -414,6 +547,8 @@ private:
             return true;
         if (codePoint.value == '.')
             return true;
+        if (i > 0 && static_cast<unsigned char>(m_text[i - 1]) < 0x80 && isUnspacedScriptCodePoint(codePoint.value))
+            return true;
         return !isWordCodePoint(codePoint.value);
     }
 
@@ -451,11 +586,22 @@ private:
         if (!isAsciiAlpha(m_text[start]))
             return std::nullopt;
         std::size_t i = start;
-        while (i < m_text.size() && i - start < 32 && (isAsciiAlnum(m_text[i]) || m_text[i] == '+' || m_text[i] == '-'))
+        while (i < m_text.size() && (isAsciiAlnum(m_text[i]) || m_text[i] == '+' || m_text[i] == '-'))
             ++i;
         if (i - start < 2 || i >= m_text.size() || m_text[i] != ':')
             return std::nullopt;
         auto scheme = asciiLowercased(m_text.substr(start, i - start));
+        // "Meetinghttps://…", "Meeting-https://…": text glued to a known scheme (a line break
+        // lost in a conversion) is not part of it.
+        for (auto known : knownSchemes) {
+            if (scheme.size() > known.size() && scheme.ends_with(known)) {
+                start = i - known.size();
+                scheme = known;
+                break;
+            }
+        }
+        if (scheme.size() > 32)
+            return std::nullopt;
         std::size_t afterColon = i + 1;
         auto rest = m_text.substr(afterColon);
         std::size_t contentStart;
@@ -476,7 +622,7 @@ private:
         } else {
             return std::nullopt;
         }
-        std::size_t end = bodyEnd(afterColon, openingQuoteBefore(start));
+        std::size_t end = bodyEnd(afterColon, openingQuoteBefore(start), { .hostFollows = rest.starts_with("//") });
         if (end <= contentStart)
             return std::nullopt;
         emit(start, end, decodingCharacterReferences(m_text.substr(start, end - start)), false);
@@ -511,7 +657,7 @@ private:
                 end = digits;
         }
         if (end < m_text.size() && (m_text[end] == '/' || m_text[end] == '?' || m_text[end] == '#'))
-            end = bodyEnd(end, openingQuoteBefore(start));
+            end = bodyEnd(end, openingQuoteBefore(start), { .nonAsciiHost = found->nonAscii });
         else if (!endsWord(end))
             return std::nullopt;
         emit(start, end, "http://" + decodingCharacterReferences(m_text.substr(start, end - start)), true);
@@ -520,21 +666,24 @@ private:
 
     void emit(std::size_t start, std::size_t end, std::string url, bool addedScheme)
     {
-        if (m_anchorHref && isAnchorHref(url, addedScheme, m_text.substr(start, end - start)))
+        if (!m_anchorHrefs.empty() && isAnchorHref(url, addedScheme, m_text.substr(start, end - start)))
             return;
         m_links.push_back({ { start, end - start }, std::move(url) });
     }
 
-    /// Whether a link in an anchor's text is the anchor's own href written out again.
+    /// Whether a link in an anchor's text is the anchor's own href, or the place it
+    /// redirects to, written out again (a bare host name for a URL with a scheme included).
     bool isAnchorHref(const std::string& url, bool addedScheme, std::string_view written) const
     {
-        if (url == *m_anchorHref)
-            return true;
-        if (!addedScheme)
-            return false;
-        auto decoded = decodingCharacterReferences(written);
-        auto separator = m_anchorHref->find("://");
-        return separator != std::string::npos && m_anchorHref->compare(separator + 3, std::string::npos, decoded) == 0;
+        std::string decoded = addedScheme ? decodingCharacterReferences(written) : std::string();
+        for (auto& href : m_anchorHrefs) {
+            if (url == href)
+                return true;
+            auto separator = href.find("://");
+            if (addedScheme && separator != std::string::npos && href.compare(separator + 3, std::string::npos, decoded) == 0)
+                return true;
+        }
+        return false;
     }
 
     /// An HTML tag, comment or element whose content is no text, at `start`; returns where
@@ -570,11 +719,11 @@ private:
             return std::nullopt;
         if (closing) {
             if (name == "a")
-                m_anchorHref.reset();
+                m_anchorHrefs.clear();
             return tagEnd + 1;
         }
         if (name == "a")
-            m_anchorHref.reset();
+            m_anchorHrefs.clear();
         attributes(i, tagEnd, name == "a");
         bool selfClosing = tagEnd > i && m_text[tagEnd - 1] == '/';
         if ((name == "style" || name == "script") && !selfClosing) {
@@ -642,8 +791,16 @@ private:
         if (contains(ignoredHrefSchemes, asciiLowercased(std::string_view(url).substr(0, colon))))
             return;
         m_links.push_back({ { valueStart, valueEnd - valueStart }, url });
-        if (isAnchor)
-            m_anchorHref = std::move(url);
+        if (isAnchor) {
+            std::optional<std::string> target;
+            if (m_redirectTarget)
+                target = m_redirectTarget(url);
+            // The last href of a tag counts, so a tag full of them costs no more per link.
+            m_anchorHrefs.clear();
+            m_anchorHrefs.push_back(std::move(url));
+            if (target)
+                m_anchorHrefs.push_back(std::move(*target));
+        }
     }
 
     /// `needle` at or after `from`. A search that failed from some position fails from every
@@ -676,7 +833,9 @@ private:
     const LinkDetector& m_detector;
     std::string_view m_text;
     std::vector<DetectedLink> m_links;
-    std::optional<std::string> m_anchorHref;
+    const RedirectTarget& m_redirectTarget;
+    /// The href of the anchor whose text is being read, and where it redirects to.
+    std::vector<std::string> m_anchorHrefs;
     std::size_t m_commentEndMissingFrom = std::string_view::npos;
     std::size_t m_styleEndMissingFrom = std::string_view::npos;
     std::size_t m_scriptEndMissingFrom = std::string_view::npos;
@@ -731,9 +890,9 @@ bool LinkDetector::isTopLevelDomain(std::string_view label) const
     return m_topLevelDomains.contains(asciiLowercased(label));
 }
 
-std::vector<DetectedLink> LinkDetector::matches(std::string_view text) const
+std::vector<DetectedLink> LinkDetector::matches(std::string_view text, const RedirectTarget& redirectTarget) const
 {
-    return Scanner(*this, text).run();
+    return Scanner(*this, text, redirectTarget).run();
 }
 
 }

@@ -3,6 +3,7 @@
 #include "Platform/Text/RegularExpression.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,10 +39,16 @@ struct DetectedLink {
 ///   decoded; the same link written again as the anchor's text is not reported twice. Other
 ///   attributes, comments, and the contents of `<style>` and `<script>` are skipped.
 ///
-/// A link starts only after a character that cannot be part of a word or host, and ends at
-/// white space, a control character, invalid UTF-8, `<`, `>`, `"`, a backtick, a quote that
-/// opened it, typographic quotes and CJK punctuation, and a closing parenthesis or bracket
-/// that it did not open. Trailing sentence punctuation (`.,;:!?'`) is not part of it.
+/// A link starts only after a character that cannot be part of a word or host, or after a
+/// letter of a script written without spaces (Han, kana, Hangul, Thai and the like); a known
+/// scheme ("http", "https", "zoommtg", "msteams", "ts3server") also starts one right after
+/// letters glued to it ("Meetinghttps://…" gives "https://…"). A link ends at white space, a
+/// control character, invalid UTF-8, `<`, `>`, `"`, a backtick, a quote that opened it,
+/// typographic quotes, CJK and full-width punctuation, and a closing parenthesis or bracket
+/// that it did not open; a link written in ASCII also ends where a letter of a script without
+/// spaces begins, while a host label or path segment that starts with such letters carries
+/// on. Trailing sentence punctuation (`.,;:!?'`) is not part of it, nor are trailing `*`,
+/// `_` and `-` where the link ends the text or white space or a tag follows.
 ///
 /// Immutable once made, so one detector serves any number of threads. The work is linear in
 /// the length of the text.
@@ -64,7 +71,12 @@ public:
     /// Where Debian's "publicsuffix" package installs the list.
     static constexpr char systemPublicSuffixList[] = "/usr/share/publicsuffix/public_suffix_list.dat";
 
-    std::vector<DetectedLink> matches(std::string_view text) const;
+    /// Where an href leads when it is a redirect, as a URL text; none when it is not one.
+    using RedirectTarget = std::function<std::optional<std::string>(std::string_view href)>;
+
+    /// The links of `text`. With `redirectTarget`, an anchor whose text names the place its
+    /// href redirects to is reported once, by its href.
+    std::vector<DetectedLink> matches(std::string_view text, const RedirectTarget& redirectTarget = {}) const;
 
     /// Whether `label` (any letter case) is a known top-level domain.
     bool isTopLevelDomain(std::string_view label) const;

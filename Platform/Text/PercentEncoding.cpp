@@ -16,6 +16,7 @@ bool isAllowed(unsigned char c, UrlCharacterSet set)
     switch (set) {
     case UrlCharacterSet::queryAllowed:
     case UrlCharacterSet::fragmentAllowed: extra = "!$&'()*+,-./:;=?@_~"; break;
+    case UrlCharacterSet::queryItemAllowed: extra = "!$'()*,-./:?@_~"; break;
     case UrlCharacterSet::pathAllowed: extra = "!$&'()*+,-./:=@_~"; break;
     case UrlCharacterSet::hostAllowed: extra = "!$&'()*+,-.:;=[]_~"; break;
     case UrlCharacterSet::userAllowed:

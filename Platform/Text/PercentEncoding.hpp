@@ -10,6 +10,9 @@ namespace tvk {
 /// character sets define them (ASCII only: every other byte is always encoded).
 enum class UrlCharacterSet {
     queryAllowed, // letters, digits and !$&'()*+,-./:;=?@_~
+    /// One name or value of a query: the query's set less the characters that separate items
+    /// or stand for a space ("&", "=", ";", "+"), so the value comes back exactly as it was.
+    queryItemAllowed, // letters, digits and !$'()*,-./:?@_~
     fragmentAllowed, // the same as the query
     pathAllowed, // letters, digits and !$&'()*+,-./:=@_~
     hostAllowed, // letters, digits and !$&'()*+,-.:;=[]_~

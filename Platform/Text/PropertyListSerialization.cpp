@@ -1,5 +1,7 @@
 #include "Platform/Text/PropertyListSerialization.hpp"
 
+#include "Platform/Text/BinaryPropertyListReader.hpp"
+
 #include <plist/plist.h>
 
 #include <cmath>
@@ -196,9 +198,9 @@ tl::expected<PropertyList, std::string> PropertyListSerialization::read(std::str
     if (bytes.size() > std::numeric_limits<uint32_t>::max())
         return tl::unexpected(std::string("property list too large"));
     // libplist 2.2 aborts on some malformed binary property lists (strings whose stored length
-    // disagrees with their text), so binary input is refused rather than parsed.
-    if (bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0)
-        return tl::unexpected(std::string("binary property lists are not supported; convert the file to XML"));
+    // disagrees with their text), so binary input goes to a reader that checks every byte.
+    if (BinaryPropertyListReader::looksBinary(bytes))
+        return BinaryPropertyListReader::read(bytes);
     if (!xmlNestingWithin(bytes, maximumDepth))
         return tl::unexpected(std::string("property list nested too deeply"));
     plist_t root = nullptr;

@@ -8,12 +8,13 @@
 
 namespace tvk {
 
-/// Reading and writing XML property lists through libplist. Binary property lists are
-/// refused: libplist 2.2 aborts the process on some malformed ones.
+/// Reading XML and binary property lists, and writing XML through libplist. Binary input is
+/// read by `BinaryPropertyListReader`, never by libplist 2.2, which aborts the process on some
+/// malformed binary property lists.
 class PropertyListSerialization {
 public:
-    /// Parses an XML property list. Malformed, truncated, binary or empty input, and input
-    /// nested deeper than `maximumDepth`, is an error with a short description.
+    /// Parses an XML or binary ("bplist00") property list. Malformed, truncated or empty
+    /// input, and input nested deeper than `maximumDepth`, is an error with a short description.
     static tl::expected<PropertyList, std::string> read(std::string_view bytes);
 
     /// The XML form, as the platform writes it (UTF-8, the Apple DOCTYPE, tab indentation).

@@ -15,6 +15,21 @@ bool isAsciiAlnum(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
+/// The length of the UTF-8 sequence that starts with `lead`; 0 for a byte that starts none.
+std::size_t sequenceLength(char lead)
+{
+    auto byte = static_cast<unsigned char>(lead);
+    if (byte < 0x80)
+        return 1;
+    if (byte >= 0xC2 && byte <= 0xDF)
+        return 2;
+    if (byte >= 0xE0 && byte <= 0xEF)
+        return 3;
+    if (byte >= 0xF0 && byte <= 0xF4)
+        return 4;
+    return 0;
+}
+
 std::size_t shortest(const Requirement& requirement)
 {
     std::size_t length = SIZE_MAX;
@@ -95,7 +110,7 @@ private:
             run.clear();
         };
         while (!atEnd() && peek() != '|' && peek() != ')') {
-            std::optional<char> literal;
+            std::optional<std::string> literal;
             std::optional<Requirement> group;
             if (!atom(literal, group))
                 return {};
@@ -121,8 +136,20 @@ private:
         return best(candidates);
     }
 
+    /// One character of the pattern, all bytes of it: a quantifier after a character outside
+    /// ASCII applies to the whole character, never to its last byte alone.
+    bool character(std::optional<std::string>& literal)
+    {
+        auto length = sequenceLength(peek());
+        if (length == 0 || m_pattern.size() - m_index < length)
+            return fail();
+        literal = std::string(m_pattern.substr(m_index, length));
+        m_index += length;
+        return true;
+    }
+
     /// One atom: a literal character, a group (with what it requires), or anything else.
-    bool atom(std::optional<char>& literal, std::optional<Requirement>& group)
+    bool atom(std::optional<std::string>& literal, std::optional<Requirement>& group)
     {
         char c = peek();
         if (c == '\\') {
@@ -130,9 +157,8 @@ private:
             if (m_index + 1 >= m_pattern.size())
                 return fail();
             if (!isAsciiAlnum(escaped)) {
-                literal = escaped;
-                m_index += 2;
-                return true;
+                ++m_index;
+                return character(literal);
             }
             // Classes, anchors and control escapes stand alone; escapes that take more
             // characters (code points, properties, back-references, quoting) are not followed.
@@ -186,9 +212,7 @@ private:
             ++m_index;
             return true;
         }
-        literal = c;
-        ++m_index;
-        return true;
+        return character(literal);
     }
 
     bool skipClass()

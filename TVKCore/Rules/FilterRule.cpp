@@ -42,7 +42,8 @@ bool compareTexts(std::string text, const FilterRule& rule)
             else
                 pattern += c;
         }
-        auto expression = RegularExpression::make("^" + pattern + "$");
+        // Notes run over many lines: "*zoom*" is meant to find the word anywhere in them.
+        auto expression = RegularExpression::make("^" + pattern + "$", { .dotMatchesLineSeparators = true });
         return expression && expression->numberOfMatches(text) > 0;
     }
     if (!rule.isCaseSensitive) {

@@ -1,5 +1,7 @@
 #include "TVKCore/VideoConference/VideoConferenceLink.hpp"
 
+#include "Platform/Text/PercentEncoding.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -21,7 +23,13 @@ Url VideoConferenceLink::makeGoogleUrl(const std::optional<std::string>& account
     }
     if (!accountEmail)
         return meeting;
-    auto chooser = Url::make("https://accounts.google.com/AccountChooser?Email=" + *accountEmail + "&continue=" + meeting.absoluteString());
+    // Each value encoded as a query item: "jane+work@gmail.com" must not arrive as a space, nor
+    // the meeting's own query be taken for more items of the chooser's.
+    auto email = percentEncoded(*accountEmail, UrlCharacterSet::queryItemAllowed);
+    auto continued = percentEncoded(meeting.absoluteString(), UrlCharacterSet::queryItemAllowed);
+    if (!email || !continued)
+        return url;
+    auto chooser = Url::make("https://accounts.google.com/AccountChooser?Email=" + *email + "&continue=" + *continued);
     return chooser ? std::move(*chooser) : url;
 }
 

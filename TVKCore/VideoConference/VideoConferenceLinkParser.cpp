@@ -7,8 +7,8 @@
 #include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
 #include "TVKUtils/Checksum.hpp"
 
-#include <functional>
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 
 namespace tvk {
@@ -23,6 +23,9 @@ std::vector<VideoConferenceService> builtInAndConfiguredServices()
         services.insert(services.end(), configured->begin(), configured->end());
     return services;
 }
+
+// The path of Google's search redirect, as `unwrappingGoogleRedirect` recognises it.
+constexpr std::string_view redirectPath = "/url?q";
 
 // Replaces every occurrence of `prefix`, compared without regard to ASCII letter case since
 // schemes and host names have none.
@@ -88,12 +91,29 @@ std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_vi
 {
     auto key = crc32(input);
     auto fingerprint = static_cast<std::uint64_t>(std::hash<std::string_view> {}(input));
-    if (auto cached = m_linksCache.object(key); cached && *cached && (*cached)->fingerprint == fingerprint && (*cached)->length == input.size())
+    if (auto cached = m_linksCache.object(key);
+        cached && *cached && (*cached)->fingerprint == fingerprint && (*cached)->length == input.size())
         return (*cached)->links;
 
     std::vector<Url> urls;
     std::unordered_set<std::string> seen;
-    for (auto& detected : LinkDetector::shared().matches(input)) {
+    // Calendar programs wrap an anchor's href in a Google redirect and write the meeting's
+    // address as the anchor's text: that is one link, compared after unwrapping.
+    auto redirectTarget = [](std::string_view href) -> std::optional<std::string> {
+        // Most hrefs are no redirect; a look for the redirect's path spares them the parse.
+        auto path = std::search(href.begin(), href.end(), redirectPath.begin(), redirectPath.end(),
+            [](char a, char b) { return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b; });
+        if (path == href.end())
+            return std::nullopt;
+        auto url = Url::make(href);
+        if (!url)
+            return std::nullopt;
+        auto unwrapped = unwrappingGoogleRedirect(*url);
+        if (unwrapped == *url)
+            return std::nullopt;
+        return unwrapped.absoluteString();
+    };
+    for (auto& detected : LinkDetector::shared().matches(input, redirectTarget)) {
         auto url = Url::make(detected.url);
         if (!url)
             continue;
@@ -131,8 +151,12 @@ std::optional<Url> VideoConferenceLinkParser::nativeUrl(const VideoConferenceLin
         if (!host)
             return std::nullopt;
         std::string native = "zoommtg://" + *host + "/join?confno=" + url.lastPathComponent();
-        if (auto password = UrlComponents(url).firstQueryItem("pwd"); password && password->value)
-            native += "&pwd=" + *password->value;
+        // The passcode as the component parser decoded it, encoded again as a query value: an
+        // "&" or "#" in it must not end it.
+        if (auto password = UrlComponents(url).firstQueryItem("pwd"); password && password->value) {
+            if (auto encoded = percentEncoded(*password->value, UrlCharacterSet::queryItemAllowed))
+                native += "&pwd=" + *encoded;
+        }
         return Url::make(native);
     }
     if (link.service == VideoConferenceService::microsoftTeams)

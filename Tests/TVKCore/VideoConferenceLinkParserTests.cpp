@@ -122,6 +122,12 @@ TEST(VideoConferenceLinkParser, ZoomNativeUrlsCarryTheMeetingNumberAndPasscode)
     EXPECT_EQ(native("https://us02web.zoom.us/j/123456789"), "zoommtg://us02web.zoom.us/join?confno=123456789");
     EXPECT_EQ(native("https://zoom.us/j/123456789?uname=x&pwd"), "zoommtg://zoom.us/join?confno=123456789");
     EXPECT_EQ(native("https://zoom.us/j/123456789?pwd=a%2Eb"), "zoommtg://zoom.us/join?confno=123456789&pwd=a.b");
+    // The decoded passcode is encoded again as a query value: "&", "#", "+" and "=" stay in it.
+    EXPECT_EQ(
+        native("https://zoom.us/j/123456789?pwd=a%26b%23c%2Bd%3D&uname=x"), "zoommtg://zoom.us/join?confno=123456789&pwd=a%26b%23c%2Bd%3D");
+    auto encoded = parser.nativeUrl({ VideoConferenceService::zoom, url("https://zoom.us/j/1?pwd=a%26b%23c%2Bd%3D") });
+    ASSERT_TRUE(encoded);
+    EXPECT_EQ(UrlComponents(*encoded).firstQueryItem("pwd")->value, "a&b#c+d=");
     EXPECT_EQ(native("https://acme.zoom.us/my/jane.doe/"), "zoommtg://acme.zoom.us/join?confno=jane.doe");
     EXPECT_EQ(native("https://nam12.safelinks.protection.outlook.com/?url=https%3A%2F%2Fzoom.us%2Fj%2F42%3Fpwd%3Dxy&data=05"),
         "zoommtg://zoom.us/join?confno=42&pwd=xy");

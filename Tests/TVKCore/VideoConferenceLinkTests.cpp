@@ -30,12 +30,19 @@ TEST(VideoConferenceLink, IsGoogleComparesTheWholeService)
     EXPECT_FALSE((VideoConferenceLink { lookAlike, url("https://meet.google.com/abc-defg-hij") }.isGoogle()));
 }
 
-TEST(VideoConferenceLink, GoogleUrlsGoThroughTheAccountChooserWithoutEncoding)
+TEST(VideoConferenceLink, GoogleUrlsGoThroughTheAccountChooserWithEachValueEncoded)
 {
-    auto link = meetLink("https://meet.google.com/abc-defg-hij?authuser=0");
+    auto link = meetLink("https://meet.google.com/abc-defg-hij?authuser=0&hs=122");
     EXPECT_EQ(link.makeGoogleUrl(std::nullopt), link.url);
-    EXPECT_EQ(link.makeGoogleUrl("jane@example.com").absoluteString(),
-        "https://accounts.google.com/AccountChooser?Email=jane@example.com&continue=https://meet.google.com/abc-defg-hij?authuser=0");
+    auto chooser = link.makeGoogleUrl("jane+work@gmail.com");
+    EXPECT_EQ(chooser.absoluteString(),
+        "https://accounts.google.com/AccountChooser?Email=jane%2Bwork@gmail.com"
+        "&continue=https://meet.google.com/abc-defg-hij?authuser%3D0%26hs%3D122");
+    // What the accounts service reads back is exactly what went in.
+    UrlComponents components(chooser);
+    EXPECT_EQ(components.firstQueryItem("Email")->value, "jane+work@gmail.com");
+    EXPECT_EQ(components.firstQueryItem("continue")->value, "https://meet.google.com/abc-defg-hij?authuser=0&hs=122");
+    EXPECT_EQ(components.queryItems()->size(), 2u);
 }
 
 TEST(VideoConferenceLink, AContinueItemThatHoldsAUrlIsTheMeetingToOpen)
@@ -51,7 +58,9 @@ TEST(VideoConferenceLink, AContinueItemThatHoldsAUrlIsTheMeetingToOpen)
 TEST(VideoConferenceLink, AnAccountThatMakesNoUrlFallsBackToTheLinkItself)
 {
     auto link = meetLink("https://accounts.google.com/ServiceLogin?continue=https%3A%2F%2Fmeet.google.com%2Fabc-defg-hij");
-    EXPECT_EQ(link.makeGoogleUrl("jane doe@example.com"), link.url);
+    EXPECT_EQ(link.makeGoogleUrl(std::string("jane\xff@example.com")), link.url);
+    EXPECT_EQ(link.makeGoogleUrl("jane doe@example.com").absoluteString(),
+        "https://accounts.google.com/AccountChooser?Email=jane%20doe@example.com&continue=https://meet.google.com/abc-defg-hij");
 }
 
 TEST(VideoConferenceLink, EqualLinksAreOneInAHashedSet)

@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -134,49 +140,168 @@ TEST(UserDefaults, ProcessesWritingDifferentKeysAtOnceKeepEachOthersKeys)
     EXPECT_EQ(defaults.dictionaryRepresentation().size(), 100u);
 }
 
-TEST(UserDefaults, ATruncatedFileIsMovedAsideAndReadsAsEmpty)
+TEST(UserDefaults, AReadLeavesAnUnreadableFileAsItIsAndReportsItOnce)
 {
     TemporaryDirectory directory;
     CapturedPlatformLog log;
     UserDefaults defaults(directory / "domain.plist");
     ASSERT_TRUE(defaults.set("key", "value"));
     auto xml = tvk::test::readFile(defaults.file());
-    directory.write("domain.plist", xml.substr(0, xml.size() / 2));
+    auto truncated = xml.substr(0, xml.size() / 2);
+    directory.write("domain.plist", truncated);
 
     EXPECT_FALSE(defaults.object("key"));
-    auto files = filesIn(directory.path());
-    auto corrupt = std::find_if(files.begin(), files.end(), [](auto& name) { return name.string().starts_with("domain.plist.corrupt-"); });
-    ASSERT_NE(corrupt, files.end());
-    EXPECT_EQ(tvk::test::readFile(directory.path() / *corrupt), xml.substr(0, xml.size() / 2));
-    ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_NE(log.lines[0].find("moved it to"), std::string::npos);
+    EXPECT_TRUE(defaults.dictionaryRepresentation().empty());
+    UserDefaults another(directory / "domain.plist");
+    EXPECT_FALSE(another.object("key"));
+    EXPECT_EQ(filesIn(directory.path()), (std::vector<std::filesystem::path> { ".domain.plist.lock", "domain.plist" }));
+    EXPECT_EQ(tvk::test::readFile(defaults.file()), truncated);
+    // Once per domain object and version of the file.
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_NE(log.lines[0].find("cannot be read"), std::string::npos);
 
-    ASSERT_TRUE(defaults.set("fresh", true));
-    EXPECT_EQ(defaults.object("fresh"), PropertyList(true));
-    EXPECT_EQ(log.lines.size(), 1u);
+    // The file repaired by hand reads again.
+    directory.write("domain.plist", xml);
+    EXPECT_EQ(defaults.object("key"), PropertyList("value"));
 }
 
-TEST(UserDefaults, AWriteNeverOverwritesAnUnreadableFile)
+TEST(UserDefaults, AWriteKeepsAnUnreadableFileBesideBeforeReplacingIt)
 {
     TemporaryDirectory directory;
     CapturedPlatformLog log;
     directory.write("domain.plist", "<plist><dict><key>a</key>");
     UserDefaults defaults(directory / "domain.plist");
+    // Removing what is not there changes nothing, so nothing is written or kept.
+    ASSERT_TRUE(defaults.removeObject("a"));
+    EXPECT_EQ(filesIn(directory.path()).size(), 2u);
+
     ASSERT_TRUE(defaults.set("b", 1));
     auto files = filesIn(directory.path());
-    EXPECT_EQ(
-        std::count_if(files.begin(), files.end(), [](auto& name) { return name.string().find(".corrupt-") != std::string::npos; }), 1);
-    EXPECT_EQ(defaults.dictionaryRepresentation().size(), 1u);
+    auto backup = std::find_if(files.begin(), files.end(), [](auto& name) { return name.string().starts_with("domain.plist.corrupt-"); });
+    ASSERT_NE(backup, files.end());
+    EXPECT_EQ(tvk::test::readFile(directory.path() / *backup), "<plist><dict><key>a</key>");
+    EXPECT_EQ(defaults.dictionaryRepresentation(), (PropertyList::Dictionary { { "b", 1 } }));
+    EXPECT_NE(log.lines.back().find("kept it as"), std::string::npos);
 }
 
-TEST(UserDefaults, AFileWhoseTopLevelIsNotADictionaryIsMovedAside)
+TEST(UserDefaults, AFileWhoseTopLevelIsNotADictionaryReadsAsEmptyAndStays)
 {
     TemporaryDirectory directory;
     CapturedPlatformLog log;
     directory.write("domain.plist", *PropertyListSerialization::writeXml(PropertyList(PropertyList::Array { "x" })));
     UserDefaults defaults(directory / "domain.plist");
     EXPECT_TRUE(defaults.dictionaryRepresentation().empty());
-    EXPECT_FALSE(std::filesystem::exists(defaults.file()));
+    EXPECT_TRUE(std::filesystem::exists(defaults.file()));
+}
+
+TEST(UserDefaults, ABinaryFileWrittenElsewhereIsReadAndRewrittenAsXml)
+{
+    // The shared suite as plistlib writes it in binary form (Text/Fixtures/BinaryPropertyLists).
+    auto fixture = std::filesystem::path(TVK_TEST_FIXTURES).parent_path().parent_path() / "Text" / "Fixtures" / "BinaryPropertyLists"
+        / "shared-settings.bplist";
+    TemporaryDirectory directory;
+    directory.write("domain.plist", tvk::test::readFile(fixture));
+    UserDefaults defaults(directory / "domain.plist");
+    EXPECT_EQ(defaults.integer("timeOffsetSeconds"), 120);
+    EXPECT_TRUE(defaults.boolean("includeTravelTime"));
+    EXPECT_EQ(defaults.object("customSnoozeTimes"), PropertyList(PropertyList::Array { 3, 10 }));
+    auto rules = defaults.object("excludeRules");
+    ASSERT_TRUE(rules && rules->is<Data>());
+    EXPECT_EQ(rules->get<Data>()->front(), '[');
+
+    ASSERT_TRUE(defaults.set("showTentativeEvents", true));
+    EXPECT_TRUE(tvk::test::readFile(defaults.file()).starts_with("<?xml"));
+    EXPECT_EQ(defaults.dictionaryRepresentation().size(), 6u);
+    EXPECT_EQ(filesIn(directory.path()).size(), 2u);
+}
+
+namespace {
+
+// Whether /proc/locks shows a process waiting for a lock on the file with this inode.
+bool someoneWaitsForLockOn(ino_t inode)
+{
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    std::string suffix = ":" + std::to_string(inode) + " ";
+    while (std::getline(locks, line)) {
+        if (line.find("->") != std::string::npos && line.find(suffix) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+struct LockScenario {
+    int readerStatus = 0;
+    int holderStatus = 0;
+};
+
+// Another program takes the domain's lock and runs `whileHolding` (with the lock file's inode
+// and a descriptor that becomes readable once the reader has finished) before it lets go;
+// meanwhile `read` runs in a process of its own. A reader that hangs is ended after 60
+// seconds by SIGALRM, so a hang fails the test instead of stopping the run.
+LockScenario readWhileAnotherProgramHoldsTheLock(const std::filesystem::path& lockFile,
+    const std::function<void(ino_t lockInode, int readerDone)>& whileHolding, const std::function<bool()>& read)
+{
+    int locked[2];
+    int readerDone[2];
+    if (::pipe(locked) != 0 || ::pipe(readerDone) != 0)
+        return { -1, -1 };
+    pid_t holder = fork();
+    if (holder == 0) {
+        int descriptor = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        struct stat info;
+        if (descriptor < 0 || ::flock(descriptor, LOCK_EX) != 0 || ::fstat(descriptor, &info) != 0 || ::write(locked[1], "x", 1) != 1)
+            _exit(2);
+        whileHolding(info.st_ino, readerDone[0]);
+        _exit(0); // releases the lock
+    }
+    LockScenario result;
+    char byte;
+    if (holder < 0 || ::read(locked[0], &byte, 1) != 1)
+        return { -1, -1 };
+    pid_t reader = fork();
+    if (reader == 0) {
+        ::alarm(60);
+        _exit(read() ? 0 : 1);
+    }
+    waitpid(reader, &result.readerStatus, 0);
+    if (::write(readerDone[1], "x", 1) != 1)
+        result.holderStatus = -1;
+    waitpid(holder, &result.holderStatus, 0);
+    for (int descriptor : { locked[0], locked[1], readerDone[0], readerDone[1] })
+        ::close(descriptor);
+    return result;
+}
+
+void expectFinished(const LockScenario& scenario)
+{
+    EXPECT_FALSE(WIFSIGNALED(scenario.readerStatus) && WTERMSIG(scenario.readerStatus) == SIGALRM) << "the read waited for the lock";
+    EXPECT_TRUE(WIFEXITED(scenario.readerStatus) && WEXITSTATUS(scenario.readerStatus) == 0);
+    EXPECT_TRUE(WIFEXITED(scenario.holderStatus) && WEXITSTATUS(scenario.holderStatus) == 0);
+}
+
+}
+
+TEST(UserDefaults, AReadNeverWaitsForTheLockWhileUnreadableVersionsAreSwappedInUnderIt)
+{
+    TemporaryDirectory directory;
+    auto file = directory / "domain.plist";
+    directory.write("domain.plist", "<plist><dict><key>first</key>");
+    // The other program swaps in a second unreadable version as soon as the reader waits for
+    // the lock (or has finished).
+    auto swapInAnotherVersion = [&](ino_t lockInode, int readerDone) {
+        while (!someoneWaitsForLockOn(lockInode)) {
+            pollfd done { readerDone, POLLIN, 0 };
+            if (::poll(&done, 1, 10) > 0)
+                break;
+        }
+        directory.write("swap.plist", "<plist><dict><key>second</key><string>");
+        std::filesystem::rename(directory / "swap.plist", file);
+    };
+    expectFinished(readWhileAnotherProgramHoldsTheLock(directory / ".domain.plist.lock", swapInAnotherVersion, [&] {
+        UserDefaults defaults(file);
+        return !defaults.object("first") && !defaults.object("second");
+    }));
 }
 
 TEST(UserDefaults, AnUnwritableDirectoryFailsWritesClearlyAndReadsAsEmpty)
@@ -257,4 +382,27 @@ TEST(UserDefaults, ReadObjectHandsOverTheCurrentValueOrNull)
     EXPECT_TRUE(called);
     EXPECT_EQ(seen, PropertyList(PropertyList::Array { "a", "b" }));
     defaults.readObject("missing", [&](const PropertyList* value) { EXPECT_EQ(value, nullptr); });
+}
+
+TEST(UserDefaults, AReadGoesOnWhileAWriteOfTheSameProcessWaitsForAnotherProgramsLock)
+{
+    TemporaryDirectory directory;
+    auto file = directory / "domain.plist";
+    auto lockFile = directory / ".domain.plist.lock";
+    ASSERT_TRUE(UserDefaults(file).set("a", 1));
+    auto holdUntilTheReaderIsDone = [](ino_t, int readerDone) {
+        char byte;
+        (void)::read(readerDone, &byte, 1);
+    };
+    expectFinished(readWhileAnotherProgramHoldsTheLock(lockFile, holdUntilTheReaderIsDone, [&] {
+        // Kept until this process ends: the writer is still waiting for the lock then.
+        auto& defaults = *new UserDefaults(file);
+        struct stat info;
+        ::stat(lockFile.c_str(), &info);
+        std::thread writer([&] { (void)defaults.set("b", 2); });
+        writer.detach();
+        while (!someoneWaitsForLockOn(info.st_ino))
+            ::poll(nullptr, 0, 10);
+        return defaults.object("a") == PropertyList(1);
+    }));
 }

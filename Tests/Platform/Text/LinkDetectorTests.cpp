@@ -212,3 +212,60 @@ TEST(LinkDetector, AnHrefThatIsNoUtf8IsNoLink)
 {
     EXPECT_EQ(urls("<a href=\"https://zoom.us/j/1\xe3\">x</a> <a href=\"https://zoom.us/j/2\">y</a>"), (Urls { "https://zoom.us/j/2" }));
 }
+
+TEST(LinkDetector, TextGluedBeforeAKnownSchemeIsNoPartOfTheLink)
+{
+    EXPECT_EQ(urls("Click here to join the meetingMeetinghttps://teams.microsoft.com/l/meetup-join/1 Meeting ID"),
+        (Urls { "https://teams.microsoft.com/l/meetup-join/1" }));
+    EXPECT_EQ(urls("Meeting-https://zoom.us/j/1 and JOINzoommtg://zoom.us/join?confno=2"),
+        (Urls { "https://zoom.us/j/1", "zoommtg://zoom.us/join?confno=2" }));
+    EXPECT_EQ(urls("Встречаhttps://zoom.us/j/3 Notes --https://zoom.us/j/4--"), (Urls { "https://zoom.us/j/3", "https://zoom.us/j/4" }));
+    EXPECT_EQ(
+        urls("Teamsの会議https://teams.microsoft.com/l/meetup-join/5に参加"), (Urls { "https://teams.microsoft.com/l/meetup-join/5" }));
+    // Schemes of their own keep their letters.
+    EXPECT_EQ(urls("webcal://example.com/cal.ics ms-settings:x"), (Urls { "webcal://example.com/cal.ics" }));
+}
+
+TEST(LinkDetector, ALinkInAsciiEndsWhereAScriptWithoutSpacesBegins)
+{
+    EXPECT_EQ(urls("会议链接：https://us02web.zoom.us/j/857?pwd=abc请准时参加"), (Urls { "https://us02web.zoom.us/j/857?pwd=abc" }));
+    EXPECT_EQ(urls("링크https://zoom.us/j/1에서 참여 ลิงก์https://zoom.us/j/2ครับ"), (Urls { "https://zoom.us/j/1", "https://zoom.us/j/2" }));
+    EXPECT_EQ(urls("会議zoom.us/j/123です、連絡先jane@example.com까지 https://zoom.us会议"),
+        (Urls { "http://zoom.us/j/123", "mailto:jane@example.com", "https://zoom.us" }));
+    EXPECT_EQ(urls("https://zoom.us/j/1ＡＢＣ and https://zoom.us/j/2ｶﾅ"), (Urls { "https://zoom.us/j/1", "https://zoom.us/j/2" }));
+}
+
+TEST(LinkDetector, LinksWrittenInThoseScriptsStillWork)
+{
+    EXPECT_EQ(urls("http://foobar.みんな/ and http://例え.テスト/パス"), (Urls { "http://foobar.みんな/", "http://例え.テスト/パス" }));
+    EXPECT_EQ(urls("https://ja.wikipedia.org/wiki/東京_(曖昧さ回避) next"), (Urls { "https://ja.wikipedia.org/wiki/東京_(曖昧さ回避)" }));
+    EXPECT_EQ(urls("https://ru.wikipedia.org/wiki/Встреча."), (Urls { "https://ru.wikipedia.org/wiki/Встреча" }));
+}
+
+TEST(LinkDetector, EmphasisMarksAtTheEndAreLeftOutBeforeWhiteSpaceOrATag)
+{
+    EXPECT_EQ(urls("**https://zoom.us/j/857**"), (Urls { "https://zoom.us/j/857" }));
+    EXPECT_EQ(urls("_https://meet.google.com/abc-defg-hij_ or **https://zoom.us/j/1**.\nnext"),
+        (Urls { "https://meet.google.com/abc-defg-hij", "https://zoom.us/j/1" }));
+    EXPECT_EQ(urls("<b>**https://zoom.us/j/2**</b> https://x.example.com/a--&nbsp;next"),
+        (Urls { "https://zoom.us/j/2", "https://x.example.com/a" }));
+    // Inside a link, and before a quote, they belong to it.
+    EXPECT_EQ(urls("https://x.example.com/a_b-c*d \"https://x.example.com/e_\""),
+        (Urls { "https://x.example.com/a_b-c*d", "https://x.example.com/e_" }));
+}
+
+TEST(LinkDetector, AnAnchorWhoseTextNamesWhereItsHrefRedirectsIsOneLink)
+{
+    std::string text
+        = R"(<a href="https://r.example.com/?to=zoom">zoom.us/j/1</a> <a href="https://r.example.com/?to=x">https://zoom.us/j/2</a>)";
+    auto redirect = [](std::string_view href) -> std::optional<std::string> {
+        if (href == "https://r.example.com/?to=zoom")
+            return "https://zoom.us/j/1";
+        return std::nullopt;
+    };
+    std::vector<std::string> found;
+    for (auto& link : detector().matches(text, redirect))
+        found.push_back(link.url);
+    EXPECT_EQ(found, (Urls { "https://r.example.com/?to=zoom", "https://r.example.com/?to=x", "https://zoom.us/j/2" }));
+    EXPECT_EQ(urls(text).size(), 4u);
+}

@@ -78,7 +78,7 @@ TEST(PropertyListSerialization, MalformedInputIsAnErrorNotACrash)
     EXPECT_FALSE(PropertyListSerialization::read("not a property list"));
     auto binary = PropertyListSerialization::read(std::string("bplist00\x01\x02\x03", 11));
     ASSERT_FALSE(binary);
-    EXPECT_NE(binary.error().find("binary property lists are not supported"), std::string::npos);
+    EXPECT_NE(binary.error().find("too short"), std::string::npos);
 }
 
 TEST(PropertyListSerialization, DeeplyNestedInputIsRefused)

@@ -58,24 +58,44 @@ TEST(RequiredLiterals, EscapedPunctuationIsLiteralAndClassesAreSkippedWhole)
     EXPECT_EQ(requiredLiterals(R"((?<name>zoom)\.u(?#comment))"), (Literals { "zoom" }));
 }
 
+TEST(RequiredLiterals, AQuantifierAfterACharacterOutsideAsciiAppliesToAllOfIt)
+{
+    EXPECT_EQ(requiredLiterals("réunion?x"), (Literals { "réunio" }));
+    EXPECT_EQ(requiredLiterals("zoomé?x"), (Literals { "zoom" }));
+    EXPECT_EQ(requiredLiterals("会议*室"), (Literals { "会" }));
+    EXPECT_EQ(requiredLiterals("\\会+x"), (Literals { "会" }));
+    EXPECT_EQ(requiredLiterals("встреча🎉*"), (Literals { "встреча" }));
+    EXPECT_EQ(requiredLiterals(std::string("bad\xff") + "byte"), Literals {});
+}
+
 TEST(RequiredLiterals, NoTextThatMatchesIsEverRuledOut)
 {
-    // Random texts over a small alphabet against patterns of the shapes above: whenever the
-    // regular expression finds a match, the literals are in the text.
-    const char* patterns[]
-        = { "ab?c(?:de|fg)+h", "(?:a|bc)d*e", "a+b{2}c", "(?:ab|(?:cd|e)f)g", "x|y(?:z|zz)", "[ab]c(?:d)?ef", "a.b\\.c" };
+    // Random texts over small alphabets, ASCII and not, against patterns of the shapes above:
+    // whenever the regular expression finds a match, the literals are in the text.
+    struct Case {
+        std::vector<std::string> patterns;
+        std::vector<std::string> alphabet;
+    };
+    std::vector<Case> cases {
+        { { "ab?c(?:de|fg)+h", "(?:a|bc)d*e", "a+b{2}c", "(?:ab|(?:cd|e)f)g", "x|y(?:z|zz)", "[ab]c(?:d)?ef", "a.b\\.c" },
+            { "a", "b", "c", "d", "e", "f", "g", "h", "x", "y", "z", "." } },
+        { { "aé?b", "éé*a", "a(?:é|ü)+b", "ü{2}a?é", "\\é?ab", "a.é" }, { "a", "b", "é", "ü", "e" } },
+        { { "会议?室", "会*议", "(?:会|议)+室", "链接?：" }, { "会", "议", "室", "链", "接", "：" } },
+        { { "안녕?하", "하*세", "a🎉?b", "🎉+a" }, { "안", "녕", "하", "세", "a", "b", "🎉" } },
+    };
     std::mt19937 random(11);
-    std::string alphabet = "abcdefghxyz.";
-    for (const char* pattern : patterns) {
-        auto expression = RegularExpression::make(pattern);
-        ASSERT_TRUE(expression) << pattern;
-        auto literals = requiredLiterals(pattern);
-        for (int round = 0; round < 4000; ++round) {
-            std::string text;
-            for (int i = 0, length = static_cast<int>(random() % 12); i < length; ++i)
-                text += alphabet[random() % alphabet.size()];
-            if (expression->firstMatch(text)) {
-                EXPECT_TRUE(containsAnyRequiredLiteral(text, literals)) << pattern << " on " << text;
+    for (auto& [patterns, alphabet] : cases) {
+        for (auto& pattern : patterns) {
+            auto expression = RegularExpression::make(pattern);
+            ASSERT_TRUE(expression) << pattern;
+            auto literals = requiredLiterals(pattern);
+            for (int round = 0; round < 4000; ++round) {
+                std::string text;
+                for (int i = 0, length = static_cast<int>(random() % 12); i < length; ++i)
+                    text += alphabet[random() % alphabet.size()];
+                if (expression->firstMatch(text)) {
+                    EXPECT_TRUE(containsAnyRequiredLiteral(text, literals)) << pattern << " on " << text;
+                }
             }
         }
     }

@@ -69,6 +69,17 @@ TEST(FilterRule, WildcardsMatchTheWholeTextAndKeepOtherPatternCharacters)
     EXPECT_TRUE(titleMatches("\U0001F680 launch sync", rule(Field::title, Comparison::matches, "*sync")));
 }
 
+TEST(FilterRule, WildcardsMatchAcrossTheLinesOfNotes)
+{
+    StoreEvent invitation = eventTitled("Weekly sync");
+    invitation.notes = "Join Zoom Meeting\nhttps://us02web.zoom.us/j/85712345678\r\n\nMeeting ID: 857 1234 5678\u2028Passcode: 4711";
+    EXPECT_TRUE(matches(invitation, rule(Field::notes, Comparison::matches, "*zoom*")));
+    EXPECT_TRUE(matches(invitation, rule(Field::notes, Comparison::matches, "Join*4711")));
+    EXPECT_TRUE(matches(invitation, rule(Field::notes, Comparison::matches, "*Meeting?https*")));
+    EXPECT_FALSE(matches(invitation, rule(Field::notes, Comparison::matches, "*webex*")));
+    EXPECT_FALSE(matches(invitation, rule(Field::notes, Comparison::matches, "zoom*")));
+}
+
 TEST(FilterRule, AHostilePatternEndsAsNoMatchQuickly)
 {
     PlatformLog::setSink([](auto, auto, auto) {});

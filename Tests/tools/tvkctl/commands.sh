@@ -73,12 +73,21 @@ expect "standard domain" 0 "" -- "$tvkctl" defaults set standard:com.quillmoor.t
 expect "bad domain" 2 "" -- "$tvkctl" defaults list ../../etc/passwd
 expect "unknown action" 2 "" -- "$tvkctl" defaults frob $suite
 
-# A truncated domain file is moved aside and the domain reads as empty.
+# A truncated domain file reads as empty and stays as it is; the next change keeps it beside.
 file="$TARVIK_CONFIG_DIR/$suite.plist"
-head -c 100 "$file" >"$work/truncated" && mv "$work/truncated" "$file"
+head -c 100 "$file" >"$work/truncated" && cp "$work/truncated" "$file"
 expect "truncated file reads as empty" 0 "{}" -- "$tvkctl" defaults list $suite
-expect_stderr "truncated file reads as empty" "moved it to"
-ls "$TARVIK_CONFIG_DIR"/$suite.plist.corrupt-* >/dev/null 2>&1 || { echo "FAIL truncated file not kept aside"; failures=$((failures + 1)); }
+expect_stderr "truncated file reads as empty" "cannot be read"
+cmp -s "$work/truncated" "$file" || { echo "FAIL a read changed the truncated file"; failures=$((failures + 1)); }
+ls "$TARVIK_CONFIG_DIR"/$suite.plist.corrupt-* >/dev/null 2>&1 && { echo "FAIL a read moved the truncated file"; failures=$((failures + 1)); }
+expect "a change replaces the truncated file" 0 "" -- "$tvkctl" defaults set $suite fresh 1
+expect_stderr "a change replaces the truncated file" "kept it as"
+cmp -s "$work/truncated" "$TARVIK_CONFIG_DIR"/$suite.plist.corrupt-* || { echo "FAIL truncated file not kept beside"; failures=$((failures + 1)); }
+expect "the replaced file reads" 0 "1" -- "$tvkctl" defaults get $suite fresh
+
+# A binary property list, as another machine's defaults system writes it, is read.
+cp "$(dirname "$0")/../../Platform/Text/Fixtures/BinaryPropertyLists/shared-settings.bplist" "$file"
+expect "binary file is read" 0 "120" -- "$tvkctl" defaults get $suite timeOffsetSeconds
 
 if ((failures > 0)); then
   echo "$failures failure(s)"

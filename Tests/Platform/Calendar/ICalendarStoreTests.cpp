@@ -1,9 +1,11 @@
 #include "Platform/Calendar/ICalendarStore.hpp"
 
+#include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/WallClockTime.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
 #include <gtest/gtest.h>
@@ -295,6 +297,67 @@ TEST(ICalendarStore, RecurrenceExamplesComeOutAsTheRfcListsThem)
     auto dst = eventsBetween(*store, at("1997-10-27"), at("1997-10-28"));
     ASSERT_FALSE(dst.empty());
     EXPECT_EQ(dst[0].startDate, at("1997-10-27T09:00:00-05:00")) << "09:00 in New York after the end of daylight saving";
+}
+
+TEST(ICalendarStore, ReadingsTheClocksSkipMoveForwardAndRepeatedOnesAreTheFirstInSeriesToo)
+{
+    CalendarRoot root;
+    root.put("work/clocks/changes.ics", fixture("daylight-saving-gaps-and-overlaps-berlin-new-york.ics"));
+    auto store = root.store();
+    // Starts as Berlin and New York read them, with their offsets.
+    auto startsOf = [&](const std::string& uid, const char* zone) {
+        std::vector<std::string> starts;
+        for (auto& event : eventsBetween(*store, at("2026-03-01T00:00:00Z"), at("2026-12-31T00:00:00Z"))) {
+            if (!event.eventIdentifier.ends_with(":" + uid))
+                continue;
+            auto offsets = WallClockTime::offsetsOfZone(zone);
+            auto seconds = static_cast<std::int64_t>(event.startDate.timeIntervalSince1970());
+            auto offset = (*offsets)(seconds).value_or(0);
+            auto wall = CivilTime::fromSecondsSince1970(seconds + offset);
+            char text[40];
+            std::snprintf(text, sizeof text, "%02u-%02u %02u:%02u%+03d", wall.month, wall.day, wall.hour, wall.minute,
+                static_cast<int>(offset / 3600));
+            starts.emplace_back(text);
+        }
+        return starts;
+    };
+    EXPECT_EQ(startsOf("berlin-gap-single@tarvik.test", "Europe/Berlin"), (std::vector<std::string> { "03-29 03:30+02" }))
+        << "02:30 does not exist that night: it moves forward by the hour the clocks skip";
+    EXPECT_EQ(startsOf("berlin-gap-daily@tarvik.test", "Europe/Berlin"),
+        (std::vector<std::string> { "03-28 02:30+01", "03-29 03:30+02", "03-30 02:30+02", "03-31 02:30+02" }))
+        << "the next days are at 02:30 again";
+    EXPECT_EQ(startsOf("berlin-overlap-single@tarvik.test", "Europe/Berlin"), (std::vector<std::string> { "10-25 02:30+02" }))
+        << "02:30 happens twice that night: the first";
+    EXPECT_EQ(startsOf("berlin-overlap-daily@tarvik.test", "Europe/Berlin"),
+        (std::vector<std::string> { "10-24 02:30+02", "10-25 02:30+02", "10-26 02:30+01" }));
+    EXPECT_EQ(startsOf("office-zone-gap@tarvik.test", "Europe/Berlin"), (std::vector<std::string> { "03-29 03:30+02" }))
+        << "a zone that only the file defines follows the same rule";
+    EXPECT_EQ(startsOf("new-york-gap-single@tarvik.test", "America/New_York"), (std::vector<std::string> { "03-08 03:30-04" }));
+    EXPECT_EQ(startsOf("new-york-overlap-daily@tarvik.test", "America/New_York"),
+        (std::vector<std::string> { "10-31 01:30-04", "11-01 01:30-04", "11-02 01:30-05" }));
+    EXPECT_EQ(startsOf("new-york-until-utc@tarvik.test", "America/New_York"),
+        (std::vector<std::string> { "12-01 20:00-05", "12-08 20:00-05", "12-15 20:00-05" }))
+        << "an UNTIL in UTC is compared in New York's time";
+}
+
+TEST(ICalendarStore, DtstartIsTheFirstOfCountEvenWhereTheRuleWouldNotGiveIt)
+{
+    CalendarRoot root;
+    root.put("rfc/examples/rfc.ics", fixture("rfc5545-recurrence-examples.ics"));
+    auto store = root.store();
+    auto datesOf = [&](const std::string& uid) {
+        std::vector<std::string> dates;
+        for (auto& event : eventsBetween(*store, at("1997-01-01"), at("2001-01-01"))) {
+            if (event.eventIdentifier.ends_with(":" + uid))
+                dates.push_back(ISO8601::format(event.startDate).substr(0, 10));
+        }
+        return dates;
+    };
+    // Tuesday 2 September 1997, then Mondays: three in all.
+    EXPECT_EQ(datesOf("mondays-from-a-tuesday@tarvik.test"), (std::vector<std::string> { "1997-09-02", "1997-09-08", "1997-09-15" }));
+    // The RFC's own way round it: DTSTART counts as an occurrence, so it is excluded.
+    EXPECT_EQ(datesOf("friday-13th@rfc5545"),
+        (std::vector<std::string> { "1998-02-13", "1998-03-13", "1998-11-13", "1999-08-13", "2000-10-13" }));
 }
 
 TEST(ICalendarStore, DelegatedAccountsAreAStoreOfTheirOwn)

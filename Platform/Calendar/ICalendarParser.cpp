@@ -343,6 +343,13 @@ void readItem(icalcomponent* component, ParsedItem::Kind kind, ParsedCalendarFil
             item.travelTime = icaldurationtype_as_int(value);
     }
     item.isCompleted = item.status == "COMPLETED" || icalcomponent_get_first_property(component, ICAL_COMPLETED_PROPERTY);
+    if (icalproperty* sequence = icalcomponent_get_first_property(component, ICAL_SEQUENCE_PROPERTY))
+        item.sequence = icalproperty_get_sequence(sequence);
+    // Only ever compared between copies; an unreadable one does not cost the item.
+    if (icalproperty* stamp = icalcomponent_get_first_property(component, ICAL_DTSTAMP_PROPERTY)) {
+        ItemReader stampReader(component, file);
+        item.stamp = stampReader.time(stamp, icalproperty_get_dtstamp(stamp));
+    }
 
     if (reader.problem) {
         file.skipped.push_back(std::string(kindName) + " \"" + item.uid + "\" with " + *reader.problem);

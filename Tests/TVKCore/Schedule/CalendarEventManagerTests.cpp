@@ -104,6 +104,37 @@ TEST_F(CalendarEventManagerTest, ConstructionLoadsNothingAndArmsTheTimerAtAWhole
     EXPECT_EQ(later.nextTimerFireDate(), at("2026-12-07T09:02:00+01:00")) << "still more than a minute ahead";
 }
 
+TEST_F(CalendarEventManagerTest, TheMinuteTimerReloadsOnceAfterASleepAndReArmsWhenTheClockIsSetBack)
+{
+    memory->addEvent(makeEvent("standup", "2026-12-07T09:30:00+01:00", "2026-12-07T09:45:00+01:00"));
+    int reloads = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        std::string(NotificationName::didReloadEvents), nullptr, [&](const Notification&) { ++reloads; });
+
+    ProcessClock::pin(at("2026-12-07T09:02:00+01:00"));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reloads == 1; }));
+    EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "standup@09:29:00" })) << "the timer reloaded";
+    EXPECT_EQ(manager->nextTimerFireDate(), at("2026-12-07T09:03:00+01:00"));
+
+    // Eight hours asleep: one reload, not one per minute missed, and the next at a whole minute.
+    ProcessClock::pin(at("2026-12-07T17:02:30+01:00"));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reloads >= 2; }));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(reloads, 2);
+    EXPECT_TRUE(manager->invocations().empty());
+    EXPECT_EQ(manager->nextTimerFireDate(), at("2026-12-07T17:03:00+01:00"));
+
+    // The clock set back by the user: the timer does not wait nine hours for it.
+    ProcessClock::pin(at("2026-12-07T08:00:10+01:00"));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(reloads, 2);
+    EXPECT_EQ(manager->nextTimerFireDate(), at("2026-12-07T08:01:00+01:00"));
+    ProcessClock::pin(at("2026-12-07T08:01:00+01:00"));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reloads == 3; }));
+    EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "standup@09:29:00" }));
+    NotificationCenter::defaultCenter().removeObserver(token);
+}
+
 TEST_F(CalendarEventManagerTest, TheDefaultAlertIsAMinuteBeforeTheStartAndMovesByTravelTime)
 {
     auto standup = makeEvent("standup", "2026-12-07T10:00:00+01:00", "2026-12-07T10:15:00+01:00");
@@ -118,7 +149,7 @@ TEST_F(CalendarEventManagerTest, TheDefaultAlertIsAMinuteBeforeTheStartAndMovesB
     ASSERT_TRUE(settings().setIncludeTravelTime(true));
     reloadAt("2026-12-07T09:00:00+01:00");
     EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "standup@09:29:00" }));
-    ASSERT_EQ(delegate->updates.size(), 3u);
+    ASSERT_EQ(delegate->updates.size(), 4u) << "three reloads, and the minute timer's when the clock passed 09:02";
     EXPECT_EQ(delegate->updates.back(), manager->invocations());
 }
 

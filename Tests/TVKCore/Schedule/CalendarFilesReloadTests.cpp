@@ -109,6 +109,29 @@ TEST_F(CalendarFilesReloadTest, TheSampleWeekOnMondayMorningGivesTheGoldenListsA
     EXPECT_EQ(manager.accountEmailForEvent("work:no-such-event"), std::nullopt);
 }
 
+TEST_F(CalendarFilesReloadTest, ADelegatedAccountsCalendarIsListedCanBeActivatedAndItsEventsLoad)
+{
+    ProcessClock::pin(at("2026-12-07T08:00:00+01:00"));
+    TemporaryDirectory root;
+    root.write("work/source.json", tvk::test::readFile(sampleCalendars / "work/source.json"));
+    root.write("work/calendar/standup.ics", tvk::test::readFile(sampleCalendars / "work/calendar/daily-standup.ics"));
+    root.write("boss/source.json",
+        R"json({"title": "Sam (delegated)", "isDelegate": true, "ownerAddresses": ["mailto:alex.morgan@example.com"]})json");
+    root.write("boss/calendar/review.ics", tvk::test::readFile(sampleCalendars / "work/calendar/design-review.ics"));
+    AggregatedEventStore store(std::make_unique<ICalendarStore>(std::vector { root.path() }, ICalendarStore::Monitoring::off));
+    CalendarEventManager manager(store, reminders);
+
+    auto calendars = manager.fetchCalendars();
+    auto delegated = std::find_if(calendars.begin(), calendars.end(), [](auto& calendar) { return calendar.isDelegate; });
+    ASSERT_NE(delegated, calendars.end()) << "listed without anyone asking for access";
+    EXPECT_EQ(delegated->accountName, "Sam (delegated)");
+    ASSERT_TRUE(manager.activateCalendar(delegated->identifier));
+    reload(manager);
+    EXPECT_EQ(manager.scheduledEvents().size(), 1u);
+    EXPECT_EQ(manager.scheduledEvents().at(0).title, "Design review: widget layouts");
+    EXPECT_EQ(manager.accountEmailForEvent(manager.scheduledEvents().at(0).id), "alex.morgan@example.com");
+}
+
 TEST_F(CalendarFilesReloadTest, ACalendarFileWrittenOnDiskReloadsAndPostsOnce)
 {
     ProcessClock::pin(at("2026-12-07T08:00:00+01:00"));

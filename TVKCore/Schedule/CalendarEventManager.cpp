@@ -123,8 +123,11 @@ void CalendarEventManager::loadScreenshotDemoEvents()
 {
     auto current = Event::demo_makeOngoingEvent(makeToday(15, 0), makeToday(16, 0));
     std::lock_guard lock(m_mutex);
+    // Whatever a reload still on its way brings, the demo lists stand until the next reload.
+    m_scheduleGeneration = m_pendingRemindersGeneration = ++m_reloadsStarted;
     m_currentEvents = { current };
     m_pendingEvents.clear();
+    m_alertPassedEvents.clear();
     m_scheduledEvents = { Event::demo_upcomingEvent1(), Event::demo_upcomingEvent2(), Event::demo_upcomingEvent3() };
     m_snoozedPastAppleReminderEvents.clear();
     m_pendingAppleReminderEvents = { Event::demo_upcomingAppleReminderEvent1() };
@@ -154,15 +157,14 @@ void CalendarEventManager::fetchItems(Date from, Date to, FetchCompletion comple
 
 void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Reload reload)
 {
+    bool superseded;
     {
         // The store's answers may come in any order; a reload that started later read the
         // calendars later, so its lists stand.
         std::lock_guard lock(m_mutex);
-        if (reload.generation < m_scheduleGeneration) {
-            reload.isSuperseded = true;
-        }
+        superseded = reload.generation < m_scheduleGeneration;
     }
-    if (reload.isSuperseded) {
+    if (superseded) {
         notify(reload.post, reload.completion);
         return;
     }

@@ -124,7 +124,6 @@ private:
         std::uint64_t generation = 0;
         Date now;
         Date end;
-        bool isSuperseded = false;
     };
     using FetchCompletion = std::function<void(std::vector<StoreEvent>, std::vector<StoreReminder>)>;
     void fetchItems(Date from, Date to, FetchCompletion completion);

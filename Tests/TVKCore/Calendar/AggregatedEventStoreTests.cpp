@@ -8,7 +8,6 @@
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/ProcessClock.hpp"
-#include "TVKCore/Rules/FilterRule.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 
@@ -242,10 +241,7 @@ TEST_F(AggregatedEventStoreTest, WhatTheUserExcludedIsNeitherCurrentNorPending)
     memory->addEvent(makeEvent("soon", "2026-12-07T09:04:00+01:00", "2026-12-07T09:30:00+01:00"));
     memory->addReminder(makeReminder("Private: gift", 9, 2));
     memory->addReminder(makeReminder("report", 9, 3));
-    auto rule = FilterRule::makeDefault();
-    rule.comparison = FilterRule::ComparisonOperation::beginsWith;
-    rule.value = "Private";
-    ASSERT_TRUE(settings().setExcludeRules({ rule }));
+    ASSERT_TRUE(settings().setExcludeRules({ titlesBeginningWith("Private") }));
     ASSERT_TRUE(EventSettingsStore::shared().storeCustomSettings(
         { EventType::calendarEvent, true, false, 0, std::nullopt }, "work:excluded-running"));
 

@@ -8,7 +8,6 @@
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/ProcessClock.hpp"
-#include "TVKCore/Rules/FilterRule.hpp"
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
@@ -199,10 +198,7 @@ TEST_F(CalendarEventManagerTest, TheScheduleListsCalendarEventsThenOwnRemindersT
     memory->addReminder(makeReminder("Send report", 9, 20));
     memory->addReminder(makeReminder("Private: gift", 9, 25));
     ASSERT_TRUE(reminders.addReminder(Reminder("own", at("2026-12-07T09:10:00+01:00"), std::string("Private: call"), std::nullopt, 0)));
-    auto rule = FilterRule::makeDefault();
-    rule.comparison = FilterRule::ComparisonOperation::beginsWith;
-    rule.value = "Private";
-    ASSERT_TRUE(settings().setExcludeRules({ rule }));
+    ASSERT_TRUE(settings().setExcludeRules({ titlesBeginningWith("Private") }));
 
     reload();
     EXPECT_EQ(schedule(manager->invocations()),
@@ -333,10 +329,7 @@ TEST_F(CalendarEventManagerTest, TheUpcomingListHoldsWhatHasNotStartedWhateverIt
     memory->addEvent(makeEvent("running", "2026-12-07T08:00:00+01:00", "2026-12-07T08:45:00+01:00"));
     memory->addReminder(makeReminder("task", 10, 30));
     ASSERT_TRUE(reminders.addReminder(Reminder("R1", at("2026-12-07T08:40:00+01:00"), std::string("call back"), std::nullopt, 1800)));
-    auto rule = FilterRule::makeDefault();
-    rule.comparison = FilterRule::ComparisonOperation::beginsWith;
-    rule.value = "Private";
-    ASSERT_TRUE(settings().setExcludeRules({ rule }));
+    ASSERT_TRUE(settings().setExcludeRules({ titlesBeginningWith("Private") }));
     ASSERT_TRUE(
         EventSettingsStore::shared().storeCustomSettings({ EventType::calendarEvent, true, false, 0, std::nullopt }, "work:skipped"));
 

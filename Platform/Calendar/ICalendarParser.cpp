@@ -535,9 +535,8 @@ bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& f
         // days), so that it compares with readings.
         if (!icaltime_is_null_time(rule.until) && icaltime_is_utc(rule.until)) {
             Date until(static_cast<double>(icaltime_as_timet(rule.until)));
-            if (auto local = inZoneOf(start, until, file, localZone)) {
+            if (auto local = inZoneOf(start, until, file, localZone))
                 rule.until = floatingIcalTime(*local);
-            }
         }
         icalrecur_iterator* iterator = rule.freq == ICAL_NO_RECURRENCE ? nullptr : icalrecur_iterator_new(rule, floatingIcalTime(start));
         if (iterator) {

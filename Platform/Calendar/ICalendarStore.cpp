@@ -646,7 +646,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
 
     using FileItem = std::pair<std::shared_ptr<const ParsedCalendarFile>, const ParsedItem*>;
 
-    /// The items the collection shows, one copy of each, in file and then file order. RFC
+    /// The items the collection shows, one copy of each, in the order of files and items. RFC
     /// 5545 gives a calendar one component per UID, plus one per overridden occurrence:
     /// - a UID that two files hold is read from the first file by path, and the other file
     ///   is named in the log once;

@@ -17,6 +17,10 @@ std::optional<std::int64_t> WallClockTime::secondsSince1970(std::int64_t wallClo
     auto after = offsetAt(wallClockSeconds + day);
     if (!before || !after)
         return std::nullopt;
+    // The same offset on both sides: no change in between, as no zone changes its clocks twice
+    // within two days.
+    if (*before == *after)
+        return wallClockSeconds - *before;
     auto readsAsTheWallClock = [&](std::int64_t instant) {
         auto offset = offsetAt(instant);
         return offset && instant + *offset == wallClockSeconds;

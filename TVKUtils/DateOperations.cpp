@@ -153,6 +153,14 @@ Date nextFullHour(Date date)
     auto fields = calendar().components(date);
     if (!fields)
         return date;
+    // The hour after the start of this one, counted in absolute time, so that the first
+    // occurrence of a repeated hour is followed by the second and not by the hour after both.
+    double seconds = date.timeIntervalSince1970();
+    Date candidate(seconds - *fields->minute * 60 - *fields->second - (seconds - std::floor(seconds)) + 3600);
+    if (auto next = calendar().components(candidate); next && next->minute == 0 && next->second == 0)
+        return candidate;
+    // Where a change moves the clocks by part of an hour (Lord Howe Island), that instant is no
+    // full hour: take the reading of the hour after, placed by the wall-clock rule.
     fields->hour = *fields->hour + 1;
     fields->minute = 0;
     fields->second = 0;

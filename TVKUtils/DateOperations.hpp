@@ -50,7 +50,8 @@ Date beginningOfDay(Date date);
 Date removingSeconds(Date date);
 /// 23:59:59 of the date's day.
 Date endOfDay(Date date);
-/// The next hour's start: 10:00:00 gives 11:00, 23:40 gives 00:00 of the next day.
+/// The next hour's start: 10:00:00 gives 11:00, 23:40 gives 00:00 of the next day. On the
+/// night the clocks go back, the first 02:40 is followed by the second 02:00, not by 03:00.
 Date nextFullHour(Date date);
 
 }

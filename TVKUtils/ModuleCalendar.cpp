@@ -1,5 +1,7 @@
 #include "TVKUtils/ModuleCalendar.hpp"
 
+#include "Platform/Runtime/WallClockTime.hpp"
+
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
@@ -11,7 +13,12 @@
 namespace tvk {
 
 struct ModuleCalendar::Icu {
+    /// In the user's zone: readings of instants, and arithmetic in absolute time.
     std::unique_ptr<icu::Calendar> object;
+    /// The same calendar in UTC, where it counts wall-clock readings without any clock
+    /// change; `WallClockTime` then places them in the user's zone.
+    std::unique_ptr<icu::Calendar> wallClock;
+    WallClockTime::UtcOffsetAt offsets;
 };
 
 namespace {
@@ -47,6 +54,31 @@ Date dateFromMilliseconds(UDate value)
     return Date(value / 1000.0);
 }
 
+/// The instant of a wall-clock reading given in milliseconds as `Icu::wallClock` counts them,
+/// fractions of a second kept.
+std::optional<Date> placed(UDate wallClockMilliseconds, const WallClockTime::UtcOffsetAt& offsets)
+{
+    double seconds = wallClockMilliseconds / 1000.0;
+    double whole = std::floor(seconds);
+    auto instant = WallClockTime::secondsSince1970(static_cast<std::int64_t>(whole), offsets);
+    if (!instant)
+        return std::nullopt;
+    return Date(static_cast<double>(*instant) + (seconds - whole));
+}
+
+/// Where the calendar has to resolve a reading by itself (`fieldDifference`), it follows the
+/// same rule as `WallClockTime`.
+void followTheWallClockRule(icu::Calendar& calendar)
+{
+    calendar.setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
+    calendar.setSkippedWallTimeOption(UCAL_WALLTIME_LAST);
+}
+
+bool isCalendarDayOrLonger(CalendarUnit unit)
+{
+    return unit == CalendarUnit::year || unit == CalendarUnit::month || unit == CalendarUnit::weekOfYear || unit == CalendarUnit::day;
+}
+
 }
 
 ModuleCalendar& ModuleCalendar::shared()
@@ -72,8 +104,17 @@ void ModuleCalendar::takeDefaults()
         calendar.reset(icu::Calendar::createInstance(icu::TimeZone::createDefault(), icu::Locale::getRoot(), status));
     }
     calendar->setLenient(true);
+    followTheWallClockRule(*calendar);
+    std::unique_ptr<icu::Calendar> wallClock(calendar->clone());
+    wallClock->adoptTimeZone(icu::TimeZone::getGMT()->clone());
+    icu::UnicodeString zoneIdentifier;
+    calendar->getTimeZone().getID(zoneIdentifier);
+    std::string zoneText;
+    zoneIdentifier.toUTF8String(zoneText);
+    // ICU's default zone is always one it knows; UTC stands in should it ever not be.
+    auto offsets = WallClockTime::offsetsOfZone(zoneText).value_or([](std::int64_t) { return std::optional<std::int64_t>(0); });
     std::lock_guard lock(m_mutex);
-    m_calendar = std::make_unique<Icu>(Icu { std::move(calendar) });
+    m_calendar = std::make_unique<Icu>(Icu { std::move(calendar), std::move(wallClock), std::move(offsets) });
 }
 
 void ModuleCalendar::reload()
@@ -140,33 +181,27 @@ std::optional<DateComponents> ModuleCalendar::components(Date date) const
 
 std::optional<Date> ModuleCalendar::date(const DateComponents& components) const
 {
+    std::optional<WallClockTime::UtcOffsetAt> zoneOffsets;
+    if (components.timeZone)
+        zoneOffsets = WallClockTime::offsetsOfZone(*components.timeZone);
     std::lock_guard lock(m_mutex);
-    icu::Calendar* calendar = m_calendar->object.get();
-    std::unique_ptr<icu::Calendar> zoned;
-    if (components.timeZone) {
-        auto zone = std::unique_ptr<icu::TimeZone>(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(*components.timeZone)));
-        icu::UnicodeString identifier;
-        zone->getID(identifier);
-        if (identifier != icu::UnicodeString(UCAL_UNKNOWN_ZONE_ID)) {
-            zoned.reset(calendar->clone());
-            zoned->adoptTimeZone(zone.release());
-            calendar = zoned.get();
-        }
-    }
-    calendar->clear();
-    calendar->set(UCAL_EXTENDED_YEAR, components.year.value_or(1970));
+    // The fields carry over as a wall-clock reading first (hour 24, day 32), and only the
+    // whole reading is placed in the zone.
+    icu::Calendar* wallClock = m_calendar->wallClock.get();
+    wallClock->clear();
+    wallClock->set(UCAL_EXTENDED_YEAR, components.year.value_or(1970));
     // Months are counted from 0 in ICU; a month of 0 or 13 carries into the year before or after.
-    calendar->set(UCAL_MONTH, components.month.value_or(1) - 1);
-    calendar->set(UCAL_DATE, components.day.value_or(1));
-    calendar->set(UCAL_HOUR_OF_DAY, components.hour.value_or(0));
-    calendar->set(UCAL_MINUTE, components.minute.value_or(0));
-    calendar->set(UCAL_SECOND, components.second.value_or(0));
-    calendar->set(UCAL_MILLISECOND, 0);
+    wallClock->set(UCAL_MONTH, components.month.value_or(1) - 1);
+    wallClock->set(UCAL_DATE, components.day.value_or(1));
+    wallClock->set(UCAL_HOUR_OF_DAY, components.hour.value_or(0));
+    wallClock->set(UCAL_MINUTE, components.minute.value_or(0));
+    wallClock->set(UCAL_SECOND, components.second.value_or(0));
+    wallClock->set(UCAL_MILLISECOND, 0);
     UErrorCode status = U_ZERO_ERROR;
-    UDate time = calendar->getTime(status);
+    UDate reading = wallClock->getTime(status);
     if (U_FAILURE(status))
         return std::nullopt;
-    return dateFromMilliseconds(time);
+    return placed(reading, zoneOffsets ? *zoneOffsets : m_calendar->offsets);
 }
 
 std::optional<Date> ModuleCalendar::adding(CalendarUnit unit, std::int64_t amount, Date date) const
@@ -179,12 +214,27 @@ std::optional<Date> ModuleCalendar::adding(CalendarUnit unit, std::int64_t amoun
     double fraction = *time - wholeMilliseconds;
     std::lock_guard lock(m_mutex);
     UErrorCode status = U_ZERO_ERROR;
-    m_calendar->object->setTime(wholeMilliseconds, status);
-    m_calendar->object->add(icuField(unit), static_cast<int32_t>(amount), status);
-    UDate result = m_calendar->object->getTime(status);
+    if (!isCalendarDayOrLonger(unit)) {
+        m_calendar->object->setTime(wholeMilliseconds, status);
+        m_calendar->object->add(icuField(unit), static_cast<int32_t>(amount), status);
+        UDate result = m_calendar->object->getTime(status);
+        if (U_FAILURE(status))
+            return std::nullopt;
+        return dateFromMilliseconds(result + fraction);
+    }
+    // Days and longer move the wall clock, which is then placed in the zone again.
+    auto offset = m_calendar->offsets(static_cast<std::int64_t>(std::floor(wholeMilliseconds / 1000.0)));
+    if (!offset)
+        return std::nullopt;
+    m_calendar->wallClock->setTime(wholeMilliseconds + static_cast<double>(*offset) * 1000.0, status);
+    m_calendar->wallClock->add(icuField(unit), static_cast<int32_t>(amount), status);
+    UDate reading = m_calendar->wallClock->getTime(status);
     if (U_FAILURE(status))
         return std::nullopt;
-    return dateFromMilliseconds(result + fraction);
+    auto result = placed(reading, m_calendar->offsets);
+    if (!result)
+        return std::nullopt;
+    return *result + fraction / 1000.0;
 }
 
 std::optional<std::vector<std::int64_t>> ModuleCalendar::differences(Date from, Date to, std::span<const CalendarUnit> units) const

@@ -42,11 +42,14 @@ public:
     /// Year, month, day, hour, minute and second of `date`.
     std::optional<DateComponents> components(Date date) const;
     /// The date of the given fields, missing ones taken as the start of their range (month 1,
-    /// day 1, 00:00:00), in the components' zone when they name a known one, else the user's. Out-of-range fields carry over as the
-    /// calendar does (hour 24 is 00:00 of the next day; day 32 of January is 1 February).
+    /// day 1, 00:00:00), in the components' zone when they name a known one, else the user's.
+    /// Out-of-range fields carry over as the calendar does (hour 24 is 00:00 of the next day;
+    /// day 32 of January is 1 February). A reading that the clocks repeat or skip is placed by
+    /// the rule of `WallClockTime`: the first occurrence, or moved forward by the gap.
     std::optional<Date> date(const DateComponents& components) const;
-    /// `date` moved by `amount` units; days keep the wall-clock time across daylight-saving
-    /// changes, minutes and smaller move the absolute time.
+    /// `date` moved by `amount` units; days and longer keep the wall-clock time across
+    /// daylight-saving changes (placed again by the rule of `WallClockTime`), hours and
+    /// smaller move the absolute time.
     std::optional<Date> adding(CalendarUnit unit, std::int64_t amount, Date date) const;
     /// The whole units from `from` to `to`, largest first: each value is counted after the
     /// larger units before it have been added, truncated toward zero, negative when `to` is

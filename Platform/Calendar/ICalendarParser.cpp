@@ -1,6 +1,7 @@
 #include "Platform/Calendar/ICalendarParser.hpp"
 
 #include "Platform/Runtime/CivilTime.hpp"
+#include "Platform/Runtime/WallClockTime.hpp"
 
 #include <cmath>
 
@@ -141,6 +142,30 @@ icaltimetype toIcalTime(const CalendarTime& time, icaltimezone* zone)
     }
     value.zone = time.isDate ? nullptr : zone;
     return value;
+}
+
+/// The offsets of a zone as libical knows it: from the system's tzdata, or from the file's own
+/// VTIMEZONE.
+WallClockTime::UtcOffsetAt offsetsOf(icaltimezone* zone)
+{
+    return [zone](std::int64_t utcSeconds) -> std::optional<std::int64_t> {
+        icaltimetype utc = icaltime_from_timet_with_zone(static_cast<time_t>(utcSeconds), 0, icaltimezone_get_utc_timezone());
+        int isDaylight = 0;
+        return icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &isDaylight);
+    };
+}
+
+CivilTime civil(const CalendarTime& time)
+{
+    return CivilTime { time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day), static_cast<unsigned>(time.hour),
+        static_cast<unsigned>(time.minute), static_cast<unsigned>(time.second) };
+}
+
+/// A wall-clock reading for libical's recurrence iterator: without a zone, so that the rule
+/// steps through readings and never through a zone's clock changes.
+icaltimetype floatingIcalTime(const CalendarTime& time)
+{
+    return toIcalTime(time, nullptr);
 }
 
 CalendarTime fromIcalTime(const icaltimetype& value, const CalendarTime& reference)
@@ -318,6 +343,13 @@ void readItem(icalcomponent* component, ParsedItem::Kind kind, ParsedCalendarFil
             item.travelTime = icaldurationtype_as_int(value);
     }
     item.isCompleted = item.status == "COMPLETED" || icalcomponent_get_first_property(component, ICAL_COMPLETED_PROPERTY);
+    if (icalproperty* sequence = icalcomponent_get_first_property(component, ICAL_SEQUENCE_PROPERTY))
+        item.sequence = icalproperty_get_sequence(sequence);
+    // Only ever compared between copies; an unreadable one does not cost the item.
+    if (icalproperty* stamp = icalcomponent_get_first_property(component, ICAL_DTSTAMP_PROPERTY)) {
+        ItemReader stampReader(component, file);
+        item.stamp = stampReader.time(stamp, icalproperty_get_dtstamp(stamp));
+    }
 
     if (reader.problem) {
         file.skipped.push_back(std::string(kindName) + " \"" + item.uid + "\" with " + *reader.problem);
@@ -436,18 +468,18 @@ tl::expected<ParsedCalendarFile, std::string> ICalendarParser::parse(std::string
 
 std::optional<Date> ICalendarParser::instant(const CalendarTime& time, const ParsedCalendarFile& file, const std::string& localZone)
 {
-    if (time.zone == CalendarTime::Zone::utc && !time.isDate) {
-        CivilTime civil { time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day), static_cast<unsigned>(time.hour),
-            static_cast<unsigned>(time.minute), static_cast<unsigned>(time.second) };
-        return Date(static_cast<double>(civil.secondsSince1970()));
-    }
+    CalendarTime reading = time;
+    if (reading.isDate) // a date is its local midnight
+        reading.hour = reading.minute = reading.second = 0;
+    if (time.zone == CalendarTime::Zone::utc && !time.isDate)
+        return Date(static_cast<double>(civil(reading).secondsSince1970()));
     icaltimezone* zone = time.isDate ? builtinZone(localZone) : zoneFor(time, file, localZone);
     if (!zone)
         return std::nullopt;
-    icaltimetype value = toIcalTime(time, zone);
-    value.is_date = 0; // a date is its local midnight
-    value.zone = zone;
-    return Date(static_cast<double>(icaltime_as_timet_with_zone(value, zone)));
+    auto seconds = WallClockTime::secondsSince1970(civil(reading).secondsSince1970(), offsetsOf(zone));
+    if (!seconds)
+        return std::nullopt;
+    return Date(static_cast<double>(*seconds));
 }
 
 std::optional<CalendarTime> ICalendarParser::inZoneOf(
@@ -467,9 +499,6 @@ bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& f
     if (!item.start)
         return true;
     const CalendarTime& start = *item.start;
-    icaltimezone* zone = start.isDate ? builtinZone(localZone) : zoneFor(start, file, localZone);
-    if (!zone)
-        return true;
     Date earliest = windowStart - std::max(duration, 0.0);
     auto overlaps = [&](Date occurrence) { return occurrence <= windowEnd && occurrence >= earliest; };
 
@@ -501,8 +530,15 @@ bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& f
     bool complete = true;
     if (item.recurrenceRule) {
         icalrecurrencetype rule = icalrecurrencetype_from_string(item.recurrenceRule->c_str());
-        icaltimetype dtstart = toIcalTime(start, zone);
-        icalrecur_iterator* iterator = rule.freq == ICAL_NO_RECURRENCE ? nullptr : icalrecur_iterator_new(rule, dtstart);
+        // The rule steps through wall-clock readings; each is placed in the zone afterwards.
+        // An UNTIL in UTC becomes the reading it has in DTSTART's zone (its day, for a series of
+        // days), so that it compares with readings.
+        if (!icaltime_is_null_time(rule.until) && icaltime_is_utc(rule.until)) {
+            Date until(static_cast<double>(icaltime_as_timet(rule.until)));
+            if (auto local = inZoneOf(start, until, file, localZone))
+                rule.until = floatingIcalTime(*local);
+        }
+        icalrecur_iterator* iterator = rule.freq == ICAL_NO_RECURRENCE ? nullptr : icalrecur_iterator_new(rule, floatingIcalTime(start));
         if (iterator) {
             // Rules without COUNT can start at the window; with COUNT every occurrence before it
             // has to be counted, so the iteration starts at DTSTART.
@@ -510,8 +546,11 @@ bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& f
             // iteration at DTSTART, which the step limit bounds.
             if (rule.count == 0 && earliest > *first) {
                 if (auto local = inZoneOf(start, earliest, file, localZone))
-                    icalrecur_iterator_set_start(iterator, toIcalTime(*local, zone));
+                    icalrecur_iterator_set_start(iterator, floatingIcalTime(*local));
             }
+            // DTSTART is the first of COUNT occurrences even where it does not match the rule,
+            // and libical leaves such a DTSTART out of what it counts.
+            size_t counted = 1;
             size_t steps = 0;
             for (icaltimetype next = icalrecur_iterator_next(iterator); !icaltime_is_null_time(next);
                  next = icalrecur_iterator_next(iterator)) {
@@ -520,6 +559,10 @@ bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& f
                     break;
                 }
                 CalendarTime occurrence = fromIcalTime(next, start);
+                if (occurrence == start)
+                    continue;
+                if (rule.count > 0 && counted++ >= static_cast<size_t>(rule.count))
+                    break;
                 auto when = instant(occurrence, file, localZone);
                 if (!when)
                     break;

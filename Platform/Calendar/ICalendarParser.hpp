@@ -71,6 +71,9 @@ struct ParsedItem {
     std::vector<ParsedAlarm> alarms;
     std::optional<TimeInterval> travelTime;
     bool isCompleted = false;
+    /// SEQUENCE and DTSTAMP, which decide between two copies of one item (RFC 5545, 3.8.7).
+    int sequence = 0;
+    std::optional<CalendarTime> stamp;
 
     bool operator==(const ParsedItem&) const = default;
 };

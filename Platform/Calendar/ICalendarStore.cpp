@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <set>
@@ -291,6 +292,8 @@ struct IndexedEvent {
     Date end;
     bool allDay = false;
     int allDayLength = 1; // days, for all-day events
+    /// The instant of the item's RECURRENCE-ID, for an occurrence that overrides its series'.
+    std::optional<Date> recurrence;
 };
 
 struct Collection {
@@ -332,17 +335,19 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
 
     mutable std::mutex mutex;
     mutable bool scanned = false;
-    mutable bool dirty = false;
     mutable std::map<std::filesystem::path, Collection> collections;
     mutable std::map<std::filesystem::path, StoreSource> sourcesByPath;
     mutable std::map<std::filesystem::path, std::optional<FileIdentity>> watchedDirectories;
     mutable std::map<std::string, std::pair<std::filesystem::path, bool>> calendarsById; // id → collection, isReminderList
     mutable std::map<std::string, std::pair<std::filesystem::path, std::string>> itemsById; // calendar item id → collection, UID
     mutable std::atomic<size_t> parses { 0 };
+    /// Files named once already for holding a UID that another file of their calendar holds.
+    mutable std::set<std::string> reportedSecondFiles;
 
-    std::mutex monitorMutex;
+    mutable std::mutex monitorMutex;
     std::map<std::filesystem::path, GFileMonitor*> monitors;
     GSource* debounce = nullptr;
+    std::atomic<size_t> monitoredChanges { 0 };
 
     ~State()
     {
@@ -543,8 +548,15 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             }
         }
         watchedDirectories = std::move(watched);
-        if (!changed && scanned)
+        if (!changed && scanned) {
+            // Nothing shows differently, but a file touched without a change has a new
+            // identity: keep it, or every later rescan would parse that file again.
+            for (auto& [path, collection] : found) {
+                for (auto& [file, loaded] : collection.files)
+                    collections.at(path).files.at(file).identity = loaded.identity;
+            }
             return false;
+        }
 
         sourcesByPath = std::move(foundSources);
         collections = std::move(found);
@@ -603,37 +615,103 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
         if (hasTodos)
             collection.reminderCalendar = makeCalendar(EntityType::reminder);
 
+        auto items = oneCopyOfEachItem(collection);
         std::set<std::string> seriesUids;
-        for (auto& [path, loaded] : collection.files) {
-            for (auto& item : loaded.parsed->items) {
-                if (item.kind == ParsedItem::Kind::event && !item.recurrenceId && (item.recurrenceRule || !item.recurrenceDates.empty()))
-                    seriesUids.insert(item.uid);
-            }
+        for (auto& [file, item] : items) {
+            if (item->kind == ParsedItem::Kind::event && !item->recurrenceId && (item->recurrenceRule || !item->recurrenceDates.empty()))
+                seriesUids.insert(item->uid);
         }
-        for (auto& [path, loaded] : collection.files) {
-            for (auto& item : loaded.parsed->items) {
-                if (item.kind == ParsedItem::Kind::todo) {
-                    collection.todos.emplace_back(loaded.parsed, &item);
-                    itemsById[derivedIdentifier(collection.reminderCalendar->calendarIdentifier + "\n" + item.uid)]
-                        = { collection.path, item.uid };
-                    continue;
-                }
-                auto indexed = placeEvent(loaded.parsed, item);
-                if (!indexed)
-                    continue;
-                itemsById[derivedIdentifier(collection.eventCalendar->calendarIdentifier + "\n" + item.uid)]
-                    = { collection.path, item.uid };
-                if (item.recurrenceId && seriesUids.contains(item.uid)) {
-                    collection.overrides[item.uid].push_back(*indexed);
-                } else if (!item.recurrenceId && seriesUids.contains(item.uid)) {
-                    collection.series.push_back(*indexed);
-                } else {
-                    collection.singles.push_back(*indexed);
-                    collection.longestSingle = std::max(collection.longestSingle, indexed->end - indexed->start);
-                }
+        for (auto& [file, item] : items) {
+            if (item->kind == ParsedItem::Kind::todo) {
+                collection.todos.emplace_back(file, item);
+                itemsById[derivedIdentifier(collection.reminderCalendar->calendarIdentifier + "\n" + item->uid)]
+                    = { collection.path, item->uid };
+                continue;
+            }
+            auto indexed = placeEvent(file, *item);
+            if (!indexed)
+                continue;
+            itemsById[derivedIdentifier(collection.eventCalendar->calendarIdentifier + "\n" + item->uid)] = { collection.path, item->uid };
+            if (item->recurrenceId && seriesUids.contains(item->uid)) {
+                collection.overrides[item->uid].push_back(*indexed);
+            } else if (!item->recurrenceId && seriesUids.contains(item->uid)) {
+                collection.series.push_back(*indexed);
+            } else {
+                collection.singles.push_back(*indexed);
+                collection.longestSingle = std::max(collection.longestSingle, indexed->end - indexed->start);
             }
         }
         std::stable_sort(collection.singles.begin(), collection.singles.end(), [](auto& a, auto& b) { return a.start < b.start; });
+    }
+
+    using FileItem = std::pair<std::shared_ptr<const ParsedCalendarFile>, const ParsedItem*>;
+
+    /// The items the collection shows, one copy of each, in the order of files and items. RFC
+    /// 5545 gives a calendar one component per UID, plus one per overridden occurrence:
+    /// - a UID that two files hold is read from the first file by path, and the other file
+    ///   is named in the log once;
+    /// - of two copies in that file (of a series, of an event, or of one occurrence's
+    ///   override), the one with the higher SEQUENCE wins, then the later DTSTAMP, then the
+    ///   first; a to-do is one copy whatever its RECURRENCE-ID.
+    std::vector<FileItem> oneCopyOfEachItem(const Collection& collection) const
+    {
+        std::map<std::pair<ParsedItem::Kind, std::string>, const std::filesystem::path*> owners;
+        for (auto& [path, loaded] : collection.files) {
+            for (auto& item : loaded.parsed->items) {
+                auto [owner, first] = owners.emplace(std::pair(item.kind, item.uid), &path);
+                if (!first && *owner->second != path)
+                    reportSecondFile(collection, item.uid, path, *owner->second);
+            }
+        }
+        using Copy = std::tuple<ParsedItem::Kind, std::string, std::optional<double>>;
+        auto copyOf = [&](const ParsedCalendarFile& file, const ParsedItem& item) {
+            std::optional<double> occurrence;
+            if (item.kind == ParsedItem::Kind::event && item.recurrenceId) {
+                auto instant = ICalendarParser::instant(*item.recurrenceId, file, localZone);
+                occurrence = instant ? instant->timeIntervalSince1970() : std::numeric_limits<double>::lowest();
+            }
+            return Copy { item.kind, item.uid, occurrence };
+        };
+        auto supersedes = [](const ParsedItem& candidate, const ParsedItem& chosen) {
+            if (candidate.kind == ParsedItem::Kind::todo && candidate.recurrenceId.has_value() != chosen.recurrenceId.has_value())
+                return !candidate.recurrenceId;
+            if (candidate.sequence != chosen.sequence)
+                return candidate.sequence > chosen.sequence;
+            auto stamp = [](const ParsedItem& item) {
+                return item.stamp ? std::tuple(true, item.stamp->year, item.stamp->month, item.stamp->day, item.stamp->hour,
+                           item.stamp->minute, item.stamp->second)
+                                  : std::tuple(false, 0, 0, 0, 0, 0, 0);
+            };
+            return stamp(candidate) > stamp(chosen);
+        };
+        std::map<Copy, const ParsedItem*> chosen;
+        for (auto& [path, loaded] : collection.files) {
+            for (auto& item : loaded.parsed->items) {
+                if (*owners.at({ item.kind, item.uid }) != path)
+                    continue;
+                auto [current, first] = chosen.emplace(copyOf(*loaded.parsed, item), &item);
+                if (!first && supersedes(item, *current->second))
+                    current->second = &item;
+            }
+        }
+        std::vector<FileItem> result;
+        for (auto& [path, loaded] : collection.files) {
+            for (auto& item : loaded.parsed->items) {
+                if (*owners.at({ item.kind, item.uid }) == path && chosen.at(copyOf(*loaded.parsed, item)) == &item)
+                    result.emplace_back(loaded.parsed, &item);
+            }
+        }
+        return result;
+    }
+
+    void reportSecondFile(
+        const Collection& collection, const std::string& uid, const std::filesystem::path& skipped, const std::filesystem::path& read) const
+    {
+        if (!reportedSecondFiles.insert(collection.path.string() + "\n" + uid + "\n" + skipped.string()).second)
+            return;
+        PlatformLog::warning(logCategory,
+            skipped.string() + ": skipped the items with UID \"" + uid + "\", which " + read.filename().string()
+                + " in the same calendar holds too");
     }
 
     std::optional<IndexedEvent> placeEvent(const std::shared_ptr<const ParsedCalendarFile>& file, const ParsedItem& item) const
@@ -643,7 +721,9 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
         auto start = ICalendarParser::instant(*item.start, *file, localZone);
         if (!start)
             return std::nullopt;
-        IndexedEvent indexed { file, &item, *start, *start, item.start->isDate, 1 };
+        IndexedEvent indexed { file, &item, *start, *start, item.start->isDate, 1, std::nullopt };
+        if (item.recurrenceId)
+            indexed.recurrence = ICalendarParser::instant(*item.recurrenceId, *file, localZone);
         if (indexed.allDay) {
             int days = 1;
             if (item.end && item.end->isDate)
@@ -667,30 +747,25 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
         if (!scanned) {
             rescan();
             scanned = true;
-            dirty = false;
             return;
         }
-        bool directoriesChanged = dirty;
+        bool directoriesChanged = false;
+        for (auto& [directory, identity] : watchedDirectories) {
+            if (identityOf(directory) != identity) {
+                directoriesChanged = true;
+                break;
+            }
+        }
         if (!directoriesChanged) {
-            for (auto& [directory, identity] : watchedDirectories) {
-                if (identityOf(directory) != identity) {
+            for (auto& root : roots) {
+                if (!watchedDirectories.contains(root) && std::filesystem::is_directory(root)) {
                     directoriesChanged = true;
                     break;
                 }
             }
-            if (!directoriesChanged) {
-                for (auto& root : roots) {
-                    if (!watchedDirectories.contains(root) && std::filesystem::is_directory(root)) {
-                        directoriesChanged = true;
-                        break;
-                    }
-                }
-            }
         }
-        if (directoriesChanged) {
+        if (directoriesChanged)
             rescan();
-            dirty = false;
-        }
     }
 
     // --- building results (callers hold `mutex`) ---
@@ -745,10 +820,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
         for (auto it = first; it != collection.singles.end() && it->start <= windowEnd; ++it) {
             if (overlaps(it->start, it->end)) {
                 bool detached = it->item->recurrenceId.has_value();
-                std::optional<Date> occurrence;
-                if (detached)
-                    occurrence = ICalendarParser::instant(*it->item->recurrenceId, *it->file, localZone);
-                out.push_back(materialize(collection, *it, it->start, it->end, occurrence, detached, detached));
+                out.push_back(materialize(collection, *it, it->start, it->end, it->recurrence, detached, detached));
             }
         }
 
@@ -760,7 +832,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             std::map<double, const IndexedEvent*> overridden;
             if (auto found = collection.overrides.find(item.uid); found != collection.overrides.end()) {
                 for (auto& override : found->second) {
-                    auto recurrence = ICalendarParser::instant(*override.item->recurrenceId, *override.file, localZone);
+                    auto& recurrence = override.recurrence;
                     if (!recurrence)
                         continue;
                     overridden[recurrence->timeIntervalSince1970()] = &override;
@@ -798,6 +870,22 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
                     out.push_back(materialize(collection, master, start, end, start, false, true));
             }
         }
+    }
+
+    /// A series as its first occurrence, or the event itself.
+    std::optional<StoreEvent> eventWithUid(const Collection& collection, const std::string& uid) const
+    {
+        for (auto& master : collection.series) {
+            if (master.item->uid == uid)
+                return materialize(collection, master, master.start, master.end, master.start, false, true);
+        }
+        for (auto& single : collection.singles) {
+            if (single.item->uid == uid) {
+                bool detached = single.item->recurrenceId.has_value();
+                return materialize(collection, single, single.start, single.end, std::nullopt, detached, detached);
+            }
+        }
+        return std::nullopt;
     }
 
     StoreReminder makeReminder(const Collection& collection, const ParsedCalendarFile& file, const ParsedItem& item) const
@@ -915,8 +1003,10 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
     static void directoryChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer data)
     {
         auto state = static_cast<std::weak_ptr<State>*>(data)->lock();
-        if (state)
-            state->scheduleRescan();
+        if (!state)
+            return;
+        ++state->monitoredChanges;
+        state->scheduleRescan();
     }
 
     // A burst of file events (an editor's save, a sync run) is handled once, 200 ms after the
@@ -960,7 +1050,6 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             } else {
                 changed = rescan();
             }
-            dirty = false;
         }
         updateMonitors();
         if (changed)
@@ -1070,47 +1159,34 @@ std::optional<StoreEvent> ICalendarStore::event(const std::string& eventIdentifi
     const Collection* collection = m_state->collectionForCalendar(calendarIdentifier, false);
     if (!collection)
         return std::nullopt;
-    for (auto& master : collection->series) {
-        if (master.item->uid == uid)
-            return m_state->materialize(*collection, master, master.start, master.end, master.start, false, true);
-    }
-    for (auto& single : collection->singles) {
-        if (single.item->uid == uid) {
-            bool detached = single.item->recurrenceId.has_value();
-            return m_state->materialize(*collection, single, single.start, single.end, std::nullopt, detached, detached);
-        }
-    }
-    return std::nullopt;
+    return m_state->eventWithUid(*collection, uid);
 }
 
 std::optional<CalendarItem> ICalendarStore::calendarItem(const std::string& calendarItemIdentifier) const
 {
-    std::string uid;
-    const Collection* collection = nullptr;
-    {
-        std::lock_guard lock(m_state->mutex);
-        m_state->ensureCurrent();
-        auto found = m_state->itemsById.find(calendarItemIdentifier);
-        if (found == m_state->itemsById.end())
-            return std::nullopt;
-        auto owner = m_state->collections.find(found->second.first);
-        if (owner == m_state->collections.end())
-            return std::nullopt;
-        collection = &owner->second;
-        uid = found->second.second;
-        if (collection->reminderCalendar
-            && calendarItemIdentifier == derivedIdentifier(collection->reminderCalendar->calendarIdentifier + "\n" + uid)) {
-            for (auto& [file, item] : collection->todos) {
-                if (item->uid == uid)
-                    return CalendarItem(m_state->makeReminder(*collection, *file, *item));
-            }
-            return std::nullopt;
+    // Everything under one hold of the lock: a rescan replaces the collections.
+    std::lock_guard lock(m_state->mutex);
+    m_state->ensureCurrent();
+    auto found = m_state->itemsById.find(calendarItemIdentifier);
+    if (found == m_state->itemsById.end())
+        return std::nullopt;
+    auto owner = m_state->collections.find(found->second.first);
+    if (owner == m_state->collections.end())
+        return std::nullopt;
+    const Collection& collection = owner->second;
+    const std::string& uid = found->second.second;
+    if (collection.reminderCalendar
+        && calendarItemIdentifier == derivedIdentifier(collection.reminderCalendar->calendarIdentifier + "\n" + uid)) {
+        for (auto& [file, item] : collection.todos) {
+            if (item->uid == uid)
+                return CalendarItem(m_state->makeReminder(collection, *file, *item));
         }
-        if (!collection->eventCalendar)
-            return std::nullopt;
+        return std::nullopt;
     }
-    if (auto found = event(collection->eventCalendar->calendarIdentifier + ":" + uid))
-        return CalendarItem(std::move(*found));
+    if (!collection.eventCalendar)
+        return std::nullopt;
+    if (auto event = m_state->eventWithUid(collection, uid))
+        return CalendarItem(std::move(*event));
     return std::nullopt;
 }
 
@@ -1148,7 +1224,6 @@ void ICalendarStore::refreshSourcesIfNecessary()
         bool wasScanned = m_state->scanned;
         changed = m_state->rescan() && wasScanned;
         m_state->scanned = true;
-        m_state->dirty = false;
     }
     m_state->updateMonitors();
     if (changed)
@@ -1190,6 +1265,17 @@ std::unique_ptr<CalendarStore> ICalendarStore::makeStore(const std::vector<Store
 size_t ICalendarStore::parseCount() const
 {
     return m_state->parses;
+}
+
+size_t ICalendarStore::monitoredChangeCount() const
+{
+    return m_state->monitoredChanges;
+}
+
+bool ICalendarStore::isRescanPending() const
+{
+    std::lock_guard lock(m_state->monitorMutex);
+    return m_state->debounce != nullptr;
 }
 
 }

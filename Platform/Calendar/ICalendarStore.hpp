@@ -29,8 +29,13 @@ namespace tvk {
 ///   {"type": "holidays"} to mark a birthday or a subscribed holiday calendar.
 /// - Identifiers are stable across runs: calendars are named after their location, events
 ///   "<calendar identifier>:<UID>".
+/// - A UID is one item of its calendar (RFC 5545): a UID that two files of a calendar hold is
+///   read from the first file by path, and the other file is named in the log once; of two
+///   copies in one file, and of two overrides of one occurrence, the higher SEQUENCE wins,
+///   then the later DTSTAMP.
 ///
-/// Each file is parsed once and kept until its identity (inode, size, times) changes. With
+/// Each file is parsed once and kept until its identity (inode, size, times) changes; a file
+/// whose identity changed but whose contents did not is parsed that once more. With
 /// monitoring on, GIO file monitors watch every directory; a burst of changes is rescanned
 /// once and, when something really changed, posts `changedNotification` once. Queries check
 /// the directories themselves too, so additions and atomic replacements are seen even
@@ -64,6 +69,11 @@ public:
     /// How many times a file has been parsed since the store was made, for tests and
     /// diagnostics.
     size_t parseCount() const;
+    /// How many changes the directory monitors have reported, and whether the rescan for the
+    /// last of them is still to come: with both, a caller can wait until the store has handled
+    /// a change on disk (and posted, when something changed) instead of waiting a while.
+    size_t monitoredChangeCount() const;
+    bool isRescanPending() const;
 
     /// Most occurrences one series yields per query; more are cut with a log line.
     static constexpr size_t maximumOccurrencesPerSeries = 5000;

@@ -267,6 +267,20 @@ size_t MemoryCalendarStore::releaseReminderFetches()
     return answers.size();
 }
 
+bool MemoryCalendarStore::releaseLatestReminderFetch()
+{
+    std::function<void()> answer;
+    {
+        std::lock_guard lock(m_contents->mutex);
+        if (m_contents->heldReminderAnswers.empty())
+            return false;
+        answer = std::move(m_contents->heldReminderAnswers.back());
+        m_contents->heldReminderAnswers.pop_back();
+    }
+    answer();
+    return true;
+}
+
 size_t MemoryCalendarStore::answeredReminderFetchCount() const
 {
     return m_contents->answeredReminderFetches;

@@ -41,6 +41,9 @@ public:
     /// Sends every kept answer (on a worker thread, as always) and stops holding; returns how
     /// many there were.
     size_t releaseReminderFetches();
+    /// Sends only the answer kept last and goes on holding; false when none is kept. With it
+    /// a test makes a later fetch answer before an earlier one.
+    bool releaseLatestReminderFetch();
     /// Fetches whose completion has returned.
     size_t answeredReminderFetchCount() const;
 

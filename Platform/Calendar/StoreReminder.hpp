@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Platform/Runtime/DateComponents.hpp"
 #include "Platform/Calendar/StoreAlarm.hpp"
 #include "Platform/Calendar/StoreCalendar.hpp"
+#include "Platform/Runtime/DateComponents.hpp"
 
 #include <optional>
 #include <string>

@@ -342,7 +342,8 @@ bool DispatchQueue::runUntil(const std::function<bool()>& done, TimeInterval tim
     // `done` may turn true on another thread without anything waking the main context; look
     // again every few milliseconds.
     GSource* poll = g_timeout_source_new(5);
-    g_source_set_callback(poll, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
+    g_source_set_callback(
+        poll, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
     g_source_attach(poll, context);
     while (!done() && !timedOut)
         g_main_context_iteration(context, TRUE);

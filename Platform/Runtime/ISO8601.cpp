@@ -1,8 +1,9 @@
 #include "Platform/Runtime/ISO8601.hpp"
 
 #include "Platform/Runtime/CivilTime.hpp"
+#include "Platform/Runtime/IcuEnvironment.hpp"
+#include "Platform/Runtime/WallClockTime.hpp"
 
-#include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
 #include <cmath>
@@ -144,16 +145,15 @@ std::optional<Date> ISO8601::parse(std::string_view text)
         return Date(static_cast<double>(civil.secondsSince1970() - *offsetSeconds) + fraction);
     }
 
-    UErrorCode status = U_ZERO_ERROR;
-    icu::GregorianCalendar calendar(icu::TimeZone::createDefault(), status);
-    if (U_FAILURE(status))
+    CivilTime wallClock { *year, static_cast<unsigned>(*month), static_cast<unsigned>(*day), static_cast<unsigned>(hour),
+        static_cast<unsigned>(minute), static_cast<unsigned>(second) };
+    auto offsets = WallClockTime::offsetsOfZone(IcuEnvironment::defaultTimeZoneIdentifier());
+    if (!offsets)
         return std::nullopt;
-    calendar.clear();
-    calendar.set(*year, *month - 1, *day, hour, minute, second);
-    UDate milliseconds = calendar.getTime(status);
-    if (U_FAILURE(status))
+    auto seconds = WallClockTime::secondsSince1970(wallClock.secondsSince1970(), *offsets);
+    if (!seconds)
         return std::nullopt;
-    return Date(milliseconds / 1000.0 + fraction);
+    return Date(static_cast<double>(*seconds) + fraction);
 }
 
 std::string ISO8601::format(Date date)

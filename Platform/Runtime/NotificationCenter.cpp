@@ -20,12 +20,22 @@ ObserverToken NotificationCenter::addObserver(std::optional<std::string> name, c
 
 void NotificationCenter::removeObserver(ObserverToken token)
 {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     auto found = std::find_if(m_observers.begin(), m_observers.end(), [&](auto& observer) { return observer->token == token; });
     if (found == m_observers.end())
         return;
-    (*found)->removed = true;
+    auto observer = *found;
+    observer->removed = true;
     m_observers.erase(found);
+    auto runningElsewhere = [&] {
+        auto self = std::this_thread::get_id();
+        return std::any_of(observer->runningOn.begin(), observer->runningOn.end(), [&](auto thread) { return thread != self; });
+    };
+    if (!runningElsewhere())
+        return;
+    ++m_waitingRemovals;
+    m_blockEnded.wait(lock, [&] { return !runningElsewhere(); });
+    --m_waitingRemovals;
 }
 
 void NotificationCenter::post(const Notification& notification)
@@ -41,12 +51,28 @@ void NotificationCenter::post(const Notification& notification)
             matching.push_back(observer);
         }
     }
+    auto self = std::this_thread::get_id();
     for (auto& observer : matching) {
         {
             std::lock_guard lock(m_mutex);
             if (observer->removed)
                 continue;
+            observer->runningOn.push_back(self);
         }
+        // Ends the run however the block ends, so that no removal waits for it forever.
+        struct RunEnd {
+            NotificationCenter& center;
+            Observer& observer;
+            std::thread::id thread;
+            ~RunEnd()
+            {
+                {
+                    std::lock_guard lock(center.m_mutex);
+                    observer.runningOn.erase(std::find(observer.runningOn.begin(), observer.runningOn.end(), thread));
+                }
+                center.m_blockEnded.notify_all();
+            }
+        } end { *this, *observer, self };
         observer->block(notification);
     }
 }
@@ -60,6 +86,12 @@ size_t NotificationCenter::observerCount() const
 {
     std::lock_guard lock(m_mutex);
     return m_observers.size();
+}
+
+size_t NotificationCenter::waitingRemovalCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_waitingRemovals;
 }
 
 }

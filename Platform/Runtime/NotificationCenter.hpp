@@ -2,6 +2,7 @@
 
 #include <any>
 #include <compare>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tvk {
@@ -33,6 +35,11 @@ struct ObserverToken {
 /// to use from any thread, and a block may post, add observers or remove any observer (itself
 /// included) while it runs: a post delivers to the observers registered when it started that
 /// have not been removed by the time their turn comes.
+///
+/// Once `removeObserver` returns, the block is not running anywhere and never runs again, so
+/// an owner may remove its observers and then go: the call waits for runs of the block on
+/// other threads to end (a block that removes its own observer does not wait for itself). A
+/// block must therefore not wait for a thread that may be removing its observer.
 class NotificationCenter {
 public:
     using Block = std::function<void(const Notification&)>;
@@ -53,6 +60,8 @@ public:
 
     /// The number of live registrations, for diagnostics and tests.
     size_t observerCount() const;
+    /// The number of `removeObserver` calls waiting for a block to end, for tests.
+    size_t waitingRemovalCount() const;
 
 private:
     struct Observer {
@@ -61,11 +70,15 @@ private:
         const void* object;
         Block block;
         bool removed = false;
+        /// The threads running the block now, once per run (a block may post again).
+        std::vector<std::thread::id> runningOn;
     };
 
     mutable std::mutex m_mutex;
+    std::condition_variable m_blockEnded;
     std::vector<std::shared_ptr<Observer>> m_observers;
     std::uint64_t m_nextToken = 1;
+    size_t m_waitingRemovals = 0;
 };
 
 }

@@ -1,5 +1,7 @@
 #include "Platform/Runtime/ProcessClock.hpp"
 
+#include "Platform/Runtime/NotificationCenter.hpp"
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -11,6 +13,11 @@ namespace {
 std::atomic<bool> pinned { false };
 std::mutex pinnedMutex;
 Date pinnedDate;
+
+void postChanged()
+{
+    NotificationCenter::defaultCenter().post(ProcessClock::changedNotification);
+}
 
 }
 
@@ -27,26 +34,35 @@ Date ProcessClock::now()
 
 void ProcessClock::pin(Date date)
 {
-    std::lock_guard lock(pinnedMutex);
-    pinnedDate = date;
-    pinned.store(true, std::memory_order_release);
+    {
+        std::lock_guard lock(pinnedMutex);
+        pinnedDate = date;
+        pinned.store(true, std::memory_order_release);
+    }
+    postChanged();
 }
 
 void ProcessClock::advance(TimeInterval seconds)
 {
-    std::lock_guard lock(pinnedMutex);
-    if (!pinned.load(std::memory_order_relaxed)) {
-        auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-        pinnedDate = Date(std::chrono::duration<double>(sinceEpoch).count());
-        pinned.store(true, std::memory_order_release);
+    {
+        std::lock_guard lock(pinnedMutex);
+        if (!pinned.load(std::memory_order_relaxed)) {
+            auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+            pinnedDate = Date(std::chrono::duration<double>(sinceEpoch).count());
+            pinned.store(true, std::memory_order_release);
+        }
+        pinnedDate += seconds;
     }
-    pinnedDate += seconds;
+    postChanged();
 }
 
 void ProcessClock::unpin()
 {
-    std::lock_guard lock(pinnedMutex);
-    pinned.store(false, std::memory_order_release);
+    {
+        std::lock_guard lock(pinnedMutex);
+        pinned.store(false, std::memory_order_release);
+    }
+    postChanged();
 }
 
 bool ProcessClock::isPinned()

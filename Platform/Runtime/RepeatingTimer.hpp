@@ -10,10 +10,16 @@ namespace tvk {
 /// A timer on the main context that fires first at `firstFireDate` and then every `interval`
 /// seconds, until it is invalidated or destroyed.
 ///
-/// Fire dates follow the process clock: the delay to the next fire date is measured against
-/// `Date::now()` when the timer is armed, and each later fire date is the previous one plus
-/// the interval (no drift). A fire date that has already passed fires at the next iteration
-/// of the main context. Not copyable; create, fire and invalidate it on the main thread.
+/// Fire dates follow the process clock and stay on the grid of `firstFireDate` plus whole
+/// intervals (no drift). The timer keeps to that clock when it jumps:
+/// - fires that were missed (the machine slept, the clock was set forward) coalesce into one,
+///   at once, and the next fire is the next point of the grid ahead;
+/// - when the clock is set back, the timer re-arms at once for the next point of the grid
+///   ahead of the new time instead of waiting for the clock to catch up.
+/// Steps of the system clock are seen as the kernel reports them; steps of a pinned process
+/// clock (`ProcessClock::changedNotification`) likewise, once the main queue runs.
+///
+/// Not copyable; create, fire and invalidate it on the main thread.
 class RepeatingTimer {
 public:
     RepeatingTimer(Date firstFireDate, TimeInterval interval, std::function<void()> action);

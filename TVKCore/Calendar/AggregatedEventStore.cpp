@@ -4,6 +4,7 @@
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/LogCategories.hpp"
+#include "TVKCore/Rules/FilterRule.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 
@@ -49,6 +50,10 @@ AggregatedEventStore::AggregatedEventStore(std::unique_ptr<CalendarStore> eventS
 std::shared_ptr<CalendarStore> AggregatedEventStore::delegatesEventStore() const
 {
     std::lock_guard lock(m_delegateMutex);
+    // Access is granted from the start on this platform, so nothing ever asks for it: the
+    // delegate store is built the first time it is needed once access is there.
+    if (!m_delegatesEventStore && hasCalendarAccess())
+        m_delegatesEventStore = m_eventStore->makeStore(m_eventStore->delegateSources());
     return m_delegatesEventStore;
 }
 
@@ -218,18 +223,6 @@ void AggregatedEventStore::reminders(Date start, Date end, RemindersCompletion c
         });
 }
 
-std::vector<Event> AggregatedEventStore::currentEvents(Date now) const
-{
-    std::vector<Event> result;
-    auto eligibility = EligibilitySettings::current();
-    for (auto& event : events(now, now)) {
-        if (shouldSchedule(event, eligibility))
-            result.push_back(Event::fromCalendarEvent(event));
-    }
-    sortByStartDate(result);
-    return result;
-}
-
 namespace {
 
 TimeInterval defaultTimeOffset()
@@ -242,15 +235,38 @@ bool isPendingNow(const Event& event, TimeInterval defaultTimeOffset, Date now)
     return event.isPending(defaultTimeOffset, EventSettingsStore::shared().customSettings(event.id), now);
 }
 
+bool isExcludedBySettings(const Event& event)
+{
+    auto settings = EventSettingsStore::shared().customSettings(event.id);
+    return settings && settings->isExcluded;
+}
+
+}
+
+std::vector<Event> AggregatedEventStore::currentEvents(Date now) const
+{
+    std::vector<Event> result;
+    auto eligibility = EligibilitySettings::current();
+    auto rules = UserSettingsStore::shared().excludeRules();
+    for (auto& storeEvent : events(now, now)) {
+        if (!shouldSchedule(storeEvent, eligibility) || matchesAny(storeEvent, rules))
+            continue;
+        auto event = Event::fromCalendarEvent(storeEvent);
+        if (!isExcludedBySettings(event))
+            result.push_back(std::move(event));
+    }
+    sortByStartDate(result);
+    return result;
 }
 
 std::vector<Event> AggregatedEventStore::pendingEvents(Date now) const
 {
     std::vector<Event> result;
     auto eligibility = EligibilitySettings::current();
+    auto rules = UserSettingsStore::shared().excludeRules();
     auto offset = defaultTimeOffset();
     for (auto& storeEvent : events(now, now + 3600)) {
-        if (!shouldSchedule(storeEvent, eligibility))
+        if (!shouldSchedule(storeEvent, eligibility) || matchesAny(storeEvent, rules))
             continue;
         auto event = Event::fromCalendarEvent(storeEvent);
         if (isPendingNow(event, offset, now))
@@ -271,8 +287,9 @@ void AggregatedEventStore::pendingAppleReminderEvents(Date now, EventsCompletion
         [now, completion = std::move(completion)](std::optional<std::vector<StoreReminder>> reminders) {
             std::vector<Event> result;
             auto offset = defaultTimeOffset();
+            auto rules = UserSettingsStore::shared().excludeRules();
             for (auto& reminder : reminders.value_or(std::vector<StoreReminder> {})) {
-                if (!shouldSchedule(reminder))
+                if (!shouldSchedule(reminder) || matchesAny(reminder, rules))
                     continue;
                 auto event = Event::fromAppleReminder(reminder);
                 if (event && isPendingNow(*event, offset, now))

@@ -24,9 +24,10 @@ inline constexpr std::string_view grantedPermission = "GrantedPermission";
 }
 
 /// The event core's only door to the user's calendars: the user's own store, plus a second
-/// store over the accounts delegated to the user once calendar access has been granted. Every
-/// query is limited to the calendars and reminder lists the user activated (read afresh from
-/// `UserSettingsStore::shared()` each time) and merges the delegate store's answers in.
+/// store over the accounts delegated to the user, built on first use once calendar access is
+/// granted (on this platform it is from the start). Every query is limited to the calendars
+/// and reminder lists the user activated (read afresh from `UserSettingsStore::shared()` each
+/// time) and merges the delegate store's answers in.
 ///
 /// Event queries are synchronous on the caller's thread; reminder queries return at once and
 /// complete exactly once on the store's worker thread (or at once, on the caller's thread,
@@ -41,7 +42,8 @@ public:
     AggregatedEventStore& operator=(const AggregatedEventStore&) = delete;
 
     CalendarStore& eventStore() const { return *m_eventStore; }
-    /// None until a calendar-access request was granted; replaced by every granted request.
+    /// Built on the first call that finds calendar access granted (none before); replaced by
+    /// every granted access request.
     std::shared_ptr<CalendarStore> delegatesEventStore() const;
 
     /// The active event calendars, in the order of the setting; identifiers that name no
@@ -82,6 +84,9 @@ public:
     /// Incomplete reminders of the active lists due in [start, end], unfiltered.
     void reminders(Date start, Date end, RemindersCompletion completion) const;
 
+    // What the user excluded (an exclude rule, or the event's own settings) is in none of
+    // the lists below: the rules hide items from alerts and from the widgets alike.
+
     /// Eligible calendar events going on at `now`, by start (stable).
     std::vector<Event> currentEvents(Date now) const;
     /// Eligible calendar events of the coming hour whose alert is due at `now` under the
@@ -99,7 +104,7 @@ private:
     // Read by queries on any thread while an access request replaces it: readers take their
     // own reference under the lock, so a replaced store lives until its last query ends.
     mutable std::mutex m_delegateMutex;
-    std::shared_ptr<CalendarStore> m_delegatesEventStore;
+    mutable std::shared_ptr<CalendarStore> m_delegatesEventStore;
     mutable MemoryCache<std::string, StoreCalendarPointer> m_calendarCache;
 };
 

@@ -11,6 +11,8 @@
 #include "TVKUtils/DateOperations.hpp"
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 
 namespace tvk {
 
@@ -27,8 +29,7 @@ bool isListedCalendar(const StoreCalendar& calendar)
 
 }
 
-template<typename Step>
-auto CalendarEventManager::whileAlive(Step step) const
+template <typename Step> auto CalendarEventManager::whileAlive(Step step) const
 {
     return [lifetime = std::weak_ptr<Lifetime>(m_lifetime), step = std::move(step)](auto&&... arguments) mutable {
         if (!lifetime.expired())
@@ -70,9 +71,11 @@ CalendarEventManager::CalendarEventManager(AggregatedEventStore& aggregatedEvent
 
 CalendarEventManager::~CalendarEventManager()
 {
-    m_lifetime.reset();
+    // Removal waits for blocks already running on other threads, which use this manager;
+    // none starts afterwards.
     for (auto& token : m_observerTokens)
         NotificationCenter::defaultCenter().removeObserver(token);
+    m_lifetime.reset();
     std::lock_guard lock(m_mutex);
     m_timer.reset();
 }
@@ -102,12 +105,17 @@ void CalendarEventManager::reloadEvents(PostNotification shouldPostNotification,
         DispatchQueue::main().async(whileAlive([this, shouldPostNotification, completion] { notify(shouldPostNotification, completion); }));
         return;
     }
-    Date now = Date::now();
+    Reload reload { .post = shouldPostNotification, .completion = std::move(completion) };
+    {
+        std::lock_guard lock(m_mutex);
+        reload.generation = ++m_reloadsStarted;
+    }
+    reload.now = Date::now();
     auto days = std::clamp<std::int64_t>(settings.upcomingEventsDaysFilter(), 0, maximumUpcomingDays);
-    Date end = endOfDay(addingDays(now, days));
-    fetchItems(now, end,
-        whileAlive([this, now, end, shouldPostNotification, completion](std::vector<StoreEvent> events, std::vector<StoreReminder> reminders) {
-            buildSchedule(events, reminders, now, end, shouldPostNotification, completion);
+    reload.end = endOfDay(addingDays(reload.now, days));
+    fetchItems(
+        reload.now, reload.end, whileAlive([this, reload](std::vector<StoreEvent> events, std::vector<StoreReminder> reminders) mutable {
+            buildSchedule(events, reminders, std::move(reload));
         }));
 }
 
@@ -115,8 +123,11 @@ void CalendarEventManager::loadScreenshotDemoEvents()
 {
     auto current = Event::demo_makeOngoingEvent(makeToday(15, 0), makeToday(16, 0));
     std::lock_guard lock(m_mutex);
+    // Whatever a reload still on its way brings, the demo lists stand until the next reload.
+    m_scheduleGeneration = m_pendingRemindersGeneration = ++m_reloadsStarted;
     m_currentEvents = { current };
     m_pendingEvents.clear();
+    m_alertPassedEvents.clear();
     m_scheduledEvents = { Event::demo_upcomingEvent1(), Event::demo_upcomingEvent2(), Event::demo_upcomingEvent3() };
     m_snoozedPastAppleReminderEvents.clear();
     m_pendingAppleReminderEvents = { Event::demo_upcomingAppleReminderEvent1() };
@@ -144,32 +155,46 @@ void CalendarEventManager::fetchItems(Date from, Date to, FetchCompletion comple
         });
 }
 
-void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Date now,
-    Date end, PostNotification post, Completion completion)
+void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Reload reload)
 {
+    bool superseded;
+    {
+        // The store's answers may come in any order; a reload that started later read the
+        // calendars later, so its lists stand.
+        std::lock_guard lock(m_mutex);
+        superseded = reload.generation < m_scheduleGeneration;
+    }
+    if (superseded) {
+        notify(reload.post, reload.completion);
+        return;
+    }
+    Date now = reload.now;
     auto rules = UserSettingsStore::shared().excludeRules();
     auto includedEvents = filteredApplyingRules(events, rules, RuleEffect::exclude);
     auto includedReminders = filteredApplyingRules(reminders, rules, RuleEffect::exclude);
     if (auto purged = m_remindersStore.purgePastReminders(); !purged)
         QMLogger::warning("could not purge past reminders: " + purged.error().message);
 
-    auto invocations = scheduleCalendarEvents(includedEvents, now);
+    Schedule schedule;
+    scheduleCalendarEvents(includedEvents, now, schedule);
     // Own reminders are the user's explicit wish: no rule, per-event setting, travel time or
     // show-only setting applies, and an alert already due is not raised again.
-    for (auto& reminder : m_remindersStore.reminders(now, end)) {
+    for (auto& reminder : m_remindersStore.reminders(now, reload.end)) {
         auto event = Event::fromReminder(reminder);
         Date alert = reminder.date() - static_cast<TimeInterval>(reminder.timeOffsetSeconds());
         if (alert > now)
-            invocations.push_back(AlertInvocation { alert, std::move(event), false });
+            schedule.invocations.push_back(AlertInvocation { alert, std::move(event), false });
+        else if (event.startDate > now)
+            schedule.alertPassed.push_back(std::move(event));
     }
-    auto reminderInvocations = scheduleAppleReminders(includedReminders, now);
-    invocations.insert(
-        invocations.end(), std::make_move_iterator(reminderInvocations.begin()), std::make_move_iterator(reminderInvocations.end()));
+    scheduleAppleReminders(includedReminders, now, schedule);
     {
         std::lock_guard lock(m_mutex);
-        m_invocations = std::move(invocations);
+        m_scheduleGeneration = reload.generation;
+        m_invocations = std::move(schedule.invocations);
+        m_alertPassedEvents = std::move(schedule.alertPassed);
     }
-    finish(post, std::move(completion));
+    finish(std::move(reload));
 }
 
 CalendarEventManager::AlertSettings CalendarEventManager::AlertSettings::current()
@@ -179,42 +204,43 @@ CalendarEventManager::AlertSettings CalendarEventManager::AlertSettings::current
         .includeTravelTime = settings.includeTravelTime() };
 }
 
-std::vector<AlertInvocation> CalendarEventManager::scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now) const
+void CalendarEventManager::scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now, Schedule& schedule) const
 {
     bool onlyWithVideoConference = UserSettingsStore::shared().showOnlyEventsWithVideoConference();
     auto eligibility = EligibilitySettings::current();
     auto alertSettings = AlertSettings::current();
-    std::vector<AlertInvocation> result;
     for (auto& storeEvent : events) {
         if (!shouldSchedule(storeEvent, eligibility))
             continue;
         auto event = Event::fromCalendarEvent(storeEvent);
-        auto alert = alertDate(event, now, alertSettings);
-        if (!alert)
-            continue;
         if (onlyWithVideoConference && event.videoConferenceLinks.empty())
             continue;
-        result.push_back(AlertInvocation { *alert, std::move(event), false });
+        schedule.add(std::move(event), now, *this, alertSettings);
     }
-    return result;
 }
 
-std::vector<AlertInvocation> CalendarEventManager::scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now) const
+void CalendarEventManager::scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now, Schedule& schedule) const
 {
     auto alertSettings = AlertSettings::current();
-    std::vector<AlertInvocation> result;
     for (auto& reminder : reminders) {
         if (!shouldSchedule(reminder))
             continue;
         auto event = Event::fromAppleReminder(reminder);
         if (!event)
             continue;
-        auto alert = alertDate(*event, now, alertSettings);
-        if (!alert)
-            continue;
-        result.push_back(AlertInvocation { *alert, std::move(*event), false });
+        schedule.add(std::move(*event), now, *this, alertSettings);
     }
-    return result;
+}
+
+void CalendarEventManager::Schedule::add(Event event, Date now, const CalendarEventManager& manager, const AlertSettings& settings)
+{
+    if (auto alert = manager.alertDate(event, now, settings)) {
+        invocations.push_back(AlertInvocation { *alert, std::move(event), false });
+        return;
+    }
+    auto custom = EventSettingsStore::shared().customSettings(event.id);
+    if (!(custom && custom->isExcluded) && event.startDate > now)
+        alertPassed.push_back(std::move(event));
 }
 
 std::optional<Date> CalendarEventManager::alertDate(const Event& event, Date now, const AlertSettings& settings) const
@@ -234,7 +260,7 @@ std::optional<Date> CalendarEventManager::alertDate(const Event& event, Date now
     return alert;
 }
 
-void CalendarEventManager::finish(PostNotification post, Completion completion)
+void CalendarEventManager::finish(Reload reload)
 {
     Date now = Date::now();
     auto current = m_store.currentEvents(now);
@@ -256,12 +282,15 @@ void CalendarEventManager::finish(PostNotification post, Completion completion)
         m_pendingEvents = std::move(pending);
         m_snoozedPastAppleReminderEvents = std::move(snoozedPast);
     }
-    auto apply = whileAlive([this, post, completion = std::move(completion)](std::vector<Event> events) {
+    auto apply = whileAlive([this, reload](std::vector<Event> events) {
         {
             std::lock_guard lock(m_mutex);
-            m_pendingAppleReminderEvents = std::move(events);
+            if (reload.generation >= m_pendingRemindersGeneration) {
+                m_pendingRemindersGeneration = reload.generation;
+                m_pendingAppleReminderEvents = std::move(events);
+            }
         }
-        notify(post, completion);
+        notify(reload.post, reload.completion);
     });
     // The fetch may answer on a worker thread after the manager is gone: it only hands the
     // result to the main queue.
@@ -348,9 +377,15 @@ std::vector<Event> CalendarEventManager::allCachedUpcomingEvents() const
     std::vector<Event> result;
     {
         std::lock_guard lock(m_mutex);
-        result = m_pendingEvents;
-        result.insert(result.end(), m_scheduledEvents.begin(), m_scheduledEvents.end());
-        result.insert(result.end(), m_pendingAppleReminderEvents.begin(), m_pendingAppleReminderEvents.end());
+        // Each event once, from the first list that has it; an occurrence is told apart from
+        // the others of its series by its dates.
+        std::set<std::tuple<EventType, std::string, std::optional<Date>, Date>> listed;
+        for (auto* list : { &m_pendingEvents, &m_scheduledEvents, &m_pendingAppleReminderEvents, &m_alertPassedEvents }) {
+            for (auto& event : *list) {
+                if (listed.emplace(event.type, event.id, event.occurrenceDate, event.startDate).second)
+                    result.push_back(event);
+            }
+        }
     }
     sortByStartDate(result);
     return result;

@@ -33,7 +33,9 @@ inline constexpr std::string_view didReloadEvents = "DidReloadEvents";
 /// the schedule and replaces the lists on the main queue (the store's pending reminders in
 /// the reminder fetch's completion), and finally tells the delegate, posts "DidReloadEvents"
 /// when asked to, and calls its completion on the main queue. Reloads are not serialized:
-/// overlapping ones each complete once, and the last writer of each list wins.
+/// overlapping ones each complete once, and the lists are those of the reload that started
+/// last among those that got that far, whatever order the store answered in, so that an older
+/// reload never puts back what a newer one read after a change.
 ///
 /// Every list can be read from any thread; a reader gets a copy that one writer made whole.
 /// Destroy a manager on the main queue's thread (the shared one lives for the process). Any
@@ -72,7 +74,10 @@ public:
     std::vector<Event> pendingAppleReminderEvents() const;
     /// The five lists joined, current first, not sorted.
     std::vector<Event> allCachedEvents() const;
-    /// Pending, scheduled and pending store reminders, by start (stable).
+    /// Everything of the window that has not started yet and that the user wants to see:
+    /// pending, scheduled and pending store reminders, then the events whose alert has already
+    /// passed (which are in none of those lists, and are still what comes next), each once,
+    /// by start (stable).
     std::vector<Event> allCachedUpcomingEvents() const;
     /// Current events and past snoozed store reminders, by start (stable).
     std::vector<Event> allCachedCurrentEvents() const;
@@ -111,12 +116,18 @@ public:
 
 private:
     void loadScreenshotDemoEvents();
+    /// One reload on its way through the main queue.
+    struct Reload {
+        PostNotification post = PostNotification::no;
+        Completion completion;
+        /// Counts reloads in the order they started.
+        std::uint64_t generation = 0;
+        Date now;
+        Date end;
+    };
     using FetchCompletion = std::function<void(std::vector<StoreEvent>, std::vector<StoreReminder>)>;
     void fetchItems(Date from, Date to, FetchCompletion completion);
-    void buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Date now, Date end,
-        PostNotification post, Completion completion);
-    std::vector<AlertInvocation> scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now) const;
-    std::vector<AlertInvocation> scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now) const;
+    void buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Reload reload);
     /// The user's offset and travel-time choice, read once per schedule build: every read of a
     /// setting checks the settings file.
     struct AlertSettings {
@@ -124,15 +135,23 @@ private:
         bool includeTravelTime = false;
         static AlertSettings current();
     };
+    /// What one schedule build makes of the eligible items: an alert for each whose alert lies
+    /// ahead, and, for the upcoming list, those whose alert has passed before their start.
+    struct Schedule {
+        std::vector<AlertInvocation> invocations;
+        std::vector<Event> alertPassed;
+        void add(Event event, Date now, const CalendarEventManager& manager, const AlertSettings& settings);
+    };
+    void scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now, Schedule& schedule) const;
+    void scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now, Schedule& schedule) const;
     std::optional<Date> alertDate(const Event& event, Date now, const AlertSettings& settings) const;
-    void finish(PostNotification post, Completion completion);
+    void finish(Reload reload);
     void notify(PostNotification post, const Completion& completion);
     void insertSnooze(AlertInvocation invocation);
     /// `step`, made to do nothing once the manager is gone. Only for steps that run on the
     /// main queue, the thread the manager is destroyed on, so that the check cannot go stale
     /// while the step runs; work on other threads only hands its result to such a step.
-    template<typename Step>
-    auto whileAlive(Step step) const;
+    template <typename Step> auto whileAlive(Step step) const;
 
     struct Lifetime { };
     std::shared_ptr<Lifetime> m_lifetime = std::make_shared<Lifetime>();
@@ -150,6 +169,12 @@ private:
     std::vector<Event> m_pendingEvents;
     std::vector<Event> m_snoozedPastAppleReminderEvents;
     std::vector<Event> m_pendingAppleReminderEvents;
+    /// Eligible events of the window whose alert passed before they started.
+    std::vector<Event> m_alertPassedEvents;
+    std::uint64_t m_reloadsStarted = 0;
+    /// The reloads whose schedule, and whose pending store reminders, the lists hold.
+    std::uint64_t m_scheduleGeneration = 0;
+    std::uint64_t m_pendingRemindersGeneration = 0;
 };
 
 }

@@ -149,3 +149,27 @@ TEST(ModuleCalendar, ComponentsWithAZoneAreReadInThatZone)
     EXPECT_EQ(ModuleCalendar::shared().date(unknownZone), ModuleCalendar::shared().date(local))
         << "an unknown zone falls back to the user's";
 }
+
+TEST_F(DateOperations, RepeatedAndSkippedReadingsArePlacedByTheWallClockRule)
+{
+    // 27 October 2030: 02:30 happens twice in Berlin; a reminder due then is due at the first.
+    EXPECT_EQ(makeDate(27, 10, 2030, 2, 30), at("2030-10-27T02:30:00+02:00"));
+    DateComponents dueInBerlin { 2030, 10, 27, 2, 30, 0, std::string("Europe/Berlin") };
+    EXPECT_EQ(ModuleCalendar::shared().date(dueInBerlin), at("2030-10-27T02:30:00+02:00"));
+    DateComponents dueInNewYork { 2030, 11, 3, 1, 30, 0, std::string("America/New_York") };
+    EXPECT_EQ(ModuleCalendar::shared().date(dueInNewYork), at("2030-11-03T01:30:00-04:00"));
+    // 31 March 2030: 02:30 does not exist; it moves forward by the gap.
+    EXPECT_EQ(makeDate(31, 3, 2030, 2, 30), at("2030-03-31T03:30:00+02:00"));
+    // Days keep the wall clock and land on the first 02:30, or past the gap.
+    EXPECT_EQ(addingDays(at("2030-10-26T02:30:00+02:00"), 1), at("2030-10-27T02:30:00+02:00"));
+    EXPECT_EQ(addingDays(at("2030-10-28T02:30:00+01:00"), -1), at("2030-10-27T02:30:00+02:00"));
+    EXPECT_EQ(addingDays(at("2030-03-30T02:30:00+01:00"), 1), at("2030-03-31T03:30:00+02:00"));
+}
+
+TEST_F(DateOperations, TheNextFullHourSkipsNoHourWhenTheClocksChange)
+{
+    EXPECT_EQ(nextFullHour(at("2030-10-27T01:40:00+02:00")), at("2030-10-27T02:00:00+02:00"));
+    EXPECT_EQ(nextFullHour(at("2030-10-27T02:40:00+02:00")), at("2030-10-27T02:00:00+01:00")) << "the second 02:00";
+    EXPECT_EQ(nextFullHour(at("2030-10-27T02:40:00+01:00")), at("2030-10-27T03:00:00+01:00"));
+    EXPECT_EQ(nextFullHour(at("2030-03-31T01:40:00+01:00")), at("2030-03-31T03:00:00+02:00")) << "02:00 does not exist";
+}

@@ -1,9 +1,11 @@
 #include "Platform/Calendar/ICalendarStore.hpp"
 
+#include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/WallClockTime.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
 #include <gtest/gtest.h>
@@ -297,6 +299,143 @@ TEST(ICalendarStore, RecurrenceExamplesComeOutAsTheRfcListsThem)
     EXPECT_EQ(dst[0].startDate, at("1997-10-27T09:00:00-05:00")) << "09:00 in New York after the end of daylight saving";
 }
 
+TEST(ICalendarStore, ReadingsTheClocksSkipMoveForwardAndRepeatedOnesAreTheFirstInSeriesToo)
+{
+    CalendarRoot root;
+    root.put("work/clocks/changes.ics", fixture("daylight-saving-gaps-and-overlaps-berlin-new-york.ics"));
+    auto store = root.store();
+    // Starts as Berlin and New York read them, with their offsets.
+    auto startsOf = [&](const std::string& uid, const char* zone) {
+        std::vector<std::string> starts;
+        for (auto& event : eventsBetween(*store, at("2026-03-01T00:00:00Z"), at("2026-12-31T00:00:00Z"))) {
+            if (!event.eventIdentifier.ends_with(":" + uid))
+                continue;
+            auto offsets = WallClockTime::offsetsOfZone(zone);
+            auto seconds = static_cast<std::int64_t>(event.startDate.timeIntervalSince1970());
+            auto offset = (*offsets)(seconds).value_or(0);
+            auto wall = CivilTime::fromSecondsSince1970(seconds + offset);
+            char text[40];
+            std::snprintf(text, sizeof text, "%02u-%02u %02u:%02u%+03d", wall.month, wall.day, wall.hour, wall.minute,
+                static_cast<int>(offset / 3600));
+            starts.emplace_back(text);
+        }
+        return starts;
+    };
+    EXPECT_EQ(startsOf("berlin-gap-single@tarvik.test", "Europe/Berlin"), (std::vector<std::string> { "03-29 03:30+02" }))
+        << "02:30 does not exist that night: it moves forward by the hour the clocks skip";
+    EXPECT_EQ(startsOf("berlin-gap-daily@tarvik.test", "Europe/Berlin"),
+        (std::vector<std::string> { "03-28 02:30+01", "03-29 03:30+02", "03-30 02:30+02", "03-31 02:30+02" }))
+        << "the next days are at 02:30 again";
+    EXPECT_EQ(startsOf("berlin-overlap-single@tarvik.test", "Europe/Berlin"), (std::vector<std::string> { "10-25 02:30+02" }))
+        << "02:30 happens twice that night: the first";
+    EXPECT_EQ(startsOf("berlin-overlap-daily@tarvik.test", "Europe/Berlin"),
+        (std::vector<std::string> { "10-24 02:30+02", "10-25 02:30+02", "10-26 02:30+01" }));
+    EXPECT_EQ(startsOf("office-zone-gap@tarvik.test", "Europe/Berlin"), (std::vector<std::string> { "03-29 03:30+02" }))
+        << "a zone that only the file defines follows the same rule";
+    EXPECT_EQ(startsOf("new-york-gap-single@tarvik.test", "America/New_York"), (std::vector<std::string> { "03-08 03:30-04" }));
+    EXPECT_EQ(startsOf("new-york-overlap-daily@tarvik.test", "America/New_York"),
+        (std::vector<std::string> { "10-31 01:30-04", "11-01 01:30-04", "11-02 01:30-05" }));
+    EXPECT_EQ(startsOf("new-york-until-utc@tarvik.test", "America/New_York"),
+        (std::vector<std::string> { "12-01 20:00-05", "12-08 20:00-05", "12-15 20:00-05" }))
+        << "an UNTIL in UTC is compared in New York's time";
+}
+
+TEST(ICalendarStore, DtstartIsTheFirstOfCountEvenWhereTheRuleWouldNotGiveIt)
+{
+    CalendarRoot root;
+    root.put("rfc/examples/rfc.ics", fixture("rfc5545-recurrence-examples.ics"));
+    auto store = root.store();
+    auto datesOf = [&](const std::string& uid) {
+        std::vector<std::string> dates;
+        for (auto& event : eventsBetween(*store, at("1997-01-01"), at("2001-01-01"))) {
+            if (event.eventIdentifier.ends_with(":" + uid))
+                dates.push_back(ISO8601::format(event.startDate).substr(0, 10));
+        }
+        return dates;
+    };
+    // Tuesday 2 September 1997, then Mondays: three in all.
+    EXPECT_EQ(datesOf("mondays-from-a-tuesday@tarvik.test"), (std::vector<std::string> { "1997-09-02", "1997-09-08", "1997-09-15" }));
+    // The RFC's own way round it: DTSTART counts as an occurrence, so it is excluded.
+    EXPECT_EQ(datesOf("friday-13th@rfc5545"),
+        (std::vector<std::string> { "1998-02-13", "1998-03-13", "1998-11-13", "1999-08-13", "2000-10-13" }));
+}
+
+TEST(ICalendarStore, OneUidIsOneItemWhereverItsCopiesLieAndIdentifiersFindTheCopyShown)
+{
+    CapturedPlatformLog log;
+    CalendarRoot root;
+    auto copies = fixture("one-uid-many-copies-sequence-and-dtstamp-decide.ics");
+    root.put("work/team/a-copies.ics", copies);
+    // The same series again in a second file of the calendar, changed: it is not read.
+    auto second = fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics");
+    second.replace(second.find("standup-2026@tarvik.test"), 24, "standup@tarvik.test");
+    second.replace(second.find("standup-2026@tarvik.test"), 24, "standup@tarvik.test");
+    root.put("work/team/b-conflict-copy.ics", second);
+    auto store = root.store();
+
+    std::vector<std::string> shown;
+    for (auto& event : eventsBetween(*store, at("2026-12-07T00:00:00+01:00"), at("2026-12-12T00:00:00+01:00")))
+        shown.push_back(local(event.startDate).substr(5, 11) + " " + *event.title);
+    EXPECT_EQ(shown,
+        (std::vector<std::string> {
+            "12-07T10:00 Standup",
+            "12-07T11:00 Planning (moved to 11:00)",
+            "12-08T15:00 Standup (sequence 2: 15:00)",
+            "12-09T12:00 Standup (stamped later: 12:00)",
+            "12-10T10:00 Standup",
+            "12-11T10:00 Standup",
+        }));
+
+    auto planning = store->event(store->calendars(EntityType::event)[0]->calendarIdentifier + ":planning@tarvik.test");
+    ASSERT_TRUE(planning);
+    EXPECT_EQ(planning->title, "Planning (moved to 11:00)");
+    auto item = store->calendarItem(planning->calendarItemIdentifier);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(std::get<StoreEvent>(*item).title, "Planning (moved to 11:00)");
+
+    std::optional<std::vector<StoreReminder>> reminders;
+    store->fetchReminders(store->predicateForIncompleteReminders(std::nullopt, std::nullopt, store->calendars(EntityType::reminder)),
+        [&](auto fetched) { DispatchQueue::main().async([&, fetched] { reminders = fetched; }); });
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reminders.has_value(); }));
+    ASSERT_EQ(reminders->size(), 1u);
+    EXPECT_EQ(reminders->at(0).title, "Send the report");
+
+    // The file not read is named once, however often the calendar is read again.
+    root.put("work/team/c-new.ics", fixture("all-day-cancelled-and-travel.ics"));
+    eventsBetween(*store, at("2026-12-07T00:00:00+01:00"), at("2026-12-12T00:00:00+01:00"));
+    store->refreshSourcesIfNecessary();
+    auto named = std::count_if(
+        log.lines.begin(), log.lines.end(), [](auto& line) { return line.find("b-conflict-copy.ics") != std::string::npos; });
+    EXPECT_EQ(named, 1);
+    auto line = std::find_if(
+        log.lines.begin(), log.lines.end(), [](auto& line) { return line.find("b-conflict-copy.ics") != std::string::npos; });
+    ASSERT_NE(line, log.lines.end());
+    EXPECT_NE(line->find("standup@tarvik.test"), std::string::npos) << *line;
+    EXPECT_NE(line->find("a-copies.ics"), std::string::npos) << *line;
+}
+
+TEST(ICalendarStore, AFileTouchedWithoutAChangeIsParsedOnceMoreAndThenKept)
+{
+    CalendarRoot root;
+    root.put("work/team/a.ics", fixture("attendees-with-every-participation-status.ics"));
+    auto store = root.store();
+    int notifications = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        CalendarStore::changedNotification, store.get(), [&](const Notification&) { ++notifications; });
+    EXPECT_EQ(eventsBetween(*store, at("2026-12-07T00:00:00Z"), at("2026-12-08T00:00:00Z")).size(), 1u);
+    EXPECT_EQ(store->parseCount(), 1u);
+
+    std::filesystem::last_write_time(
+        root.path() / "work/team/a.ics", std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+    store->refreshSourcesIfNecessary();
+    EXPECT_EQ(store->parseCount(), 2u) << "read again to see that it says the same";
+    for (int i = 0; i < 3; ++i)
+        store->refreshSourcesIfNecessary();
+    EXPECT_EQ(store->parseCount(), 2u) << "and kept from then on";
+    EXPECT_EQ(notifications, 0);
+    NotificationCenter::defaultCenter().removeObserver(token);
+}
+
 TEST(ICalendarStore, DelegatedAccountsAreAStoreOfTheirOwn)
 {
     CalendarRoot root;
@@ -427,15 +566,19 @@ TEST(ICalendarStore, AChangeOnDiskPostsOneNotificationAndTheNextQuerySeesIt)
         file << text.substr(100);
     }
     root.put("work/team/displayname", "Team");
-    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return notifications > 0; }, 30));
-    DispatchQueue::main().runUntil([] { return false; }, 0.5);
+    // Until the monitors have reported the change and the store has handled every report.
+    auto handled
+        = [&, before = store->monitoredChangeCount()] { return store->monitoredChangeCount() > before && !store->isRescanPending(); };
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return notifications > 0 && handled(); }, 30));
     EXPECT_EQ(notifications, 1);
-    EXPECT_EQ(eventsBetween(*store, start, end).size(), 4u);
+    EXPECT_EQ(eventsBetween(*store, at("2026-12-07T00:00:00Z"), at("2026-12-08T00:00:00Z")).size(), 4u);
     EXPECT_EQ(store->calendars(EntityType::event)[0]->title, "Team");
 
     // Touching a file without changing what it says posts nothing.
+    auto beforeTouch = store->monitoredChangeCount();
     std::filesystem::last_write_time(root.path() / "work/team/b.ics", std::filesystem::file_time_type::clock::now());
-    DispatchQueue::main().runUntil([] { return false; }, 0.6);
+    ASSERT_TRUE(
+        DispatchQueue::main().runUntil([&] { return store->monitoredChangeCount() > beforeTouch && !store->isRescanPending(); }, 30));
     EXPECT_EQ(notifications, 1);
     NotificationCenter::defaultCenter().removeObserver(token);
 }

@@ -95,3 +95,45 @@ TEST(NotificationCenter, BlocksRunOnThePostingThreadAndPostsFromManyThreadsAreSa
     EXPECT_EQ(calls, 1000);
     EXPECT_TRUE(sameThread);
 }
+
+TEST(NotificationCenter, RemovingAnObserverWaitsForItsBlockRunningOnAnotherThread)
+{
+    NotificationCenter center;
+    std::atomic<bool> started { false }, finished { false }, removalReturned { false }, returnedWhileRunning { false };
+    ObserverToken token = center.addObserver("N", nullptr, [&](const Notification&) {
+        started = true;
+        // Until the removal is seen waiting, or (wrongly) returns while this block runs.
+        while (center.waitingRemovalCount() == 0 && !removalReturned)
+            std::this_thread::yield();
+        returnedWhileRunning = removalReturned.load();
+        finished = true;
+    });
+    std::thread poster([&] { center.post("N"); });
+    while (!started)
+        std::this_thread::yield();
+    std::thread remover([&] {
+        center.removeObserver(token);
+        removalReturned = true;
+    });
+    remover.join();
+    poster.join();
+    EXPECT_FALSE(returnedWhileRunning) << "the owner could go while its block still runs";
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(center.waitingRemovalCount(), 0u);
+}
+
+TEST(NotificationCenter, ABlockThatRemovesItsOwnObserverDoesNotWaitForItself)
+{
+    NotificationCenter center;
+    int calls = 0;
+    ObserverToken token;
+    token = center.addObserver("N", nullptr, [&](const Notification&) {
+        ++calls;
+        center.removeObserver(token);
+        center.post("N");
+    });
+    center.post("N");
+    center.post("N");
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(center.observerCount(), 0u);
+}

@@ -47,9 +47,9 @@ TEST_F(RepeatingTimerTest, FiresRepeatedlyOnTheMainThreadUntilInvalidated)
     timer.invalidate();
     EXPECT_FALSE(timer.isValid());
     int afterInvalidation = fired;
-    DispatchQueue::main().asyncAfter(0.05, [] {});
-    DispatchQueue::main().runUntil([] { return false; }, 0.1);
-    EXPECT_EQ(fired, afterInvalidation);
+    ProcessClock::advance(3600);
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(fired, afterInvalidation) << "not even a step of the clock wakes it";
 }
 
 TEST_F(RepeatingTimerTest, AnActionMayInvalidateItsOwnTimer)
@@ -60,7 +60,50 @@ TEST_F(RepeatingTimerTest, AnActionMayInvalidateItsOwnTimer)
         ++fired;
         timer->invalidate();
     });
-    DispatchQueue::main().runUntil([&] { return fired >= 1; }, 5);
-    DispatchQueue::main().runUntil([] { return false; }, 0.1);
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return fired >= 1; }, 5));
+    ProcessClock::advance(3600);
+    DispatchQueue::main().drainUntilIdle();
     EXPECT_EQ(fired, 1);
+}
+
+TEST_F(RepeatingTimerTest, FiresMissedWhileTheMachineSleptCoalesceIntoOneAndTheGridIsKept)
+{
+    // Eight hours of minute fires lie in the past, as after a night of suspend.
+    ProcessClock::pin(Date(100000));
+    int fired = 0;
+    RepeatingTimer timer(Date(100000 - 480 * 60 + 30), 60, [&] { ++fired; });
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return fired >= 1; }, 5));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(timer.fireDate(), Date(100030)) << "the next point of the grid ahead";
+}
+
+TEST_F(RepeatingTimerTest, AClockStepForwardPastTheFireDateFiresOnceAndRealigns)
+{
+    ProcessClock::pin(Date(100000));
+    int fired = 0;
+    RepeatingTimer timer(Date(100060), 60, [&] { ++fired; });
+    ProcessClock::pin(Date(100000 + 2 * 3600 + 10));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(timer.fireDate(), Date(107260));
+    ProcessClock::advance(20);
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(fired, 1) << "a step that reaches no fire date fires nothing";
+    EXPECT_EQ(timer.fireDate(), Date(107260));
+}
+
+TEST_F(RepeatingTimerTest, AClockSetBackReArmsAtOnceForTheNextPointOfTheGrid)
+{
+    ProcessClock::pin(Date(100000));
+    int fired = 0;
+    RepeatingTimer timer(Date(100060), 60, [&] { ++fired; });
+    ProcessClock::pin(Date(100000 - 3600));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(fired, 0);
+    EXPECT_EQ(timer.fireDate(), Date(96460)) << "not an hour and a minute away";
+    ProcessClock::pin(Date(96460));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(timer.fireDate(), Date(96520));
 }

@@ -103,8 +103,9 @@ TEST_F(AggregatedEventStoreTest, ActiveCalendarsFollowTheSettingsOrderSkippingUn
     EXPECT_EQ(store->calendar("nowhere"), nullptr);
 }
 
-TEST_F(AggregatedEventStoreTest, DelegatedEventsAreMergedOnceAfterAccessIsGranted)
+TEST_F(AggregatedEventStoreTest, DelegatedCalendarsAreThereFromTheStartAndTheirEventsMergedOnce)
 {
+    // Nothing asks for access: it is granted from the start, as on the desktop.
     auto delegated = std::make_shared<MemoryCalendarStore>();
     delegated->addCalendar(makeCalendar("work"));
     delegated->addCalendar(makeCalendar("boss"));
@@ -114,32 +115,24 @@ TEST_F(AggregatedEventStoreTest, DelegatedEventsAreMergedOnceAfterAccessIsGrante
     memory->addEvent(own);
     auto copy = own;
     copy.eventIdentifier = "boss:review";
+    copy.calendar = makeCalendar("boss");
     delegated->addEvent(copy);
     auto otherOccurrence = copy;
     otherOccurrence.occurrenceDate = at("2026-12-06T10:00:00+01:00");
     delegated->addEvent(otherOccurrence);
-    delegated->addEvent(makeEvent("boss-only", "2026-12-07T12:00:00+01:00", "2026-12-07T13:00:00+01:00"));
-
-    Date start = at("2026-12-07T00:00:00+01:00"), end = at("2026-12-08T00:00:00+01:00");
-    EXPECT_EQ(titles(store->events(start, end)), (std::vector<std::string> { "review" })) << "no delegate store before access";
-
-    GrantedPermissionCounter granted;
-    std::optional<tl::expected<void, AccessRequestError>> answer;
-    store->requestCalendarAccess([&](auto result) { DispatchQueue::main().async([&, result] { answer = result; }); });
-    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return answer.has_value(); }));
-    ASSERT_TRUE(answer->has_value());
-    EXPECT_EQ(granted.count, 1);
-    ASSERT_NE(store->delegatesEventStore(), nullptr);
-
-    auto events = store->events(start, end);
-    ASSERT_EQ(titles(events), (std::vector<std::string> { "review", "review", "boss-only" }));
-    EXPECT_EQ(events[1].occurrenceDate, otherOccurrence.occurrenceDate) << "another occurrence of the series is no duplicate";
+    delegated->addEvent(makeEvent("boss-only", "2026-12-07T12:00:00+01:00", "2026-12-07T13:00:00+01:00", "boss"));
 
     auto calendars = store->calendars(EntityType::event);
     ASSERT_EQ(calendars.size(), 3u);
     EXPECT_EQ(calendars[2]->calendarIdentifier, "boss");
     EXPECT_EQ(store->calendar("boss")->calendarIdentifier, "boss") << "found in the delegate store";
-    EXPECT_EQ(store->event("work:boss-only")->title, "boss-only");
+
+    ASSERT_TRUE(settings().setActiveCalendarIdentifiers({ "work", "boss" }));
+    Date start = at("2026-12-07T00:00:00+01:00"), end = at("2026-12-08T00:00:00+01:00");
+    auto events = store->events(start, end);
+    ASSERT_EQ(titles(events), (std::vector<std::string> { "review", "review", "boss-only" }));
+    EXPECT_EQ(events[1].occurrenceDate, otherOccurrence.occurrenceDate) << "another occurrence of the series is no duplicate";
+    EXPECT_EQ(store->event("boss:boss-only")->title, "boss-only");
 }
 
 TEST_F(AggregatedEventStoreTest, AccessRequestsFailAsTheStoreAnsweredAndPostOnlyWhenTheyShould)
@@ -159,6 +152,7 @@ TEST_F(AggregatedEventStoreTest, AccessRequestsFailAsTheStoreAnsweredAndPostOnly
     memory->setAuthorizationStatus(EntityType::event, AuthorizationStatus::denied);
     memory->setAuthorizationStatus(EntityType::reminder, AuthorizationStatus::denied);
     memory->setAccessAnswer(true);
+    EXPECT_EQ(store->delegatesEventStore(), nullptr) << "not without access";
     auto denied = request(true);
     ASSERT_FALSE(denied.has_value());
     EXPECT_EQ(std::get<EventKitError>(denied.error()), EventKitError::accessNotGranted) << "the status decides, not the answer";
@@ -235,4 +229,25 @@ TEST_F(AggregatedEventStoreTest, AStoreReminderIsPendingWhenDueAheadWithinItsOff
     ASSERT_EQ(titles(pending), (std::vector<std::string> { "due-in-5-minutes" }));
     EXPECT_EQ(pending[0].startDate, at("2026-12-07T09:05:00+01:00"));
     EXPECT_EQ(pending[0].type, EventType::appleReminder);
+}
+
+TEST_F(AggregatedEventStoreTest, WhatTheUserExcludedIsNeitherCurrentNorPending)
+{
+    ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
+    memory->addEvent(makeEvent("Private: errand", "2026-12-07T08:30:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addEvent(makeEvent("excluded-running", "2026-12-07T08:45:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addEvent(makeEvent("running", "2026-12-07T08:50:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addEvent(makeEvent("Private: call", "2026-12-07T09:03:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addEvent(makeEvent("soon", "2026-12-07T09:04:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addReminder(makeReminder("Private: gift", 9, 2));
+    memory->addReminder(makeReminder("report", 9, 3));
+    ASSERT_TRUE(settings().setExcludeRules({ titlesBeginningWith("Private") }));
+    ASSERT_TRUE(EventSettingsStore::shared().storeCustomSettings(
+        { EventType::calendarEvent, true, false, 0, std::nullopt }, "work:excluded-running"));
+
+    Date now = Date::now();
+    EXPECT_EQ(titles(store->currentEvents(now)), (std::vector<std::string> { "running" }));
+    EXPECT_EQ(titles(store->pendingEvents(now)), (std::vector<std::string> { "soon" }));
+    EXPECT_EQ(titles(pendingReminders(now)), (std::vector<std::string> { "report" }));
+    ASSERT_TRUE(EventSettingsStore::shared().deleteAllCustomEventSettings());
 }

@@ -1,12 +1,14 @@
 #pragma once
 
-// Calendars, events and reminders as a store hands them out, for the tests of what sits on
-// the store. Times are ISO 8601 texts; reminders fall on Monday 7 December 2026 in Berlin.
+// Calendars, events and reminders as a store hands them out, and exclude rules, for the tests
+// of what sits on the store. Times are ISO 8601 texts; reminders fall on Monday 7 December 2026
+// in Berlin.
 
 #include "Platform/Calendar/StoreCalendar.hpp"
 #include "Platform/Calendar/StoreEvent.hpp"
 #include "Platform/Calendar/StoreReminder.hpp"
 #include "TVKCore/Events/Event.hpp"
+#include "TVKCore/Rules/FilterRule.hpp"
 #include "Tests/Support/Dates.hpp"
 
 #include <memory>
@@ -51,6 +53,15 @@ inline StoreReminder makeReminder(std::string id, int hour, int minute)
     reminder.alarms = std::vector<StoreAlarm> { StoreAlarm { .relativeOffset = 0 } };
     reminder.calendar = makeCalendar("todo", EntityType::reminder);
     return reminder;
+}
+
+/// An exclude rule: titles that begin with `prefix` (case-sensitive).
+inline FilterRule titlesBeginningWith(std::string prefix)
+{
+    auto rule = FilterRule::makeDefault();
+    rule.comparison = FilterRule::ComparisonOperation::beginsWith;
+    rule.value = std::move(prefix);
+    return rule;
 }
 
 template <typename Item> std::vector<std::string> titles(const std::vector<Item>& items)

@@ -104,6 +104,37 @@ TEST_F(CalendarEventManagerTest, ConstructionLoadsNothingAndArmsTheTimerAtAWhole
     EXPECT_EQ(later.nextTimerFireDate(), at("2026-12-07T09:02:00+01:00")) << "still more than a minute ahead";
 }
 
+TEST_F(CalendarEventManagerTest, TheMinuteTimerReloadsOnceAfterASleepAndReArmsWhenTheClockIsSetBack)
+{
+    memory->addEvent(makeEvent("standup", "2026-12-07T09:30:00+01:00", "2026-12-07T09:45:00+01:00"));
+    int reloads = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        std::string(NotificationName::didReloadEvents), nullptr, [&](const Notification&) { ++reloads; });
+
+    ProcessClock::pin(at("2026-12-07T09:02:00+01:00"));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reloads == 1; }));
+    EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "standup@09:29:00" })) << "the timer reloaded";
+    EXPECT_EQ(manager->nextTimerFireDate(), at("2026-12-07T09:03:00+01:00"));
+
+    // Eight hours asleep: one reload, not one per minute missed, and the next at a whole minute.
+    ProcessClock::pin(at("2026-12-07T17:02:30+01:00"));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reloads >= 2; }));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(reloads, 2);
+    EXPECT_TRUE(manager->invocations().empty());
+    EXPECT_EQ(manager->nextTimerFireDate(), at("2026-12-07T17:03:00+01:00"));
+
+    // The clock set back by the user: the timer does not wait nine hours for it.
+    ProcessClock::pin(at("2026-12-07T08:00:10+01:00"));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(reloads, 2);
+    EXPECT_EQ(manager->nextTimerFireDate(), at("2026-12-07T08:01:00+01:00"));
+    ProcessClock::pin(at("2026-12-07T08:01:00+01:00"));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reloads == 3; }));
+    EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "standup@09:29:00" }));
+    NotificationCenter::defaultCenter().removeObserver(token);
+}
+
 TEST_F(CalendarEventManagerTest, TheDefaultAlertIsAMinuteBeforeTheStartAndMovesByTravelTime)
 {
     auto standup = makeEvent("standup", "2026-12-07T10:00:00+01:00", "2026-12-07T10:15:00+01:00");
@@ -118,7 +149,7 @@ TEST_F(CalendarEventManagerTest, TheDefaultAlertIsAMinuteBeforeTheStartAndMovesB
     ASSERT_TRUE(settings().setIncludeTravelTime(true));
     reloadAt("2026-12-07T09:00:00+01:00");
     EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "standup@09:29:00" }));
-    ASSERT_EQ(delegate->updates.size(), 3u);
+    ASSERT_EQ(delegate->updates.size(), 4u) << "three reloads, and the minute timer's when the clock passed 09:02";
     EXPECT_EQ(delegate->updates.back(), manager->invocations());
 }
 
@@ -167,10 +198,7 @@ TEST_F(CalendarEventManagerTest, TheScheduleListsCalendarEventsThenOwnRemindersT
     memory->addReminder(makeReminder("Send report", 9, 20));
     memory->addReminder(makeReminder("Private: gift", 9, 25));
     ASSERT_TRUE(reminders.addReminder(Reminder("own", at("2026-12-07T09:10:00+01:00"), std::string("Private: call"), std::nullopt, 0)));
-    auto rule = FilterRule::makeDefault();
-    rule.comparison = FilterRule::ComparisonOperation::beginsWith;
-    rule.value = "Private";
-    ASSERT_TRUE(settings().setExcludeRules({ rule }));
+    ASSERT_TRUE(settings().setExcludeRules({ titlesBeginningWith("Private") }));
 
     reload();
     EXPECT_EQ(schedule(manager->invocations()),
@@ -287,6 +315,141 @@ TEST_F(CalendarEventManagerTest, EqualStartsListPendingBeforeScheduledBeforeStor
     EXPECT_EQ(titles(manager->allCachedUpcomingEvents()), (std::vector<std::string> { "meeting", "own", "task" }));
     EXPECT_EQ(manager->cachedEvent("R-none"), std::nullopt);
     EXPECT_EQ(manager->cachedEvent("work:meeting")->title, "meeting");
+}
+
+TEST_F(CalendarEventManagerTest, TheUpcomingListHoldsWhatHasNotStartedWhateverItsAlertAndNothingExcluded)
+{
+    ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
+    auto dentist = makeEvent("dentist", "2026-12-07T08:30:00+01:00", "2026-12-07T09:15:00+01:00");
+    dentist.travelTime = 1800;
+    memory->addEvent(dentist);
+    memory->addEvent(makeEvent("standup", "2026-12-07T10:00:00+01:00", "2026-12-07T10:15:00+01:00"));
+    memory->addEvent(makeEvent("skipped", "2026-12-07T09:00:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addEvent(makeEvent("Private: errand", "2026-12-07T09:10:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addEvent(makeEvent("running", "2026-12-07T08:00:00+01:00", "2026-12-07T08:45:00+01:00"));
+    memory->addReminder(makeReminder("task", 10, 30));
+    ASSERT_TRUE(reminders.addReminder(Reminder("R1", at("2026-12-07T08:40:00+01:00"), std::string("call back"), std::nullopt, 1800)));
+    ASSERT_TRUE(settings().setExcludeRules({ titlesBeginningWith("Private") }));
+    ASSERT_TRUE(
+        EventSettingsStore::shared().storeCustomSettings({ EventType::calendarEvent, true, false, 0, std::nullopt }, "work:skipped"));
+
+    // 08:10 with travel time: the dentist's alert (07:59) has passed, and it is not pending
+    // (that looks at the offset alone: 08:29); it is still what comes next.
+    ASSERT_TRUE(settings().setIncludeTravelTime(true));
+    reloadAt("2026-12-07T08:10:00+01:00");
+    EXPECT_EQ(titles(manager->allCachedUpcomingEvents()), (std::vector<std::string> { "dentist", "call back", "standup", "task" }));
+    EXPECT_EQ(titles(manager->scheduledEvents()), (std::vector<std::string> { "standup", "task" })) << "the alert schedule is unchanged";
+    EXPECT_TRUE(manager->pendingEvents().empty());
+
+    // 08:30 with a two-hour offset: the stand-up's alert (08:00) has passed and it starts in
+    // more than an hour; the dentist, starting now, is pending and listed once.
+    ASSERT_TRUE(settings().setIncludeTravelTime(false));
+    ASSERT_TRUE(settings().setTimeOffsetSeconds(7200));
+    reloadAt("2026-12-07T08:30:00+01:00");
+    EXPECT_EQ(titles(manager->pendingEvents()), (std::vector<std::string> { "dentist" }));
+    EXPECT_EQ(titles(manager->allCachedUpcomingEvents()), (std::vector<std::string> { "dentist", "call back", "standup", "task" }));
+    EXPECT_EQ(titles(manager->scheduledEvents()), (std::vector<std::string> { "task" })) << "its alert is now";
+    ASSERT_TRUE(EventSettingsStore::shared().deleteAllCustomEventSettings());
+}
+
+TEST_F(CalendarEventManagerTest, SnoozedStoreRemindersWhoseTimeHasComeAreListedWithTheCurrentEvents)
+{
+    ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
+    memory->addEvent(makeEvent("meeting", "2026-12-07T08:30:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addEvent(makeEvent("review", "2026-12-07T09:04:00+01:00", "2026-12-07T09:30:00+01:00"));
+    memory->addReminder(makeReminder("task", 9, 5));
+    memory->addReminder(makeReminder("later-task", 11, 0));
+    reload();
+    auto upcoming = manager->allCachedUpcomingEvents();
+    auto find = [&](const std::string& title) {
+        return *std::find_if(upcoming.begin(), upcoming.end(), [&](auto& e) { return e.title == title; });
+    };
+    manager->snooze(find("task"), 10);
+    manager->snooze(find("later-task"), 10);
+    manager->snooze(find("review"), 10);
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_TRUE(manager->snoozedPastAppleReminderEvents().empty()) << "nothing has started yet";
+
+    reloadAt("2026-12-07T09:06:00+01:00");
+    EXPECT_EQ(titles(manager->snoozedPastAppleReminderEvents()), (std::vector<std::string> { "task" }))
+        << "a store reminder that has started; not the one still ahead, not a calendar event";
+    EXPECT_EQ(titles(manager->allCachedCurrentEvents()), (std::vector<std::string> { "meeting", "review", "task" })) << "by start";
+    EXPECT_EQ(titles(manager->currentEvents()), (std::vector<std::string> { "meeting", "review" }));
+
+    manager->removeSnooze(find("task"));
+    reload();
+    EXPECT_TRUE(manager->snoozedPastAppleReminderEvents().empty());
+    EXPECT_EQ(titles(manager->allCachedCurrentEvents()), (std::vector<std::string> { "meeting", "review" }));
+}
+
+TEST_F(CalendarEventManagerTest, ALaterReloadsListsStandWhenAnOlderReloadsStoreAnswersComeLast)
+{
+    ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
+    ASSERT_TRUE(settings().setTimeOffsetSeconds(600));
+    memory->addEvent(makeEvent("before-the-change", "2026-12-07T09:30:00+01:00", "2026-12-07T10:00:00+01:00"));
+    memory->holdReminderFetches();
+    bool olderDone = false, newerDone = false;
+    manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] { olderDone = true; });
+
+    // The calendar changes, and a newer reload reads it; its answers come first.
+    memory->removeAllItems();
+    memory->addEvent(makeEvent("after-the-change", "2026-12-07T09:45:00+01:00", "2026-12-07T10:00:00+01:00"));
+    memory->addReminder(makeReminder("due-soon", 9, 5));
+    manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] { newerDone = true; });
+    ASSERT_TRUE(memory->releaseLatestReminderFetch());
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->heldReminderFetchCount() == 2; })) << "its pending reminders";
+    ASSERT_TRUE(memory->releaseLatestReminderFetch());
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return newerDone; }));
+
+    memory->releaseReminderFetches();
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return olderDone; })) << "every reload completes";
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_EQ(titles(manager->scheduledEvents()), (std::vector<std::string> { "after-the-change" }));
+    EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "after-the-change@09:35:00" }));
+    EXPECT_EQ(titles(manager->pendingAppleReminderEvents()), (std::vector<std::string> { "due-soon" }));
+
+    // Equally when the older reload's schedule came first and only its pending reminders last.
+    memory->holdReminderFetches();
+    olderDone = newerDone = false;
+    manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] { olderDone = true; });
+    ASSERT_TRUE(memory->releaseLatestReminderFetch());
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->heldReminderFetchCount() == 1; }));
+    memory->removeAllItems();
+    manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] { newerDone = true; });
+    ASSERT_TRUE(memory->releaseLatestReminderFetch());
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->heldReminderFetchCount() == 2; }));
+    ASSERT_TRUE(memory->releaseLatestReminderFetch());
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return newerDone; }));
+    memory->releaseReminderFetches();
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return olderDone; }));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_TRUE(manager->pendingAppleReminderEvents().empty()) << "the older reload's answer came last";
+    EXPECT_TRUE(manager->scheduledEvents().empty());
+}
+
+TEST_F(CalendarEventManagerTest, ManagersGoingWhileAnotherThreadPostsChangesAreNotTouchedAfterwards)
+{
+    // The change observers run on the posting thread; a manager destroyed meanwhile waits for
+    // a running one and is not reached by a later one.
+    memory->addEvent(makeEvent("meeting", "2026-12-07T09:30:00+01:00", "2026-12-07T10:00:00+01:00"));
+    std::atomic<bool> stop { false };
+    std::atomic<int> posts { 0 };
+    std::thread poster([&] {
+        while (!stop) {
+            memory->postChanged();
+            ++posts;
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        auto other = std::make_unique<CalendarEventManager>(*store, reminders);
+        int seen = posts;
+        while (posts < seen + 2)
+            std::this_thread::yield();
+        other.reset();
+    }
+    stop = true;
+    poster.join();
+    DispatchQueue::main().drainUntilIdle();
 }
 
 TEST_F(CalendarEventManagerTest, ScreenshotModeShowsTheDemoEventsAndStillCompletes)

@@ -109,12 +109,37 @@ TEST_F(CalendarFilesReloadTest, TheSampleWeekOnMondayMorningGivesTheGoldenListsA
     EXPECT_EQ(manager.accountEmailForEvent("work:no-such-event"), std::nullopt);
 }
 
+TEST_F(CalendarFilesReloadTest, ADelegatedAccountsCalendarIsListedCanBeActivatedAndItsEventsLoad)
+{
+    ProcessClock::pin(at("2026-12-07T08:00:00+01:00"));
+    TemporaryDirectory root;
+    root.write("work/source.json", tvk::test::readFile(sampleCalendars / "work/source.json"));
+    root.write("work/calendar/standup.ics", tvk::test::readFile(sampleCalendars / "work/calendar/daily-standup.ics"));
+    root.write("boss/source.json",
+        R"json({"title": "Sam (delegated)", "isDelegate": true, "ownerAddresses": ["mailto:alex.morgan@example.com"]})json");
+    root.write("boss/calendar/review.ics", tvk::test::readFile(sampleCalendars / "work/calendar/design-review.ics"));
+    AggregatedEventStore store(std::make_unique<ICalendarStore>(std::vector { root.path() }, ICalendarStore::Monitoring::off));
+    CalendarEventManager manager(store, reminders);
+
+    auto calendars = manager.fetchCalendars();
+    auto delegated = std::find_if(calendars.begin(), calendars.end(), [](auto& calendar) { return calendar.isDelegate; });
+    ASSERT_NE(delegated, calendars.end()) << "listed without anyone asking for access";
+    EXPECT_EQ(delegated->accountName, "Sam (delegated)");
+    ASSERT_TRUE(manager.activateCalendar(delegated->identifier));
+    reload(manager);
+    EXPECT_EQ(manager.scheduledEvents().size(), 1u);
+    EXPECT_EQ(manager.scheduledEvents().at(0).title, "Design review: widget layouts");
+    EXPECT_EQ(manager.accountEmailForEvent(manager.scheduledEvents().at(0).id), "alex.morgan@example.com");
+}
+
 TEST_F(CalendarFilesReloadTest, ACalendarFileWrittenOnDiskReloadsAndPostsOnce)
 {
     ProcessClock::pin(at("2026-12-07T08:00:00+01:00"));
     TemporaryDirectory root;
     root.write("work/team/standup.ics", tvk::test::readFile(sampleCalendars / "work/calendar/daily-standup.ics"));
-    AggregatedEventStore store(std::make_unique<ICalendarStore>(std::vector { root.path() }, ICalendarStore::Monitoring::on));
+    auto files = std::make_unique<ICalendarStore>(std::vector { root.path() }, ICalendarStore::Monitoring::on);
+    auto& calendarFiles = *files;
+    AggregatedEventStore store(std::move(files));
     CalendarEventManager manager(store, reminders);
     ASSERT_TRUE(manager.activateAllCalendars());
     reload(manager);
@@ -123,11 +148,40 @@ TEST_F(CalendarFilesReloadTest, ACalendarFileWrittenOnDiskReloadsAndPostsOnce)
     int reloads = 0;
     auto token = NotificationCenter::defaultCenter().addObserver(
         std::string(NotificationName::didReloadEvents), nullptr, [&](const Notification&) { ++reloads; });
+    auto reports = calendarFiles.monitoredChangeCount();
     root.write("work/team/review.ics", tvk::test::readFile(sampleCalendars / "work/calendar/design-review.ics"));
-    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return reloads > 0; }, 30));
-    // A window for a second, unwanted reload to show up in.
-    DispatchQueue::main().runUntil([] { return false; }, 0.5);
+    // Until the store has handled every report of the write and the reload it set off is done.
+    ASSERT_TRUE(DispatchQueue::main().runUntil(
+        [&] { return reloads > 0 && calendarFiles.monitoredChangeCount() > reports && !calendarFiles.isRescanPending(); }, 30));
+    DispatchQueue::main().drainUntilIdle();
     EXPECT_EQ(reloads, 1);
     EXPECT_EQ(manager.scheduledEvents().size(), before + 1);
     NotificationCenter::defaultCenter().removeObserver(token);
+}
+
+TEST_F(CalendarFilesReloadTest, TheSampleWeekListsWhatComesNextWhenItsAlertHasPassed)
+{
+    AggregatedEventStore store(std::make_unique<ICalendarStore>(std::vector { sampleCalendars }, ICalendarStore::Monitoring::off));
+    CalendarEventManager manager(store, reminders);
+    ASSERT_TRUE(manager.activateAllCalendars());
+    auto& settings = UserSettingsStore::shared();
+
+    // Tuesday 08:10 with travel time: the dentist at 08:30 (30 minutes away) alerted at 07:59.
+    ASSERT_TRUE(settings.setIncludeTravelTime(true));
+    ProcessClock::pin(at("2026-12-08T08:10:00+01:00"));
+    reload(manager);
+    auto upcoming = manager.allCachedUpcomingEvents();
+    ASSERT_FALSE(upcoming.empty());
+    EXPECT_EQ(upcoming[0].title, "Dentist");
+    EXPECT_EQ(upcoming[1].title, "Daily Standup");
+
+    // Monday 08:30 with a two-hour offset: the 10:00 stand-up alerted at 08:00.
+    ASSERT_TRUE(settings.setIncludeTravelTime(false));
+    ASSERT_TRUE(settings.setTimeOffsetSeconds(7200));
+    ProcessClock::pin(at("2026-12-07T08:30:00+01:00"));
+    reload(manager);
+    upcoming = manager.allCachedUpcomingEvents();
+    ASSERT_FALSE(upcoming.empty());
+    EXPECT_EQ(upcoming[0].title, "Daily Standup");
+    EXPECT_EQ(upcoming[0].startDate, at("2026-12-07T10:00:00+01:00"));
 }

@@ -87,6 +87,18 @@ check "the own reminder alerts 5 minutes early" '.invocations[] | select(.title 
 check "own reminders come before store reminders in the schedule" '(.invocations | map(.title) | index("Call the bank")) < (.invocations | map(.title) | index("Send the November invoice"))'
 check "the dentist alerts a minute and the 30 minutes of travel early" '.invocations[] | select(.title == "Dentist") | .date == "2026-12-08T07:59:00+01:00"'
 
+# What comes next stays listed after its alert has passed: the dentist at 08:10 on Tuesday
+# (alerted at 07:59, not yet pending), the stand-up at 08:30 on Monday under a two-hour offset.
+reload 2026-12-08T08:10:00+01:00
+check "the dentist leads the upcoming events after its alert" '.allCachedUpcomingEvents[0].title == "Dentist" and ([.pendingEvents[], .scheduledEvents[] | select(.title == "Dentist")] == [])'
+out=$("$tvkctl" --now 2026-12-08T08:10:00+01:00 reload) || fail "reload exited $?"
+grep -q "^  8:30${nnbsp}AM.*  Dentist  (Family)  \[travel 30 min\]  \[alert passed\]$" <<<"$out" || fail "the text does not mark the passed alert: $out"
+"$tvkctl" settings set includeTravelTime false && "$tvkctl" settings set timeOffsetSeconds 7200 || fail "changing the offset failed"
+reload 2026-12-07T08:30:00+01:00
+check "the stand-up leads the upcoming events under a two-hour offset" ".allCachedUpcomingEvents[0].id == $standup and .allCachedUpcomingEvents[0].start == \"2026-12-07T10:00:00+01:00\""
+check "each upcoming event once" '(.allCachedUpcomingEvents | map(.id + .start) | unique | length) == (.allCachedUpcomingEvents | length)'
+"$tvkctl" settings set includeTravelTime true && "$tvkctl" settings set timeOffsetSeconds 60 || fail "restoring the offset failed"
+
 # Deactivation reloads without the calendar.
 out=$("$tvkctl" calendars deactivate "$family") || fail "deactivate exited $?"
 [[ $out == "$family is no longer active" ]] || fail "deactivate said: $out"
@@ -104,6 +116,19 @@ out=$("$tvkctl" --now 2026-12-07T09:50:00+01:00 reload) || fail "reload exited $
 grep -q "^Alert schedule$" <<<"$out" || fail "the text lacks the alert schedule: $out"
 grep -q "^  .*Daily Standup  (Work)  join googleMeet https://meet.google.com/kdq-xnvh-rpt$" <<<"$out" || fail "the text lacks the stand-up's line: $out"
 grep -q "^  today, 9:59${nnbsp}AM  Daily Standup$" <<<"$out" || fail "the text lacks the stand-up's alert: $out"
+
+# A delegated account: listed, activated and loaded, with nothing asking for access first.
+mkdir -p "$work/delegated/sam/calendar"
+cp "$samples/work/calendar/design-review.ics" "$work/delegated/sam/calendar/"
+echo '{ "title": "Sam Lee", "isDelegate": true, "ownerAddresses": ["mailto:alex.morgan@example.com"] }' >"$work/delegated/sam/source.json"
+delegated() { TARVIK_CALENDARS="$work/delegated" TARVIK_CONFIG_DIR="$work/config-delegated" "$tvkctl" "$@"; }
+list=$(delegated calendars list --json) || fail "calendars list over the delegated account exited $?"
+jq -e '.calendars | length == 1 and .[0].isDelegate == true and .[0].accountName == "Sam Lee"' <<<"$list" >/dev/null \
+  || fail "the delegated calendar is not listed as such: $list"
+out=$(delegated calendars activate "$(jq -r '.calendars[0].identifier' <<<"$list")") || fail "activating the delegated calendar exited $?"
+[[ $out == "Sam Lee / calendar is active" ]] || fail "activating the delegated calendar said: $out"
+json=$(delegated --now 2026-12-07T09:50:00+01:00 reload --json) || fail "reload over the delegated account exited $?"
+check "the delegated calendar's events load" '.scheduledEvents | map(.title) == ["Design review: widget layouts"]'
 
 # Refusals.
 "$tvkctl" calendars activate 00000000-0000-0000-0000-000000000000 >/dev/null 2>"$work/stderr"

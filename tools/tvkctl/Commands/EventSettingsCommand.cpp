@@ -25,7 +25,7 @@ public:
                "Per-event settings, kept in the shared settings under \"eventSettings\" by event\n"
                "id (`tvkctl events` shows the ids). `set` replaces what the event had:\n"
                "  --type T          calendarEvent, appleReminder or tvkReminder\n"
-               "  --excluded        the event never alerts\n"
+               "  --excluded        the event never alerts, and the widgets do not show it\n"
                "  --offset SECONDS  alert this long before the start instead of the global offset\n"
                "  --default-url URL the video-call link the join button opens (an absolute URL)\n"
                "`get` prints the stored JSON, or exits 1 when the event has no settings.\n";

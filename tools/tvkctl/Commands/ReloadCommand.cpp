@@ -106,6 +106,8 @@ void writeText(std::ostream& out, const Lists& lists, Date now)
         out << "  " << eventLine(event);
         if (contains(lists.pendingEvents, event) || contains(lists.pendingAppleReminderEvents, event))
             out << "  [alert due now]";
+        else if (!contains(lists.scheduledEvents, event))
+            out << "  [alert passed]";
         out << '\n';
     }
 

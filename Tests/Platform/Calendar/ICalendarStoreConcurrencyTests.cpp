@@ -1,0 +1,59 @@
+// Lookups on one thread while another thread's rescans replace what the store holds. Built
+// into the ThreadSanitizer program too (see Tests/CMakeLists.txt), which sees an unlocked read
+// of a replaced collection even when it does no visible harm.
+
+#include "Platform/Calendar/ICalendarStore.hpp"
+
+#include "Tests/Support/TemporaryDirectory.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace tvk;
+using tvk::test::TemporaryDirectory;
+
+namespace {
+
+std::string calendarWithTitle(const std::string& title)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tarvik tests//EN\r\nBEGIN:VEVENT\r\nUID:review@tarvik.test\r\n"
+           "DTSTART:20261207T090000Z\r\nDTEND:20261207T100000Z\r\nSUMMARY:"
+        + title + "\r\nEND:VEVENT\r\nBEGIN:VTODO\r\nUID:report@tarvik.test\r\nDUE:20261207T170000Z\r\nSUMMARY:" + title
+        + "\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+}
+
+}
+
+TEST(ICalendarStoreConcurrency, LookupsByIdentifierStayWholeWhileRescansReplaceTheCalendars)
+{
+    TemporaryDirectory root;
+    root.write("work/team/review.ics", calendarWithTitle("Review 0"));
+    ICalendarStore store({ root.path() }, ICalendarStore::Monitoring::off);
+    auto calendar = store.calendars(EntityType::event).at(0);
+    auto event = store.event(calendar->calendarIdentifier + ":review@tarvik.test");
+    ASSERT_TRUE(event);
+    auto eventItem = event->calendarItemIdentifier;
+
+    std::atomic<bool> stop { false };
+    std::atomic<int> lookups { 0 };
+    std::thread reader([&] {
+        while (!stop) {
+            auto item = store.calendarItem(eventItem);
+            ASSERT_TRUE(item);
+            ASSERT_TRUE(std::get<StoreEvent>(*item).title->starts_with("Review "));
+            ++lookups;
+        }
+    });
+    for (int round = 1; round <= 40; ++round) {
+        root.write("work/team/review.ics", calendarWithTitle("Review " + std::to_string(round)));
+        store.refreshSourcesIfNecessary();
+    }
+    // At least a few lookups overlap the last rescans, however the threads were scheduled.
+    while (lookups < 20)
+        std::this_thread::yield();
+    stop = true;
+    reader.join();
+    EXPECT_EQ(store.event(calendar->calendarIdentifier + ":review@tarvik.test")->title, "Review 40");
+}

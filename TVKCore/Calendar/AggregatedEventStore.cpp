@@ -1,6 +1,6 @@
 #include "TVKCore/Calendar/AggregatedEventStore.hpp"
 
-#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/CalendarBackendChoice.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/LogCategories.hpp"

@@ -1,4 +1,4 @@
-#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/CalendarBackendChoice.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/Event.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"

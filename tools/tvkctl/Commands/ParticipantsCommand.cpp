@@ -1,4 +1,4 @@
-#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/CalendarBackendChoice.hpp"
 #include "TVKCore/Contacts/ContactsStore.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"
 #include "tools/tvkctl/Command.hpp"

@@ -37,7 +37,7 @@ std::string describe(const AccessRequestError& error)
 
 AggregatedEventStore& AggregatedEventStore::shared()
 {
-    static AggregatedEventStore* store = new AggregatedEventStore(ICalendarStore::makeDefault(ICalendarStore::Monitoring::on));
+    static AggregatedEventStore* store = new AggregatedEventStore(CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::on));
     return *store;
 }
 

@@ -13,8 +13,10 @@ export HOME="$session" XDG_CONFIG_HOME="$session/config" XDG_DATA_HOME="$session
 # Settings in memory: no dconf service is started for the registry's few GSettings reads.
 export GSETTINGS_BACKEND=memory
 unset DBUS_SESSION_BUS_ADDRESS
-dbus-run-session -- "$@" 2> >(grep -v -E '^dbus-daemon\[[0-9]+\]: (\[session uid=[0-9]+ pid=[0-9]+\] (Activating|Successfully activated)|.*Failed to set fd limit)' >&2)
-status=$?
+# The bus daemon's lines about each service it starts are left out of the standard error; the
+# pipe carries the standard error alone, and is waited for.
+{ dbus-run-session -- "$@" 2>&1 1>&3 3>&- | grep -v -E '^dbus-daemon\[[0-9]+\]: (\[session uid=[0-9]+ pid=[0-9]+\] (Activating|Successfully activated)|.*Failed to set fd limit)' >&2; } 3>&1
+status=${PIPESTATUS[0]}
 # The services end when their bus does; one of them may still be writing its cache then.
 for _ in 1 2 3 4 5; do rm -rf "$session" 2>/dev/null && break; done
 exit $status

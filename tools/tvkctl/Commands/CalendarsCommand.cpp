@@ -30,7 +30,7 @@ const char* typeName(CalendarType type)
 
 const char* backendName(CalendarBackend backend)
 {
-    return backend == CalendarBackend::eds ? "eds " : "vdir";
+    return backend == CalendarBackend::eds ? "eds" : "vdir";
 }
 
 // The reload an activation starts reads every active calendar; on a cold cache over a large
@@ -300,7 +300,7 @@ private:
 
     int listOnDisk(const ParsedArguments& parsed, std::ostream& out) const
     {
-        auto store = ICalendarStore::makeDefault(ICalendarStore::Monitoring::off);
+        auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         std::vector<StoreCalendarPointer> all;
         auto delegated = store->makeStore(store->delegateSources());
         for (CalendarStore* source : { static_cast<CalendarStore*>(store.get()), delegated.get() }) {
@@ -332,7 +332,7 @@ private:
             return success;
         }
         for (auto& calendar : all) {
-            out << calendar->calendarIdentifier << "  " << backendName(calendar->backend) << "  "
+            out << calendar->calendarIdentifier << "  " << backendName(calendar->backend) << (calendar->backend == CalendarBackend::eds ? "   " : "  ")
                 << (calendar->entityType == EntityType::event ? "events   " : "reminders") << "  "
                 << calendar->color.hexString() << "  " << calendar->source.title << " / " << calendar->title;
             if (calendar->source.isDelegate)

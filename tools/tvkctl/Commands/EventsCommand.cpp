@@ -58,7 +58,7 @@ public:
         if (*to < *from)
             return usage(err, "--to is earlier than --from");
 
-        auto store = ICalendarStore::makeDefault(ICalendarStore::Monitoring::off);
+        auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         auto delegated = store->makeStore(store->delegateSources());
         std::vector<StoreEvent> events;
         for (CalendarStore* source : { static_cast<CalendarStore*>(store.get()), delegated.get() }) {

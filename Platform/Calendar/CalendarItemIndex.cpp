@@ -1,5 +1,6 @@
 #include "Platform/Calendar/CalendarItemIndex.hpp"
 
+#include "Platform/Calendar/StoreOrdering.hpp"
 #include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 
@@ -408,11 +409,7 @@ std::vector<StoreReminder> CalendarItemIndex::reminders(std::optional<Date> star
         }
         result.push_back(std::move(reminder));
     }
-    std::stable_sort(result.begin(), result.end(), [](const StoreReminder& a, const StoreReminder& b) {
-        if (a.dueDate != b.dueDate)
-            return a.dueDate < b.dueDate;
-        return a.calendarItemIdentifier < b.calendarItemIdentifier;
-    });
+    std::stable_sort(result.begin(), result.end(), StoreOrdering::reminders);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "Platform/Calendar/CombinedCalendarStore.hpp"
 
+#include "Platform/Calendar/StoreOrdering.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 
 #include <algorithm>
@@ -9,15 +10,7 @@
 
 namespace tvk {
 
-namespace {
 
-bool inListOrder(const StoreCalendarPointer& a, const StoreCalendarPointer& b)
-{
-    return std::tie(a->source.title, a->source.sourceIdentifier, a->title, a->calendarIdentifier)
-        < std::tie(b->source.title, b->source.sourceIdentifier, b->title, b->calendarIdentifier);
-}
-
-}
 
 CombinedCalendarStore::CombinedCalendarStore(std::vector<std::unique_ptr<CalendarStore>> stores)
     : m_stores(std::move(stores))
@@ -94,7 +87,7 @@ std::vector<StoreCalendarPointer> CombinedCalendarStore::calendars(EntityType ty
             });
         }
     }
-    std::stable_sort(result.begin(), result.end(), inListOrder);
+    std::stable_sort(result.begin(), result.end(), StoreOrdering::calendars);
     return result;
 }
 
@@ -140,9 +133,7 @@ std::vector<StoreEvent> CombinedCalendarStore::events(const EventPredicate& pred
         auto events = m_stores[index]->events(EventPredicate { predicate.startDate, predicate.endDate, byStore[index] });
         result.insert(result.end(), std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()));
     }
-    std::stable_sort(result.begin(), result.end(), [](const StoreEvent& a, const StoreEvent& b) {
-        return std::tie(a.startDate, a.eventIdentifier, a.occurrenceDate) < std::tie(b.startDate, b.eventIdentifier, b.occurrenceDate);
-    });
+    std::stable_sort(result.begin(), result.end(), StoreOrdering::events);
     return result;
 }
 
@@ -178,11 +169,7 @@ void CombinedCalendarStore::fetchReminders(const ReminderPredicate& predicate, R
             for (auto& list : answers->lists)
                 result.insert(result.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
             lock.unlock();
-            std::stable_sort(result.begin(), result.end(), [](const StoreReminder& a, const StoreReminder& b) {
-                if (a.dueDate != b.dueDate)
-                    return a.dueDate < b.dueDate;
-                return a.calendarItemIdentifier < b.calendarItemIdentifier;
-            });
+            std::stable_sort(result.begin(), result.end(), StoreOrdering::reminders);
             answers->completion(std::move(result));
         });
     }

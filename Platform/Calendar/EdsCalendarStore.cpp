@@ -2,6 +2,7 @@
 
 #include "Platform/Calendar/CalendarItemIndex.hpp"
 #include "Platform/Calendar/ICalendarParser.hpp"
+#include "Platform/Calendar/StoreOrdering.hpp"
 #include "Platform/Eds/EdsBridge.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
@@ -171,12 +172,8 @@ Catalog catalogOf(const std::vector<eds::Source>& sources, const std::optional<s
         if (source.isTaskList)
             make(EntityType::reminder, source.isCalendar ? source.uid + "#tasks" : source.uid);
     }
-    auto order = [](const StoreCalendarPointer& a, const StoreCalendarPointer& b) {
-        return std::tie(a->source.title, a->source.sourceIdentifier, a->title, a->calendarIdentifier)
-            < std::tie(b->source.title, b->source.sourceIdentifier, b->title, b->calendarIdentifier);
-    };
-    std::stable_sort(catalog.eventCalendars.begin(), catalog.eventCalendars.end(), order);
-    std::stable_sort(catalog.reminderLists.begin(), catalog.reminderLists.end(), order);
+    std::stable_sort(catalog.eventCalendars.begin(), catalog.eventCalendars.end(), StoreOrdering::calendars);
+    std::stable_sort(catalog.reminderLists.begin(), catalog.reminderLists.end(), StoreOrdering::calendars);
     return catalog;
 }
 
@@ -485,9 +482,7 @@ std::vector<StoreEvent> EdsCalendarStore::events(const EventPredicate& predicate
                 index->collectEvents(predicate.startDate, predicate.endDate, result);
         }
     }
-    std::stable_sort(result.begin(), result.end(), [](const StoreEvent& a, const StoreEvent& b) {
-        return std::tie(a.startDate, a.eventIdentifier, a.occurrenceDate) < std::tie(b.startDate, b.eventIdentifier, b.occurrenceDate);
-    });
+    std::stable_sort(result.begin(), result.end(), StoreOrdering::events);
     return result;
 }
 
@@ -510,11 +505,7 @@ void EdsCalendarStore::fetchReminders(const ReminderPredicate& predicate, Remind
                 }
             }
         }
-        std::stable_sort(result.begin(), result.end(), [](const StoreReminder& a, const StoreReminder& b) {
-            if (a.dueDate != b.dueDate)
-                return a.dueDate < b.dueDate;
-            return a.calendarItemIdentifier < b.calendarItemIdentifier;
-        });
+        std::stable_sort(result.begin(), result.end(), StoreOrdering::reminders);
         completion(std::move(result));
     });
 }

@@ -302,6 +302,11 @@ struct ContactStore::State {
     }
 };
 
+ContactStore::ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval)
+    : ContactStore(std::move(roots), recheckInterval, nullptr)
+{
+}
+
 ContactStore::ContactStore(
     std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval, std::unique_ptr<EdsAddressBooks> desktopAddressBooks)
     : m_roots(std::move(roots))

@@ -70,8 +70,9 @@ class ContactStore {
 public:
     static constexpr std::chrono::milliseconds defaultRecheckInterval { 2000 };
 
-    explicit ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval = defaultRecheckInterval,
-        std::unique_ptr<EdsAddressBooks> desktopAddressBooks = nullptr);
+    explicit ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval = defaultRecheckInterval);
+    ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval,
+        std::unique_ptr<EdsAddressBooks> desktopAddressBooks);
     /// A store over `StandardPaths::contactRoots()` as they are now, and over the desktop's
     /// address books when the calendar backend choice uses Evolution Data Server.
     static std::unique_ptr<ContactStore> makeDefault();

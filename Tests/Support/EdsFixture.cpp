@@ -49,8 +49,6 @@ struct EdsFixture::Private {
             g_object_unref(client);
         for (auto& [key, client] : books)
             g_object_unref(client);
-        if (registry)
-            g_object_unref(registry);
     }
 
     Result create(ESource* source)
@@ -108,10 +106,16 @@ EdsFixture::Result EdsFixture::connect()
     const char* session = std::getenv("TARVIK_EDS_TEST_SESSION");
     if (!session || std::string(session) != "1")
         return tl::unexpected(std::string("not in a private Evolution Data Server session: run under Tests/Support/eds-session.sh"));
-    GError* error = nullptr;
-    m_private->registry = e_source_registry_new_sync(nullptr, &error);
-    if (!m_private->registry)
-        return tl::unexpected(failure(error, "cannot reach the source registry"));
+    // One registry for the process, never released: as in the programs' module, its D-Bus
+    // object manager frees part of itself on a thread that no longer runs at exit.
+    static ESourceRegistry* registry = nullptr;
+    if (!registry) {
+        GError* error = nullptr;
+        registry = e_source_registry_new_sync(nullptr, &error);
+        if (!registry)
+            return tl::unexpected(failure(error, "cannot reach the source registry"));
+    }
+    m_private->registry = registry;
     return {};
 }
 

@@ -444,7 +444,12 @@ tl::expected<ParsedCalendarFile, std::string> ICalendarParser::parse(std::string
     if (!root)
         return tl::unexpected(std::string("not an iCalendar file"));
     std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> owner(root, icalcomponent_free);
+    return read(root);
+}
 
+tl::expected<ParsedCalendarFile, std::string> ICalendarParser::read(icalcomponent* root)
+{
+    configureLibicalOnce();
     ParsedCalendarFile file;
     bool sawCalendar = false;
     auto kind = icalcomponent_isa(root);

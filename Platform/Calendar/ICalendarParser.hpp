@@ -11,6 +11,8 @@
 #include <tl/expected.hpp>
 #include <vector>
 
+struct icalcomponent_impl;
+
 namespace tvk {
 
 /// A date or date-time value as an iCalendar file writes it, before it is placed in time.
@@ -103,6 +105,10 @@ public:
     /// nested too deeply) is an error; an item that cannot be used (no UID, an event without a
     /// start, a time zone nobody defines) is left out and named in `skipped`.
     static tl::expected<ParsedCalendarFile, std::string> parse(std::string_view text);
+
+    /// Reads a component that libical holds already (a VCALENDAR, an XROOT of them, or a
+    /// single VEVENT or VTODO) as `parse` reads the text of one. The component is not changed.
+    static tl::expected<ParsedCalendarFile, std::string> read(icalcomponent_impl* component);
 
     /// Resolves a TZID to an Olson name of the system's tzdata: an Olson name itself (with or
     /// without a leading libical prefix), or a Windows zone name ("W. Europe Standard Time").

@@ -1,5 +1,6 @@
 #include "Platform/Contacts/ContactStore.hpp"
 
+#include "Platform/Contacts/EdsAddressBooks.hpp"
 #include "Platform/Contacts/VCard.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/FileIdentity.hpp"
@@ -302,15 +303,22 @@ struct ContactStore::State {
 };
 
 ContactStore::ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval)
+    : ContactStore(std::move(roots), recheckInterval, nullptr)
+{
+}
+
+ContactStore::ContactStore(
+    std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval, std::unique_ptr<EdsAddressBooks> desktopAddressBooks)
     : m_roots(std::move(roots))
     , m_recheckInterval(recheckInterval)
     , m_state(std::make_unique<State>())
+    , m_desktopAddressBooks(std::move(desktopAddressBooks))
 {
 }
 
 std::unique_ptr<ContactStore> ContactStore::makeDefault()
 {
-    return std::make_unique<ContactStore>(StandardPaths::contactRoots());
+    return std::make_unique<ContactStore>(StandardPaths::contactRoots(), defaultRecheckInterval, EdsAddressBooks::makeDefault());
 }
 
 ContactStore::~ContactStore() = default;
@@ -318,16 +326,16 @@ ContactStore::~ContactStore() = default;
 ContactsAuthorizationStatus ContactStore::authorizationStatus() const
 {
     auto state = inspect(m_roots);
-    if (state.anyReadable)
+    if (state.anyReadable || m_desktopAddressBooks)
         return ContactsAuthorizationStatus::authorized;
     return state.anyExisting ? ContactsAuthorizationStatus::denied : ContactsAuthorizationStatus::notDetermined;
 }
 
 void ContactStore::requestAccess(AccessCompletion completion) const
 {
-    DispatchQueue::global().async([roots = m_roots, completion = std::move(completion)] {
+    DispatchQueue::global().async([roots = m_roots, desktop = m_desktopAddressBooks != nullptr, completion = std::move(completion)] {
         auto state = inspect(roots);
-        if (state.anyReadable)
+        if (state.anyReadable || desktop)
             completion(true, std::nullopt);
         else
             completion(false, state.error);
@@ -337,9 +345,28 @@ void ContactStore::requestAccess(AccessCompletion completion) const
 tl::expected<std::vector<StoreContact>, ContactStoreError> ContactStore::unifiedContacts(
     const ContactPredicate& predicate, std::span<const ContactKey> keysToFetch) const
 {
-    if (!inspect(m_roots).anyReadable)
+    bool filesReadable = inspect(m_roots).anyReadable;
+    if (!filesReadable && !m_desktopAddressBooks)
         return tl::unexpected(ContactStoreError { ContactStoreError::Code::accessDenied, "no address book can be read" });
+    auto result = filesReadable ? fileContacts(predicate, keysToFetch) : std::vector<StoreContact> {};
+    if (!m_desktopAddressBooks)
+        return result;
+    auto desktop = m_desktopAddressBooks->unifiedContacts(predicate, keysToFetch);
+    if (!desktop) {
+        if (!filesReadable)
+            return tl::unexpected(desktop.error());
+        return result;
+    }
+    for (auto& contact : *desktop) {
+        auto sameCard = [&](const StoreContact& known) { return known.identifier == contact.identifier; };
+        if (std::none_of(result.begin(), result.end(), sameCard))
+            result.push_back(std::move(contact));
+    }
+    return result;
+}
 
+std::vector<StoreContact> ContactStore::fileContacts(const ContactPredicate& predicate, std::span<const ContactKey> keysToFetch) const
+{
     auto wants = [&](ContactKey key) { return std::find(keysToFetch.begin(), keysToFetch.end(), key) != keysToFetch.end(); };
     std::lock_guard lock(m_state->mutex);
     m_state->ensureCurrent(m_roots, m_recheckInterval);

@@ -16,6 +16,8 @@
 
 namespace tvk {
 
+class EdsAddressBooks;
+
 /// The platform's answers about access to the address book, with its raw values.
 enum class ContactsAuthorizationStatus { notDetermined = 0, restricted = 1, denied = 2, authorized = 3 };
 
@@ -59,13 +61,20 @@ struct ContactStoreError {
 /// once `recheckInterval` has passed since the files were last looked at, which keeps the
 /// lookups of one invitation's participants from each looking at every file. A file that
 /// cannot be read or is larger than `VCardParser::maximumFileSize` counts as empty.
+///
+/// With the desktop's address books (Evolution Data Server) given as well, lookups ask them
+/// after the files: their cards follow those of the files, leaving out cards whose identifier a
+/// file's card has already, and access is granted while they are there.
 /// Safe to use from any thread.
 class ContactStore {
 public:
     static constexpr std::chrono::milliseconds defaultRecheckInterval { 2000 };
 
     explicit ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval = defaultRecheckInterval);
-    /// A store over `StandardPaths::contactRoots()` as they are now.
+    ContactStore(std::vector<std::filesystem::path> roots, std::chrono::milliseconds recheckInterval,
+        std::unique_ptr<EdsAddressBooks> desktopAddressBooks);
+    /// A store over `StandardPaths::contactRoots()` as they are now, and over the desktop's
+    /// address books when the calendar backend choice uses Evolution Data Server.
     static std::unique_ptr<ContactStore> makeDefault();
     ~ContactStore();
     ContactStore(const ContactStore&) = delete;
@@ -90,7 +99,7 @@ public:
     tl::expected<std::vector<StoreContact>, ContactStoreError> unifiedContacts(
         const ContactPredicate& predicate, std::span<const ContactKey> keysToFetch) const;
 
-    /// Every contact, in address-book order, with every key.
+    /// Every contact of the files, in address-book order, with every key.
     tl::expected<std::vector<StoreContact>, ContactStoreError> allContacts() const;
 
     const std::vector<std::filesystem::path>& roots() const { return m_roots; }
@@ -101,9 +110,12 @@ public:
     struct State;
 
 private:
+    std::vector<StoreContact> fileContacts(const ContactPredicate& predicate, std::span<const ContactKey> keysToFetch) const;
+
     std::vector<std::filesystem::path> m_roots;
     std::chrono::milliseconds m_recheckInterval;
     std::unique_ptr<State> m_state;
+    std::unique_ptr<EdsAddressBooks> m_desktopAddressBooks;
 };
 
 }

@@ -1,6 +1,6 @@
 #include "TVKCore/Calendar/AggregatedEventStore.hpp"
 
-#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/CalendarBackendChoice.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/LogCategories.hpp"
@@ -38,7 +38,7 @@ std::string describe(const AccessRequestError& error)
 
 AggregatedEventStore& AggregatedEventStore::shared()
 {
-    static AggregatedEventStore* store = new AggregatedEventStore(ICalendarStore::makeDefault(ICalendarStore::Monitoring::on));
+    static AggregatedEventStore* store = new AggregatedEventStore(CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::on));
     return *store;
 }
 

@@ -29,6 +29,9 @@ int main(int argc, char** argv)
     ::setenv("TARVIK_DATA_DIR", (home->path() / "data").c_str(), 1);
     ::unsetenv("TARVIK_CALENDARS");
     ::unsetenv("TARVIK_CONTACTS");
+    // Only the files a test lays out, never the desktop's own calendar service; the EDS tests
+    // choose it themselves, beside a private one.
+    ::setenv("TARVIK_CALENDAR_BACKEND", "vdir", 1);
 
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();

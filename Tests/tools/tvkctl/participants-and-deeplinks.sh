@@ -8,7 +8,7 @@ cards=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TZ=Europe/Berlin LC_ALL=C.UTF-8 LANG=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data"
-export TARVIK_CALENDARS="$work/calendars" TARVIK_CONTACTS="$work/contacts"
+export TARVIK_CALENDARS="$work/calendars" TARVIK_CONTACTS="$work/contacts" TARVIK_CALENDAR_BACKEND=vdir
 mkdir -p "$work/calendars/work/team" "$work/contacts/work/book"
 cp "$events/design-review-organizer-also-attendee-links-everywhere.ics" "$work/calendars/work/team/"
 cp "$cards/google-contacts-export-3.0-three-cards.vcf" "$cards/apple-contacts-3.0-folded-jpeg-photo.vcf" "$work/contacts/work/book/"

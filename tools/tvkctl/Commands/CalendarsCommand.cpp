@@ -1,4 +1,4 @@
-#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/CalendarBackendChoice.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
@@ -26,6 +26,11 @@ const char* typeName(CalendarType type)
     case CalendarType::birthday: return "birthday";
     }
     return "local";
+}
+
+const char* backendName(CalendarBackend backend)
+{
+    return backend == CalendarBackend::eds ? "eds" : "vdir";
 }
 
 // The reload an activation starts reads every active calendar; on a cold cache over a large
@@ -65,7 +70,7 @@ template <typename List> auto findIdentifier(const List& list, const std::string
 class CalendarsCommand final : public Command {
 public:
     std::string_view name() const override { return "calendars"; }
-    std::string_view summary() const override { return "list the calendars and reminder lists found on disk"; }
+    std::string_view summary() const override { return "list the calendars and reminder lists, and choose the active ones"; }
     std::string help() const override
     {
         return "usage: tvkctl calendars [--json]\n"
@@ -76,8 +81,9 @@ public:
                "\n"
                "Without an action, lists every calendar and reminder list under the calendar\n"
                "roots ($TARVIK_CALENDARS, else $XDG_DATA_HOME/tarvik/calendars), the delegated\n"
-               "accounts' included, with identifier, title, colour, entity type, source,\n"
-               "delegate flag and type.\n"
+               "accounts' included, and those of Evolution Data Server (the desktop's calendars,\n"
+               "as $TARVIK_CALENDAR_BACKEND chooses: vdir, eds, or auto, the default), with\n"
+               "identifier, backend, title, colour, entity type, source, delegate flag and type.\n"
                "\n"
                "The widgets load only the calendars and reminder lists the user activated:\n"
                "  list          the calendars and reminder lists a settings screen offers\n"
@@ -294,7 +300,7 @@ private:
 
     int listOnDisk(const ParsedArguments& parsed, std::ostream& out) const
     {
-        auto store = ICalendarStore::makeDefault(ICalendarStore::Monitoring::off);
+        auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         std::vector<StoreCalendarPointer> all;
         auto delegated = store->makeStore(store->delegateSources());
         for (CalendarStore* source : { static_cast<CalendarStore*>(store.get()), delegated.get() }) {
@@ -315,6 +321,7 @@ private:
                     { "isDelegate", calendar->source.isDelegate },
                     { "type", typeName(calendar->type) },
                     { "isSubscribedHolidayCalendar", calendar->isSubscribedHolidayCalendar },
+                    { "backend", backendName(calendar->backend) },
                 });
             }
             out << printJson(list) << '\n';
@@ -325,7 +332,8 @@ private:
             return success;
         }
         for (auto& calendar : all) {
-            out << calendar->calendarIdentifier << "  " << (calendar->entityType == EntityType::event ? "events   " : "reminders") << "  "
+            out << calendar->calendarIdentifier << "  " << backendName(calendar->backend) << (calendar->backend == CalendarBackend::eds ? "   " : "  ")
+                << (calendar->entityType == EntityType::event ? "events   " : "reminders") << "  "
                 << calendar->color.hexString() << "  " << calendar->source.title << " / " << calendar->title;
             if (calendar->source.isDelegate)
                 out << "  (delegated)";

@@ -1,4 +1,4 @@
-#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/CalendarBackendChoice.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/Event.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"
@@ -58,7 +58,7 @@ public:
         if (*to < *from)
             return usage(err, "--to is earlier than --from");
 
-        auto store = ICalendarStore::makeDefault(ICalendarStore::Monitoring::off);
+        auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         auto delegated = store->makeStore(store->delegateSources());
         std::vector<StoreEvent> events;
         for (CalendarStore* source : { static_cast<CalendarStore*>(store.get()), delegated.get() }) {

@@ -1,4 +1,4 @@
-#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/CalendarBackendChoice.hpp"
 #include "TVKCore/Contacts/ContactsStore.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"
 #include "tools/tvkctl/Command.hpp"
@@ -49,7 +49,7 @@ public:
             return usageError;
         }
         auto& identifier = parsed->positionals[0];
-        auto store = ICalendarStore::makeDefault(ICalendarStore::Monitoring::off);
+        auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         auto found = store->event(identifier);
         if (!found) {
             if (auto delegated = store->makeStore(store->delegateSources()))

@@ -239,34 +239,39 @@ void CalendarEventManager::finish(PostNotification post, Completion completion)
     Date now = Date::now();
     auto current = m_store.currentEvents(now);
     auto pending = m_store.pendingEvents(now);
+    std::vector<Event> scheduled;
+    std::vector<Event> snoozedPast;
     {
         std::lock_guard lock(m_mutex);
-        std::vector<Event> scheduled;
         scheduled.reserve(m_invocations.size());
         for (auto& invocation : m_invocations)
             scheduled.push_back(invocation.event);
-        sortByStartDate(scheduled);
-        std::vector<Event> snoozedPast;
         for (auto& invocation : m_snoozedInvocations) {
             if (invocation.event.type == EventType::appleReminder && invocation.event.startDate < now)
                 snoozedPast.push_back(invocation.event);
         }
-        m_currentEvents = std::move(current);
-        m_scheduledEvents = std::move(scheduled);
-        m_pendingEvents = std::move(pending);
-        m_snoozedPastAppleReminderEvents = std::move(snoozedPast);
     }
-    auto apply = whileAlive([this, post, completion = std::move(completion)](std::vector<Event> events) {
+    sortByStartDate(scheduled);
+    // The five lists are replaced together, once the store's pending reminders are in: a
+    // reader on another thread (a widget snapshot) must never join this reload's scheduled
+    // events with the last reload's pending reminders, which could show an event twice or
+    // miss it.
+    auto apply = whileAlive([this, post, completion = std::move(completion), current = std::move(current), pending = std::move(pending),
+                                scheduled = std::move(scheduled), snoozedPast = std::move(snoozedPast)](std::vector<Event> events) mutable {
         {
             std::lock_guard lock(m_mutex);
+            m_currentEvents = std::move(current);
+            m_scheduledEvents = std::move(scheduled);
+            m_pendingEvents = std::move(pending);
+            m_snoozedPastAppleReminderEvents = std::move(snoozedPast);
             m_pendingAppleReminderEvents = std::move(events);
         }
         notify(post, completion);
     });
     // The fetch may answer on a worker thread after the manager is gone: it only hands the
-    // result to the main queue.
-    m_store.pendingAppleReminderEvents(now, [apply = std::move(apply)](std::vector<Event> events) {
-        DispatchQueue::main().async([apply, events = std::move(events)]() mutable { apply(std::move(events)); });
+    // result to the main queue. It answers once, so the lists can move along.
+    m_store.pendingAppleReminderEvents(now, [apply = std::move(apply)](std::vector<Event> events) mutable {
+        DispatchQueue::main().async([apply = std::move(apply), events = std::move(events)]() mutable { apply(std::move(events)); });
     });
 }
 

@@ -30,12 +30,13 @@ inline constexpr std::string_view didReloadEvents = "DidReloadEvents";
 /// the own reminders change, once a minute, and when asked.
 ///
 /// A reload reads the settings and queries the calendars on the calling thread, then builds
-/// the schedule and replaces the lists on the main queue (the store's pending reminders in
-/// the reminder fetch's completion), and finally tells the delegate, posts "DidReloadEvents"
-/// when asked to, and calls its completion on the main queue. Reloads are not serialized:
-/// overlapping ones each complete once, and the last writer of each list wins.
+/// the schedule and, on the main queue once the store's pending reminders are in, replaces the
+/// five event lists together; finally it tells the delegate, posts "DidReloadEvents" when
+/// asked to, and calls its completion on the main queue. Reloads are not serialized:
+/// overlapping ones each complete once, and the last to replace the lists wins.
 ///
-/// Every list can be read from any thread; a reader gets a copy that one writer made whole.
+/// Every list can be read from any thread; a reader gets a copy that one writer made whole,
+/// and the combined lists (`allCachedUpcomingEvents`, ...) join lists of one reload.
 /// Destroy a manager on the main queue's thread (the shared one lives for the process). Any
 /// reload still in flight then ends without touching it, and its completion is not called:
 /// reloads also start on their own (changes, the timer), so no owner could wait for them all.

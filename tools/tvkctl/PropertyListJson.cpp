@@ -136,9 +136,4 @@ tl::expected<PropertyList, std::string> propertyListFromJsonText(const std::stri
     return propertyListFromJson(json);
 }
 
-std::string printJson(const nlohmann::json& json)
-{
-    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 }

@@ -1,11 +1,11 @@
 #include "Platform/Calendar/CalendarBackendChoice.hpp"
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +13,8 @@
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -349,6 +351,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(CalendarsCommand)
+TVK_REGISTER_COMMAND(CalendarsCommand)
 
 }

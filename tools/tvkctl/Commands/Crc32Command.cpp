@@ -1,11 +1,13 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "TVKUtils/Checksum.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <cstdio>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -42,6 +44,6 @@ public:
 
 }
 
-TVKCTL_REGISTER_COMMAND(Crc32Command)
+TVK_REGISTER_COMMAND(Crc32Command)
 
 }

@@ -1,11 +1,13 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "TVKCore/DeepLinks/DeepLinkBuilder.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -77,6 +79,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(DeepLinkCommand)
+TVK_REGISTER_COMMAND(DeepLinkCommand)
 
 }

@@ -1,11 +1,14 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Defaults/UserDefaults.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -102,6 +105,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(DefaultsCommand)
+TVK_REGISTER_COMMAND(DefaultsCommand)
 
 }

@@ -1,6 +1,6 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/SettingsJson.hpp"
 
 #include <map>
@@ -8,6 +8,8 @@
 #include <set>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -117,6 +119,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(EventSettingsCommand)
+TVK_REGISTER_COMMAND(EventSettingsCommand)
 
 }

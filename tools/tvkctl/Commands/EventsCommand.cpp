@@ -1,17 +1,29 @@
 #include "Platform/Calendar/CalendarBackendChoice.hpp"
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/Event.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/EventPrinting.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
+#include "TVKCore/Events/EventPrinting.hpp"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace tvk::tvkctl {
 
+using namespace tvk::cli;
+
 namespace {
+
+/// Indented lines under a store event: id and kind, the time span as the widgets write it,
+/// every link, and the spoken summary.
+void writeEventDetails(std::ostream& out, const Event& event)
+{
+    out << "    " << event.id << "  (" << rawValue(event.type) << ")\n    " << event.formattedTimeAndDate() << '\n';
+    for (auto& link : event.videoConferenceLinks)
+        out << "    link " << link.service.id << ' ' << link.url.absoluteString() << '\n';
+    out << "    " << event.accessibilityValue() << '\n';
+}
 
 const char* statusName(EventStatus status)
 {
@@ -113,6 +125,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(EventsCommand)
+TVK_REGISTER_COMMAND(EventsCommand)
 
 }

@@ -1,3 +1,5 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKLocalization/L10n.hpp"
 #include "TVKUtils/DateComponentsFormatter.hpp"
@@ -6,13 +8,13 @@
 #include "TVKUtils/ModuleCalendar.hpp"
 #include "TVKUtils/RelativeTime.hpp"
 #include "TVKUtils/TextOperations.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <cmath>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -97,6 +99,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(FormatsCommand)
+TVK_REGISTER_COMMAND(FormatsCommand)
 
 }

@@ -1,15 +1,17 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "Platform/Text/ResourceBundle.hpp"
 #include "TVKLocalization/L10n.hpp"
 #include "TVKLocalization/LocalizationBundle.hpp"
 #include "TVKLocalization/LocalizedString.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <charconv>
 #include <ostream>
 #include <vector>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -115,6 +117,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(L10nCommand)
+TVK_REGISTER_COMMAND(L10nCommand)
 
 }

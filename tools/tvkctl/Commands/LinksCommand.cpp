@@ -1,7 +1,7 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "TVKCore/VideoConference/ConferenceServicesFile.hpp"
 #include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -12,6 +12,8 @@
 #include <sstream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -121,6 +123,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(LinksCommand)
+TVK_REGISTER_COMMAND(LinksCommand)
 
 }

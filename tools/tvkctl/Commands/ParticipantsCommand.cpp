@@ -1,13 +1,15 @@
 #include "Platform/Calendar/CalendarBackendChoice.hpp"
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "TVKCore/Contacts/ContactsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -101,6 +103,6 @@ public:
 
 }
 
-TVKCTL_REGISTER_COMMAND(ParticipantsCommand)
+TVK_REGISTER_COMMAND(ParticipantsCommand)
 
 }

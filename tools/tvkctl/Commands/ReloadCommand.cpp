@@ -1,17 +1,19 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
+#include "TVKCore/Events/EventPrinting.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TVKUtils/DateFormatter.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/EventPrinting.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -184,6 +186,6 @@ public:
 
 }
 
-TVKCTL_REGISTER_COMMAND(ReloadCommand)
+TVK_REGISTER_COMMAND(ReloadCommand)
 
 }

@@ -1,11 +1,13 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKUtils/RelativeTime.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -66,6 +68,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(ReltimeCommand)
+TVK_REGISTER_COMMAND(ReltimeCommand)
 
 }

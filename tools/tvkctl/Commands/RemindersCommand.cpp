@@ -1,9 +1,9 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/UUID.hpp"
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKUtils/SharedDefaults.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/SettingsJson.hpp"
 
 #include <map>
@@ -11,6 +11,8 @@
 #include <set>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -145,6 +147,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(RemindersCommand)
+TVK_REGISTER_COMMAND(RemindersCommand)
 
 }

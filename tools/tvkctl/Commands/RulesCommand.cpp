@@ -1,8 +1,8 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Rules/FilterRule.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/SettingsJson.hpp"
 
 #include <algorithm>
@@ -13,6 +13,8 @@
 #include <sstream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -233,6 +235,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(RulesCommand)
+TVK_REGISTER_COMMAND(RulesCommand)
 
 }

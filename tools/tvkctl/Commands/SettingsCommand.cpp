@@ -1,12 +1,14 @@
+#include "Platform/CommandLine/ArgumentParser.hpp"
+#include "Platform/CommandLine/Command.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/SettingsJson.hpp"
 
 #include <functional>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -237,6 +239,6 @@ private:
 
 }
 
-TVKCTL_REGISTER_COMMAND(SettingsCommand)
+TVK_REGISTER_COMMAND(SettingsCommand)
 
 }

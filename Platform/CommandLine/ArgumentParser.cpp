@@ -1,6 +1,6 @@
-#include "tools/tvkctl/ArgumentParser.hpp"
+#include "Platform/CommandLine/ArgumentParser.hpp"
 
-namespace tvk::tvkctl {
+namespace tvk::cli {
 
 tl::expected<ParsedArguments, std::string> ArgumentParser::parse(std::span<const std::string> arguments) const
 {

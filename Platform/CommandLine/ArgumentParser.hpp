@@ -8,7 +8,7 @@
 #include <tl/expected.hpp>
 #include <vector>
 
-namespace tvk::tvkctl {
+namespace tvk::cli {
 
 struct ParsedArguments {
     std::vector<std::string> positionals;

@@ -1,8 +1,8 @@
-#include "tools/tvkctl/EventPrinting.hpp"
+#include "TVKCore/Events/EventPrinting.hpp"
 
 #include "Platform/Runtime/ISO8601.hpp"
 
-namespace tvk::tvkctl {
+namespace tvk {
 
 namespace {
 
@@ -47,11 +47,15 @@ std::optional<VideoConferenceLink> joinLink(const Event& event)
     return event.videoConferenceLinks.front();
 }
 
+std::string eventTimeText(const Event& event)
+{
+    // "11:00 AM – 11:00 AM" would read as a mistake.
+    return event.isAnyReminder() ? "due " + event.formattedStartTimeAndDate() : event.formattedTimeAndDate();
+}
+
 std::string eventLine(const Event& event)
 {
-    // A reminder is due at one instant; "11:00 AM – 11:00 AM" would read as a mistake.
-    std::string when = event.isAnyReminder() ? "due " + event.formattedStartTimeAndDate() : event.formattedTimeAndDate();
-    std::string line = when + "  " + event.title.value_or("(untitled)");
+    std::string line = eventTimeText(event) + "  " + event.title.value_or("(untitled)");
     if (event.calendarName && !event.calendarName->empty())
         line += "  (" + *event.calendarName + ")";
     if (event.travelTime > 0)
@@ -66,14 +70,6 @@ std::string eventLine(const Event& event)
         line += "  join " + link->service.id + " " + text;
     }
     return line;
-}
-
-void writeEventDetails(std::ostream& out, const Event& event)
-{
-    out << "    " << event.id << "  (" << rawValue(event.type) << ")\n    " << event.formattedTimeAndDate() << '\n';
-    for (auto& link : event.videoConferenceLinks)
-        out << "    link " << link.service.id << ' ' << link.url.absoluteString() << '\n';
-    out << "    " << event.accessibilityValue() << '\n';
 }
 
 }

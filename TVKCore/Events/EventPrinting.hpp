@@ -4,12 +4,12 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <ostream>
 #include <string>
 
-namespace tvk::tvkctl {
+namespace tvk {
 
-/// An event as the event core sees it, in the shape every command that prints events shares:
+/// An event as the event core sees it, in the shape every program that prints events shares
+/// (`tvkctl events`, `tvkctl reload`, the widget program's timelines):
 /// "id", "type", "title", "start", "end", "occurrenceDate", "calendar",
 /// "calendarItemIdentifier", "color", "location", "travelTime", "links" (service and URL each),
 /// "joinLink" (the URL a one-click join opens, or null), "formattedTimeAndDate" and
@@ -20,12 +20,12 @@ nlohmann::json eventJson(const Event& event);
 /// without links.
 std::optional<VideoConferenceLink> joinLink(const Event& event);
 
+/// When the event is, for a person: its time span as the widgets write it, or "due …" for a
+/// reminder, which falls on one instant.
+std::string eventTimeText(const Event& event);
+
 /// One line for a person: time span as the widgets write it, title, calendar and the link to
 /// join, e.g. "2:00 PM – 3:00 PM  Design review  (Work)  join zoom https://…".
 std::string eventLine(const Event& event);
-
-/// Indented lines under a store event in `tvkctl events`: id and kind, the time span as the
-/// widgets write it, every link, and the spoken summary.
-void writeEventDetails(std::ostream& out, const Event& event);
 
 }

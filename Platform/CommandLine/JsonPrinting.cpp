@@ -1,0 +1,10 @@
+#include "Platform/CommandLine/JsonPrinting.hpp"
+
+namespace tvk::cli {
+
+std::string printJson(const nlohmann::json& json)
+{
+    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}

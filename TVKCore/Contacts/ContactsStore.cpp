@@ -6,6 +6,7 @@
 #include "TVKLocalization/L10n.hpp"
 #include "TVKUtils/WhitespaceTrimming.hpp"
 
+#include <algorithm>
 #include <array>
 
 namespace tvk {
@@ -73,8 +74,10 @@ std::vector<Participant> ContactsStore::participants(const Event& event) const
     for (auto& data : event.participantsData) {
         auto candidate = participant(data);
         // Kept only when unlike every one kept so far, which is what an insertion-ordered set
-        // with this equality keeps.
-        if (std::find(result.begin(), result.end(), candidate) == result.end())
+        // with this equality keeps. The one kept stays the organizer when either record is.
+        if (auto earlier = std::find(result.begin(), result.end(), candidate); earlier != result.end())
+            earlier->isOrganizer = earlier->isOrganizer || candidate.isOrganizer;
+        else
             result.push_back(std::move(candidate));
     }
     return result;

@@ -2,11 +2,13 @@
 
 #include "TVKUtils/WhitespaceTrimming.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/uscript.h>
 #include <unicode/utf8.h>
 #include <vector>
 
@@ -36,6 +38,34 @@ bool isNameWord(std::string_view word)
             return false;
     }
     return hasLetter;
+}
+
+/// Written in Han, Kana or Hangul (marks and the Kana length mark may stand between): a name
+/// of those scripts reads family name first, without a space ("山田太郎", "김민준").
+bool isEastAsianName(std::string_view text)
+{
+    auto length = static_cast<int32_t>(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    bool eastAsian = false;
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0)
+            return false;
+        if (!u_isalpha(c))
+            continue;
+        UErrorCode status = U_ZERO_ERROR;
+        switch (uscript_getScript(c, &status)) {
+        case USCRIPT_HAN:
+        case USCRIPT_HIRAGANA:
+        case USCRIPT_KATAKANA:
+        case USCRIPT_HANGUL: eastAsian = true; break;
+        case USCRIPT_COMMON: // "ー", the Kana length mark
+        case USCRIPT_INHERITED: break;
+        default: return false;
+        }
+    }
+    return eastAsian;
 }
 
 /// Words separated by white space.
@@ -72,9 +102,15 @@ std::optional<PersonNameComponents> parseWords(std::string_view text)
             return std::nullopt;
     }
     PersonNameComponents components;
-    components.givenName = parts.front();
-    if (parts.size() > 1)
+    if (parts.size() == 1) {
+        components.givenName = parts.front();
+    } else if (std::all_of(parts.begin(), parts.end(), [](const std::string& word) { return isEastAsianName(word); })) {
+        components.familyName = parts.front();
+        components.givenName = parts.back();
+    } else {
+        components.givenName = parts.front();
         components.familyName = parts.back();
+    }
     return components;
 }
 
@@ -131,17 +167,20 @@ const PersonNameFormatter& PersonNameFormatter::initialsFormatter()
 
 std::string PersonNameFormatter::string(const PersonNameComponents& components) const
 {
-    std::string result;
+    std::vector<std::string> parts;
     for (auto& part : { components.givenName, components.familyName }) {
-        if (!part)
-            continue;
-        auto text = trimmingWhitespaceAndNewlines(*part);
-        if (text.empty())
-            continue;
+        if (auto text = part ? trimmingWhitespaceAndNewlines(*part) : std::string(); !text.empty())
+            parts.push_back(std::move(text));
+    }
+    bool familyFirst = std::all_of(parts.begin(), parts.end(), [](const std::string& part) { return isEastAsianName(part); });
+    if (familyFirst)
+        std::reverse(parts.begin(), parts.end());
+    std::string result;
+    for (auto& text : parts) {
         if (m_style == Style::abbreviated) {
             result += firstGrapheme(text);
         } else {
-            if (!result.empty())
+            if (!result.empty() && !familyFirst)
                 result += ' ';
             result += text;
         }

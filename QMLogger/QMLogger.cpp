@@ -36,7 +36,7 @@ std::string formattedNow()
     // Built on the log queue and used only there: ICU formatters are not thread-safe.
     static std::unique_ptr<icu::SimpleDateFormat> formatter = [] {
         UErrorCode status = U_ZERO_ERROR;
-        auto created = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("yyyy-MM-dd hh:mm:ss"), status);
+        auto created = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("yyyy-MM-dd HH:mm:ss"), status);
         return U_SUCCESS(status) ? std::move(created) : nullptr;
     }();
     if (!formatter)

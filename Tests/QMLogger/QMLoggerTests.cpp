@@ -63,8 +63,8 @@ TEST_F(QMLoggerTest, LinesCarryDateLevelLabelAndBracketedCategory)
     QMLogger::warning("no category here");
     auto lines = QMLogger::logMessages();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "2023-11-14 11:13:20 \U0001F535 INFO [ConferenceLinks]: loaded 25 services");
-    EXPECT_EQ(lines[1], "2023-11-14 11:13:20 \U0001F7E1 WARNING: no category here");
+    EXPECT_EQ(lines[0], "2023-11-14 23:13:20 \U0001F535 INFO [ConferenceLinks]: loaded 25 services");
+    EXPECT_EQ(lines[1], "2023-11-14 23:13:20 \U0001F7E1 WARNING: no category here");
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), lines[0] + "\n" + lines[1] + "\n");
     ::testing::internal::CaptureStdout();
 }

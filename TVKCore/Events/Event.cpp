@@ -15,6 +15,7 @@
 #include "TVKUtils/DateOperations.hpp"
 #include "TVKUtils/ModuleCalendar.hpp"
 #include "TVKUtils/RelativeTime.hpp"
+#include "TVKUtils/TimeUnits.hpp"
 #include "TVKUtils/WhitespaceTrimming.hpp"
 
 #include <algorithm>
@@ -402,7 +403,7 @@ std::string Event::accessibilityValue() const
     sentences.push_back(isAnyReminder() ? start : Summary::timeInfoEvent(start, formattedWithOnAndAt(endDate, date, time)));
 
     if (travelTime > 0) {
-        if (auto duration = DateComponentsFormatter::durationFormatterForAccessibility().string(travelTime))
+        if (auto duration = DateComponentsFormatter::durationFormatterForAccessibility().string(travelTimeInWholeMinutes(travelTime)))
             sentences.push_back(L10n::General::travelTime(*duration) + ".");
     }
     if (!videoConferenceLinks.empty())

@@ -257,6 +257,12 @@ TEST_F(EventTest, TheSpokenSummaryNamesKindTitlePlaceTimesTravelAndCall)
         "Calendar event. Design review at Room 4. Starts at 10:00" + nb + "AM and ends at 11:00" + nb
             + "AM. 30 minutes travel time. Has a video call.");
     EXPECT_EQ(event.accessibilityHelp(), "This event belongs to calendar \"Work\".");
+    event.travelTime = 20;
+    EXPECT_NE(event.accessibilityValue().find(" 1 minute travel time."), std::string::npos)
+        << "a travel time under a minute is no \"0 minutes\": " << event.accessibilityValue();
+    event.travelTime = 150;
+    EXPECT_NE(event.accessibilityValue().find(" 3 minutes travel time."), std::string::npos) << "a part minute counts as one";
+
     auto reminder = eventAt(at("2026-12-08T09:00:00+01:00"), at("2026-12-08T09:00:00+01:00"), Event::EventType::appleReminder);
     reminder.location = " \u00A0\n";
     reminder.calendarName = "Errands";

@@ -1,6 +1,7 @@
 #include "Platform/Calendar/ICalendarStore.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/Event.hpp"
+#include "TVKUtils/TimeUnits.hpp"
 #include "tools/tvkctl/ArgumentParser.hpp"
 #include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/EventPrinting.hpp"
@@ -96,7 +97,7 @@ public:
             if (event.isDetached)
                 out << "  [moved]";
             if (event.travelTime)
-                out << "  [travel " << static_cast<int>(*event.travelTime / 60) << " min]";
+                out << "  [travel " << static_cast<long>(asMinutes(travelTimeInWholeMinutes(*event.travelTime))) << " min]";
             out << '\n';
             writeEventDetails(out, Event::fromCalendarEvent(event));
         }

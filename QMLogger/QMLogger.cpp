@@ -2,6 +2,7 @@
 
 #include "Platform/Defaults/UserDefaults.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/ProcessWideState.hpp"
 
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
@@ -76,6 +77,19 @@ void remember(bool isLogging)
 {
     (void)UserDefaults::standard().set(QMLogger::isLoggingKey, PropertyList(isLogging));
 }
+
+/// Back to how a process starts: off, at the default level and limit, no lines, no target.
+/// Nothing is remembered in the defaults: the stored switch is the user's, not the process's.
+[[maybe_unused]] const bool resettable = [] {
+    ProcessWideState::onReset([] {
+        loggingEnabled = false;
+        minimumLevelValue = static_cast<int>(QMLogger::Level::info);
+        maximumLines = 1000;
+        QMLogger::setLogTarget(nullptr);
+        QMLogger::clear();
+    });
+    return true;
+}();
 
 }
 

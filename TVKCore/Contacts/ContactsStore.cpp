@@ -1,5 +1,6 @@
 #include "TVKCore/Contacts/ContactsStore.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "Platform/Runtime/UUID.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/LogCategories.hpp"
@@ -13,8 +14,8 @@ namespace tvk {
 
 ContactsStore& ContactsStore::shared()
 {
-    static ContactsStore store(ContactStore::makeDefault());
-    return store;
+    static auto* instance = new ProcessWideInstance<ContactsStore>;
+    return instance->get([] { return new ContactsStore(ContactStore::makeDefault()); });
 }
 
 ContactsStore::ContactsStore(std::unique_ptr<ContactStore> contactsStore)

@@ -1,5 +1,6 @@
 #include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "Platform/Text/LinkDetector.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 #include "Platform/Text/RegularExpression.hpp"
@@ -7,8 +8,8 @@
 #include "TVKCore/VideoConference/OutlookSafeLinks.hpp"
 #include "TVKUtils/Checksum.hpp"
 
-#include <functional>
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 
 namespace tvk {
@@ -51,8 +52,8 @@ std::string replacingPrefixIgnoringCase(std::string_view text, std::string_view 
 
 VideoConferenceLinkParser& VideoConferenceLinkParser::shared()
 {
-    static auto* parser = new VideoConferenceLinkParser();
-    return *parser;
+    static auto* instance = new ProcessWideInstance<VideoConferenceLinkParser>;
+    return instance->get([] { return new VideoConferenceLinkParser(); });
 }
 
 VideoConferenceLinkParser::VideoConferenceLinkParser()
@@ -88,7 +89,8 @@ std::vector<VideoConferenceLink> VideoConferenceLinkParser::parse(std::string_vi
 {
     auto key = crc32(input);
     auto fingerprint = static_cast<std::uint64_t>(std::hash<std::string_view> {}(input));
-    if (auto cached = m_linksCache.object(key); cached && *cached && (*cached)->fingerprint == fingerprint && (*cached)->length == input.size())
+    if (auto cached = m_linksCache.object(key);
+        cached && *cached && (*cached)->fingerprint == fingerprint && (*cached)->length == input.size())
         return (*cached)->links;
 
     std::vector<Url> urls;

@@ -2,6 +2,7 @@
 #include "TVKLocalization/LocalizationBundle.hpp"
 #include "TVKLocalization/LocalizedString.hpp"
 
+#include "Platform/Runtime/ProcessWideState.hpp"
 #include "Platform/Text/PluralRules.hpp"
 #include "Platform/Text/StringsFile.hpp"
 #include "Tests/Support/ScopedEnvironment.hpp"
@@ -175,6 +176,20 @@ TEST(Localization, LegacyEntriesApplyOnlyToOldPlatformVersions)
     LegacyTexts::setPlatformVersion(PlatformVersion { 13, 0 });
     EXPECT_EQ(LocalizedString("OnlyLegacy", "Localizable", "fallback"), "fallback");
     LegacyTexts::setPlatformVersion(std::nullopt);
+}
+
+TEST(Localization, AProcessResetLocatesTheBundleAndChoosesItsLanguageAgain)
+{
+    EXPECT_EQ(L10n::TimeFormat::now(), "now");
+    CustomBundle bundle("\"TimeFormat.now\" = \"right now\";\n");
+    EXPECT_EQ(L10n::TimeFormat::now(), "now") << "located once per process: another resource directory is not looked at";
+    ProcessWideState::reset();
+    EXPECT_EQ(L10n::TimeFormat::now(), "right now");
+
+    bundle.environment.set("TARVIK_RESOURCES", std::nullopt);
+    ProcessWideState::reset();
+    ScopedEnvironment language("LANGUAGE", "de");
+    EXPECT_EQ(L10n::TimeFormat::now(), "jetzt");
 }
 
 TEST(Localization, TheBundleIsFoundInTheFirstCandidateThatHoldsIt)

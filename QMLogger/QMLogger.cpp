@@ -80,16 +80,13 @@ void remember(bool isLogging)
 
 /// Back to how a process starts: off, at the default level and limit, no lines, no target.
 /// Nothing is remembered in the defaults: the stored switch is the user's, not the process's.
-[[maybe_unused]] const bool resettable = [] {
-    ProcessWideState::onReset([] {
-        loggingEnabled = false;
-        minimumLevelValue = static_cast<int>(QMLogger::Level::info);
-        maximumLines = 1000;
-        QMLogger::setLogTarget(nullptr);
-        QMLogger::clear();
-    });
-    return true;
-}();
+const ProcessWideState::Registration resettable([] {
+    loggingEnabled = false;
+    minimumLevelValue = static_cast<int>(QMLogger::Level::info);
+    maximumLines = 1000;
+    QMLogger::setLogTarget(nullptr);
+    QMLogger::clear();
+});
 
 }
 

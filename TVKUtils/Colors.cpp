@@ -86,14 +86,10 @@ Color primary()
     static std::optional<Color> color;
     std::lock_guard lock(mutex);
     if (!color) {
-        static const bool resettable = [] {
-            ProcessWideState::onReset([] {
-                std::lock_guard lock(mutex);
-                color.reset();
-            });
-            return true;
-        }();
-        (void)resettable;
+        static const ProcessWideState::Registration resettable([] {
+            std::lock_guard lock(mutex);
+            color.reset();
+        });
         color = namedColor("Primary").value_or(primaryFallback);
     }
     return *color;

@@ -198,14 +198,10 @@ std::filesystem::path UserDefaults::fileForDomain(const std::string& domainName)
 
 void UserDefaults::setStandardDomainName(std::string name)
 {
-    static const bool resettable = [] {
-        ProcessWideState::onReset([] {
-            std::lock_guard lock(registryMutex);
-            configuredStandardName.clear();
-        });
-        return true;
-    }();
-    (void)resettable;
+    static const ProcessWideState::Registration resettable([] {
+        std::lock_guard lock(registryMutex);
+        configuredStandardName.clear();
+    });
     std::lock_guard lock(registryMutex);
     configuredStandardName = std::move(name);
 }

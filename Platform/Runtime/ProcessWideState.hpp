@@ -18,6 +18,13 @@ public:
     static void onReset(std::function<void()> reset);
     /// Runs every reset, the most recently added first.
     static void reset();
+
+    /// Adds its reset when made: a function-local static one adds it once, on first use.
+    ///
+    ///     static const ProcessWideState::Registration resettable([] { cached.reset(); });
+    struct Registration {
+        explicit Registration(std::function<void()> reset) { onReset(std::move(reset)); }
+    };
 };
 
 }

@@ -20,6 +20,14 @@ std::string asciiLowercased(std::string_view text)
     return lower;
 }
 
+std::string asciiUppercased(std::string_view text)
+{
+    std::string upper(text);
+    std::transform(
+        upper.begin(), upper.end(), upper.begin(), [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
+    return upper;
+}
+
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });

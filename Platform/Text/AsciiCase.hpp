@@ -9,6 +9,7 @@ namespace tvk {
 /// case-insensitive ASCII: URI schemes, host names, e-mail addresses, file extensions. Other
 /// bytes, UTF-8 sequences included, stay as they are.
 std::string asciiLowercased(std::string_view text);
+std::string asciiUppercased(std::string_view text);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 }

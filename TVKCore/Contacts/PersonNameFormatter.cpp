@@ -22,50 +22,51 @@ bool isNamePunctuation(UChar32 c)
     return c == '\'' || c == '-' || c == '.' || c == 0x2019 /* ’ */ || c == 0x2010 /* ‐ */;
 }
 
-bool isNameWord(std::string_view word)
+/// Calls `visit` with each code point of `text` while it returns true; false for text that is
+/// not UTF-8 or when `visit` stopped.
+template <typename Visit> bool everyCodePoint(std::string_view text, Visit visit)
 {
-    auto length = static_cast<int32_t>(word.size());
-    const auto* bytes = reinterpret_cast<const uint8_t*>(word.data());
-    bool hasLetter = false;
+    auto length = static_cast<int32_t>(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     for (int32_t i = 0; i < length;) {
         UChar32 c;
         U8_NEXT(bytes, i, length, c);
-        if (c < 0)
-            return false;
-        if (u_isalpha(c))
-            hasLetter = true;
-        else if (!(U_GET_GC_MASK(c) & U_GC_M_MASK) && !isNamePunctuation(c))
+        if (c < 0 || !visit(c))
             return false;
     }
-    return hasLetter;
+    return true;
+}
+
+bool isNameWord(std::string_view word)
+{
+    bool hasLetter = false;
+    bool allNameCharacters = everyCodePoint(word, [&](UChar32 c) {
+        hasLetter = hasLetter || u_isalpha(c);
+        return u_isalpha(c) || (U_GET_GC_MASK(c) & U_GC_M_MASK) || isNamePunctuation(c);
+    });
+    return allNameCharacters && hasLetter;
 }
 
 /// Written in Han, Kana or Hangul (marks and the Kana length mark may stand between): a name
 /// of those scripts reads family name first, without a space ("山田太郎", "김민준").
 bool isEastAsianName(std::string_view text)
 {
-    auto length = static_cast<int32_t>(text.size());
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     bool eastAsian = false;
-    for (int32_t i = 0; i < length;) {
-        UChar32 c;
-        U8_NEXT(bytes, i, length, c);
-        if (c < 0)
-            return false;
+    bool allEastAsian = everyCodePoint(text, [&](UChar32 c) {
         if (!u_isalpha(c))
-            continue;
+            return true;
         UErrorCode status = U_ZERO_ERROR;
         switch (uscript_getScript(c, &status)) {
         case USCRIPT_HAN:
         case USCRIPT_HIRAGANA:
         case USCRIPT_KATAKANA:
-        case USCRIPT_HANGUL: eastAsian = true; break;
+        case USCRIPT_HANGUL: eastAsian = true; return true;
         case USCRIPT_COMMON: // "ー", the Kana length mark
-        case USCRIPT_INHERITED: break;
+        case USCRIPT_INHERITED: return true;
         default: return false;
         }
-    }
-    return eastAsian;
+    });
+    return allEastAsian && eastAsian;
 }
 
 /// Words separated by white space.

@@ -3,6 +3,7 @@
 #include "Platform/Calendar/StoreOrdering.hpp"
 #include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 
 #include <glib.h>
 
@@ -73,15 +74,9 @@ ParticipantRole participantRole(const std::optional<std::string>& value, Partici
     return ParticipantRole::unknown;
 }
 
-std::string lowercased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::optional<std::string> mailAddress(const std::optional<std::string>& uri)
 {
-    if (!uri || uri->size() <= 7 || lowercased(uri->substr(0, 7)) != "mailto:")
+    if (!uri || uri->size() <= 7 || !equalsIgnoringAsciiCase(uri->substr(0, 7), "mailto:"))
         return std::nullopt;
     return uri->substr(7);
 }
@@ -98,7 +93,7 @@ StoreParticipant makeParticipant(const ParsedParticipant& parsed, ParticipantRol
     if (email) {
         for (auto& owner : source.ownerAddresses) {
             auto ownerEmail = mailAddress(owner);
-            if (lowercased(ownerEmail.value_or(owner)) == lowercased(*email)) {
+            if (equalsIgnoringAsciiCase(ownerEmail.value_or(owner), *email)) {
                 participant.isCurrentUser = true;
                 break;
             }
@@ -248,8 +243,13 @@ StoreEvent CalendarItemIndex::materialize(
                                               : EventStatus::none;
     event.isDetached = detached;
     const StoreSource& source = m_eventCalendar->source;
-    if (item.organizer)
+    if (item.organizer) {
         event.organizer = makeParticipant(*item.organizer, ParticipantRole::chair, source);
+        // ORGANIZER has no PARTSTAT in RFC 5545, so the attendees' default (NEEDS-ACTION) does
+        // not apply: the organizer stands behind their own meeting.
+        if (!item.organizer->participationStatus)
+            event.organizer->status = StoreParticipantStatus::accepted;
+    }
     for (auto& attendee : item.attendees)
         event.attendees.push_back(makeParticipant(attendee, ParticipantRole::required, source));
     for (auto& alarm : item.alarms) {

@@ -8,6 +8,7 @@
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
 
 #include <gio/gio.h>
@@ -110,10 +111,7 @@ Color paletteColor(const std::string& identifier)
 
 bool hasIcsExtension(const std::filesystem::path& path)
 {
-    auto extension = path.extension().string();
-    std::transform(
-        extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".ics";
+    return equalsIgnoringAsciiCase(path.extension().string(), ".ics");
 }
 
 std::vector<std::filesystem::path> sortedEntries(const std::filesystem::path& directory)
@@ -194,15 +192,9 @@ ParticipantRole participantRole(const std::optional<std::string>& value, Partici
     return ParticipantRole::unknown;
 }
 
-std::string lowercased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::optional<std::string> mailAddress(const std::optional<std::string>& uri)
 {
-    if (!uri || uri->size() <= 7 || lowercased(uri->substr(0, 7)) != "mailto:")
+    if (!uri || uri->size() <= 7 || !equalsIgnoringAsciiCase(uri->substr(0, 7), "mailto:"))
         return std::nullopt;
     return uri->substr(7);
 }
@@ -219,7 +211,7 @@ StoreParticipant makeParticipant(const ParsedParticipant& parsed, ParticipantRol
     if (email) {
         for (auto& owner : source.ownerAddresses) {
             auto ownerEmail = mailAddress(owner);
-            if (lowercased(ownerEmail.value_or(owner)) == lowercased(*email)) {
+            if (equalsIgnoringAsciiCase(ownerEmail.value_or(owner), *email)) {
                 participant.isCurrentUser = true;
                 break;
             }
@@ -793,8 +785,14 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
                                                   : EventStatus::none;
         event.isDetached = detached;
         const StoreSource& source = collection.eventCalendar->source;
-        if (item.organizer)
+        if (item.organizer) {
             event.organizer = makeParticipant(*item.organizer, ParticipantRole::chair, source);
+            // ORGANIZER has no PARTSTAT in RFC 5545, so the attendees' default (NEEDS-ACTION)
+            // does not apply: the organizer stands behind their own meeting. Their own ATTENDEE
+            // line, when there is one, says more; the event core reads it there.
+            if (!item.organizer->participationStatus)
+                event.organizer->status = StoreParticipantStatus::accepted;
+        }
         for (auto& attendee : item.attendees)
             event.attendees.push_back(makeParticipant(attendee, ParticipantRole::required, source));
         for (auto& alarm : item.alarms) {

@@ -6,6 +6,7 @@
 #include "Platform/Runtime/FileIdentity.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
 
 #include <glib.h>
@@ -75,14 +76,6 @@ void collectFiles(const std::filesystem::path& directory, int depth, std::vector
         else if (depth < 2)
             collectFiles(entry.path, depth + 1, files, directories);
     }
-}
-
-std::string asciiLowercased(std::string_view text)
-{
-    std::string result(text);
-    for (auto& c : result)
-        c = g_ascii_tolower(c);
-    return result;
 }
 
 /// The form under which texts are compared without regard to letter case.

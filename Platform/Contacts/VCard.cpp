@@ -1,6 +1,7 @@
 #include "Platform/Contacts/VCard.hpp"
 
 #include "Platform/Runtime/HexDigit.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 
@@ -12,26 +13,9 @@ namespace tvk {
 
 namespace {
 
-char asciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string uppercased(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(), asciiUpper);
-    return result;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
-}
-
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 {
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool isBlank(char c)
@@ -80,8 +64,7 @@ public:
             return;
         auto separator = valueSeparator(line.substr(0, maximumHeadLength));
         m_known = separator || line.size() >= maximumHeadLength;
-        std::string head(line.substr(0, separator.value_or(std::min(line.size(), maximumHeadLength))));
-        std::transform(head.begin(), head.end(), head.begin(), asciiUpper);
+        std::string head = asciiUppercased(line.substr(0, separator.value_or(std::min(line.size(), maximumHeadLength))));
         m_isQuotedPrintable = head.find("QUOTED-PRINTABLE") != std::string::npos;
         m_isBase64 = head.find("BASE64") != std::string::npos || head.find("ENCODING=B") != std::string::npos;
     }
@@ -151,7 +134,7 @@ struct ContentLine {
             if (parameter.name != name && !parameter.name.empty())
                 continue;
             for (auto& candidate : parameter.values) {
-                if (equalsIgnoringCase(candidate, value))
+                if (equalsIgnoringAsciiCase(candidate, value))
                     return true;
             }
         }
@@ -210,7 +193,7 @@ std::optional<ContentLine> parseContentLine(std::string_view line)
         name = name.substr(dot + 1);
     if (name.empty())
         return std::nullopt;
-    result.name = uppercased(name);
+    result.name = asciiUppercased(name);
     for (size_t i = 1; i < parts.size(); ++i) {
         auto text = trimmedAsciiWhitespace(parts[i]);
         if (text.empty())
@@ -220,7 +203,7 @@ std::optional<ContentLine> parseContentLine(std::string_view line)
         if (equals == std::string_view::npos) {
             parameter.values.push_back(unquoted(text));
         } else {
-            parameter.name = uppercased(trimmedAsciiWhitespace(text.substr(0, equals)));
+            parameter.name = asciiUppercased(trimmedAsciiWhitespace(text.substr(0, equals)));
             for (auto value : splitOutsideQuotes(text.substr(equals + 1), ','))
                 parameter.values.push_back(unquoted(value));
         }
@@ -311,7 +294,8 @@ std::optional<std::string> converted(std::string_view bytes, const char* from)
 /// already, else read as Windows-1252 (and, should iconv lack it, as Latin-1).
 std::string utf8Text(std::string bytes, const std::optional<std::string>& charset)
 {
-    if (charset && !equalsIgnoringCase(*charset, "UTF-8") && !equalsIgnoringCase(*charset, "UTF8") && isPlausibleCharsetName(*charset)) {
+    if (charset && !equalsIgnoringAsciiCase(*charset, "UTF-8") && !equalsIgnoringAsciiCase(*charset, "UTF8")
+        && isPlausibleCharsetName(*charset)) {
         if (auto text = converted(bytes, charset->c_str()); text && isValidUtf8(*text))
             return *text;
     }
@@ -405,7 +389,7 @@ std::optional<std::vector<std::uint8_t>> dataUriBytes(std::string_view uri)
         return std::nullopt;
     auto metadata = uri.substr(5, comma - 5);
     auto payload = uri.substr(comma + 1);
-    if (metadata.size() >= 7 && equalsIgnoringCase(metadata.substr(metadata.size() - 7), ";base64"))
+    if (metadata.size() >= 7 && equalsIgnoringAsciiCase(metadata.substr(metadata.size() - 7), ";base64"))
         return base64Decoded(payload);
     auto decoded = percentDecoded(payload, DecodedText::anyBytes);
     if (!decoded)
@@ -473,12 +457,12 @@ std::vector<VCard> VCardParser::parse(std::string_view text)
         auto line = parseContentLine(logical);
         if (!line)
             continue;
-        if (line->name == "BEGIN" && equalsIgnoringCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
+        if (line->name == "BEGIN" && equalsIgnoringAsciiCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
             if (depth++ == 0)
                 card = VCard();
             continue;
         }
-        if (line->name == "END" && equalsIgnoringCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
+        if (line->name == "END" && equalsIgnoringAsciiCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
             if (depth > 0 && --depth == 0)
                 cards.push_back(std::move(card));
             continue;

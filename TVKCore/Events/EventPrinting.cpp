@@ -1,6 +1,7 @@
 #include "TVKCore/Events/EventPrinting.hpp"
 
 #include "Platform/Runtime/ISO8601.hpp"
+#include "TVKUtils/TimeUnits.hpp"
 
 namespace tvk {
 
@@ -59,7 +60,7 @@ std::string eventLine(const Event& event)
     if (event.calendarName && !event.calendarName->empty())
         line += "  (" + *event.calendarName + ")";
     if (event.travelTime > 0)
-        line += "  [travel " + std::to_string(static_cast<long>(event.travelTime / 60)) + " min]";
+        line += "  [travel " + std::to_string(static_cast<long>(asMinutes(travelTimeInWholeMinutes(event.travelTime)))) + " min]";
     if (auto link = joinLink(event)) {
         // Wrapped links (Safe Links, long meeting tokens) run to hundreds of characters; a
         // person needs to recognise the link, and `--json` has it whole.

@@ -1,5 +1,6 @@
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
@@ -16,8 +17,8 @@ constexpr DefaultsSuite inStandard = DefaultsSuite::standard;
 
 UserSettingsStore& UserSettingsStore::shared()
 {
-    static UserSettingsStore store(sharedUserDefaults(), UserDefaults::standard());
-    return store;
+    static auto* instance = new ProcessWideInstance<UserSettingsStore>;
+    return instance->get([] { return new UserSettingsStore(sharedUserDefaults(), UserDefaults::standard()); });
 }
 
 UserSettingsStore::UserSettingsStore(UserDefaults& sharedDomain, UserDefaults& standardDomain)

@@ -1,5 +1,6 @@
 #include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "Platform/Text/LinkDetector.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 #include "Platform/Text/RegularExpression.hpp"
@@ -54,8 +55,8 @@ std::string replacingPrefixIgnoringCase(std::string_view text, std::string_view 
 
 VideoConferenceLinkParser& VideoConferenceLinkParser::shared()
 {
-    static auto* parser = new VideoConferenceLinkParser();
-    return *parser;
+    static auto* instance = new ProcessWideInstance<VideoConferenceLinkParser>;
+    return instance->get([] { return new VideoConferenceLinkParser(); });
 }
 
 VideoConferenceLinkParser::VideoConferenceLinkParser()

@@ -221,6 +221,14 @@ void ZStackNode::placeChildren(ProposedViewSize proposal, LayoutContext& context
     }
 }
 
+void ZStackNode::collectLinks(std::vector<LinkRegion>& links) const
+{
+    for (auto child = m_children.rbegin(); child != m_children.rend(); ++child) {
+        if ((*child)->isPlaced())
+            (*child)->collectLinks(links);
+    }
+}
+
 SpacerNode::SpacerNode(std::optional<double> minLength)
     : m_minLength(minLength && std::isfinite(*minLength) ? std::max(0.0, *minLength) : StackNode::defaultSpacing)
 {

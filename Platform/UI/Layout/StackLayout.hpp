@@ -38,10 +38,13 @@ private:
 };
 
 /// `ZStack`: every child is offered the stack's proposal; the stack is the union of the
-/// children aligned on its alignment guides.
+/// children aligned on its alignment guides. Later children are drawn in front, so their links
+/// are hit first.
 class ZStackNode : public LayoutNode {
 public:
     ZStackNode(Alignment alignment, LayoutNodes children);
+
+    void collectLinks(std::vector<LinkRegion>& links) const override;
 
 protected:
     Dimensions computeSize(ProposedViewSize proposal, LayoutContext& context) override;

@@ -174,6 +174,8 @@ TEST(ICalendarStore, MapsEveryParticipationStatusAndFindsTheCurrentUserByOwnerAd
     ASSERT_TRUE(event.organizer);
     EXPECT_EQ(event.organizer->role, ParticipantRole::chair);
     EXPECT_EQ(event.organizer->name, "Grace Hopper");
+    EXPECT_EQ(event.organizer->status, StoreParticipantStatus::accepted)
+        << "ORGANIZER has no PARTSTAT, and the attendees' default, needs-action, is no answer of an organizer";
 
     std::vector<StoreParticipantStatus> statuses;
     for (auto& attendee : event.attendees)

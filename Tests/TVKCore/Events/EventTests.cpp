@@ -129,16 +129,37 @@ TEST_F(EventTest, EmailsComeFromMailUrlsThenFromTheDescriptionElseThereIsNone)
 {
     auto mail = Event::participantData(participant("Ada", "mailto:ada@example.com"));
     EXPECT_EQ(mail.email, "ada@example.com");
-    auto upper = Event::participantData(participant("Ada", "MAILTO:ada@example.com"));
-    EXPECT_EQ(upper.email, "ada@example.com") << "not the mailto scheme exactly: from the description";
+    auto upper = Event::participantData(participant("Ada (email = ada.private@example.net; home)", "MAILTO:ada@example.com"));
+    EXPECT_EQ(upper.email, "ada@example.com") << "the mail scheme in capitals; the description, whose name mentions another "
+                                                 "address, is not asked";
     auto slashes = Event::participantData(participant("Ada", "mailto:/ada@example.com"));
     EXPECT_EQ(slashes.email, "/ada@example.com") << "the description carries the address after \"mailto:\" as it is";
     auto room = Event::participantData(participant("Room", "urn:uuid:1234"));
     EXPECT_FALSE(room.email) << "the description's address is empty: no address";
     auto nothing = Event::participantData(participant(std::nullopt, std::nullopt));
     EXPECT_FALSE(nothing.email);
+    EXPECT_FALSE(Event::participantData(participant("", "mailto:a@example.com")).name) << "a blank name is no name";
+    EXPECT_FALSE(Event::participantData(participant(" \t", "mailto:a@example.com")).name);
     EXPECT_FALSE(Event::participantData(participant("A", "mailto:a@example.com")).isOrganizer);
     EXPECT_TRUE(Event::participantData(participant("A", "mailto:a@example.com", ParticipantRole::chair)).isOrganizer);
+}
+
+TEST_F(EventTest, TheOrganizerAnswersOnItsOwnAttendeeLineWhateverTheLetterCaseOfItsAddress)
+{
+    auto source = storeEvent(now, now + 3600);
+    source.organizer = participant("Dana", "mailto:dana@example.com", ParticipantRole::chair);
+    source.organizer->status = StoreParticipantStatus::accepted;
+    source.attendees = { participant("Alex", "mailto:alex@example.com"), participant("Dana", "MAILTO:Dana@Example.com") };
+    source.attendees[0].status = StoreParticipantStatus::accepted;
+    source.attendees[1].status = StoreParticipantStatus::tentative;
+    auto event = Event::fromCalendarEvent(source);
+    ASSERT_EQ(event.participantsData.size(), 3u) << "the organizer stays listed again among the attendees";
+    EXPECT_EQ(event.participantsData[0].status, ParticipantStatus::tentative);
+    EXPECT_TRUE(event.participantsData[0].isOrganizer);
+
+    source.attendees.pop_back();
+    EXPECT_EQ(Event::fromCalendarEvent(source).participantsData[0].status, ParticipantStatus::accepted)
+        << "without an attendee line, what the store says";
 }
 
 TEST_F(EventTest, AStoreReminderNeedsADueDateAndBecomesAnInstantWithoutLinks)
@@ -236,6 +257,11 @@ TEST_F(EventTest, TheSpokenSummaryNamesKindTitlePlaceTimesTravelAndCall)
         "Calendar event. Design review at Room 4. Starts at 10:00" + nb + "AM and ends at 11:00" + nb
             + "AM. 30 minutes travel time. Has a video call.");
     EXPECT_EQ(event.accessibilityHelp(), "This event belongs to calendar \"Work\".");
+    event.travelTime = 20;
+    EXPECT_NE(event.accessibilityValue().find(" 1 minute travel time."), std::string::npos)
+        << "a travel time under a minute is no \"0 minutes\": " << event.accessibilityValue();
+    event.travelTime = 150;
+    EXPECT_NE(event.accessibilityValue().find(" 3 minutes travel time."), std::string::npos) << "a part minute counts as one";
 
     auto reminder = eventAt(at("2026-12-08T09:00:00+01:00"), at("2026-12-08T09:00:00+01:00"), Event::EventType::appleReminder);
     reminder.location = " \u00A0\n";

@@ -58,7 +58,24 @@ expect "compact relative" 0 "1h30" -- "$tvkctl" "${now[@]}" reltime --to 2026-12
 expect "compact past" 0 "1m ago" -- "$tvkctl" "${now[@]}" reltime --to 2026-12-07T08:59:15+01:00 --compact
 expect "now" 0 "now" -- "$tvkctl" "${now[@]}" reltime --to 2026-12-07T09:00:10+01:00
 expect "current" 0 "1${nb}h 30${nb}m left" -- "$tvkctl" "${now[@]}" reltime --to 2026-12-07T10:30:00+01:00 --current
-expect "accessibility" 0 "in 1${nb}hours 30${nb}minutes" -- "$tvkctl" "${now[@]}" reltime --to 2026-12-07T10:30:00+01:00 --accessibility
+expect "accessibility" 0 "in 1${nb}hour 30${nb}minutes" -- "$tvkctl" "${now[@]}" reltime --to 2026-12-07T10:30:00+01:00 --accessibility
+# Spoken units agree with their numbers, and in German with "in", "vor" and "noch" too.
+spoken() { # spoken NAME LANG EXPECTED --to DATE [--current]
+  local name=$1 lang=$2 expected=$3
+  shift 3
+  expect "$name" 0 "$expected" -- env LANG="$lang" "$tvkctl" "${now[@]}" reltime --accessibility "$@"
+}
+spoken "one minute" en_US.UTF-8 "in 1${nb}minute" --to 2026-12-07T09:01:30+01:00
+spoken "one hour one minute" en_US.UTF-8 "in 1${nb}hour 1${nb}minute" --to 2026-12-07T10:01:01+01:00
+spoken "one day" en_US.UTF-8 "in 1${nb}day" --to 2026-12-09T00:30:00+01:00
+spoken "one day left" en_US.UTF-8 "1${nb}day left" --to 2026-12-08T10:00:00+01:00 --current
+spoken "three days ago" en_US.UTF-8 "3${nb}days ago" --to 2026-12-04T08:00:00+01:00
+spoken "German one day" de_DE.UTF-8 "in 1${nb}Tag" --to 2026-12-09T00:30:00+01:00
+spoken "German one day left" de_DE.UTF-8 "noch 1${nb}Tag" --to 2026-12-08T10:00:00+01:00 --current
+spoken "German three days ago" de_DE.UTF-8 "vor 3${nb}Tagen" --to 2026-12-04T08:00:00+01:00
+spoken "German in three days" de_DE.UTF-8 "in 3${nb}Tagen" --to 2026-12-10T10:00:00+01:00
+spoken "German three days left" de_DE.UTF-8 "noch 3${nb}Tage" --to 2026-12-10T10:00:00+01:00 --current
+spoken "German one hour one minute" de_DE.UTF-8 "in 1${nb}Stunde 1${nb}Minute" --to 2026-12-07T10:01:01+01:00
 expect "tomorrow" 0 "tomorrow 10:00${nb}AM" -- "$tvkctl" "${now[@]}" reltime --to 2026-12-08T10:00:00+01:00
 expect "German" 0 "morgen 10:00" -- env LANG=de_DE.UTF-8 "$tvkctl" "${now[@]}" reltime --to 2026-12-08T10:00:00+01:00
 expect "missing --to" 2 "" -- "$tvkctl" reltime

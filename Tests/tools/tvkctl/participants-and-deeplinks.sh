@@ -33,7 +33,7 @@ grep -q "link googleMeet https://meet.google.com/xyz-wxyz-xyz" <<<"$out" || fail
 
 out=$("$tvkctl" participants "$id") || fail "participants exited $?"
 [[ $(wc -l <<<"$out") == 5 ]] || fail "the organizer listed again as attendee is not reported once: $out"
-grep -q "^GH  Grace Hopper (organizer)  <grace@example.com>  pending  \[card\]$" <<<"$out" || fail "the organizer is wrong: $out"
+grep -q "^GH  Grace Hopper (organizer)  <grace@example.com>  accepted  \[card\]$" <<<"$out" || fail "the organizer is wrong: $out"
 grep -q "^AL  Ada Lovelace  <ada@example.com>  tentative  \[card with picture\]$" <<<"$out" || fail "Ada's card is not found: $out"
 grep -q "^ST  stranger@example.org  <stranger@example.org>  pending$" <<<"$out" || fail "an unknown address is wrong: $out"
 out=$("$tvkctl" participants "$id" --json) || fail "participants --json exited $?"
@@ -43,6 +43,24 @@ grep -q "no address book can be read" <<<"$out" || fail "a missing address book 
 grep -q "^AL  Ada Lovelace  <ada@example.com>  tentative$" <<<"$out" || fail "without address book the calendar's names are not used: $out"
 "$tvkctl" participants "no-such-event" >/dev/null 2>&1; [[ $? == 1 ]] || fail "an unknown event is not a failure"
 "$tvkctl" participants >/dev/null 2>&1; [[ $? == 2 ]] || fail "a missing event id is not a usage error"
+
+# The organizer answers on its own attendee line (its address there in other letters), or has
+# accepted; blank names leave the address to show; MAILTO: in capitals is a mail address.
+mkdir -p "$work/clients/northwind/calls"
+cp "$events/client-call-organizer-answers-on-own-line-in-other-case-blank-names-capital-mailto.ics" "$work/clients/northwind/calls/"
+out=$(TARVIK_CALENDARS="$work/clients" "$tvkctl" "${now[@]}" events --from 2026-12-07 --to 2026-12-07T23:59:59 --json) \
+  || fail "events --json of the client calls exited $?"
+mapfile -t ids < <(sed -n 's/^ *"id": "\(.*\)",$/\1/p' <<<"$out")
+out=$(TARVIK_CALENDARS="$work/clients" "$tvkctl" participants "${ids[0]}") || fail "participants of the client call exited $?"
+expected="DW  Dana Whitfield (organizer)  <dana@northwind.example>  declined
+AM  Alex Morgan  <alex.morgan@example.com>  accepted
+BO  boss@example.com  <boss@example.com>  accepted
+CE  ceo@example.com  <ceo@example.com>  tentative
+EV  Eve (email = eve.private@example.net; work)  <eve@example.com>  accepted"
+[[ $out == "$expected" ]] || fail "the client call's participants are wrong: $out"
+out=$(TARVIK_CALENDARS="$work/clients" "$tvkctl" participants "${ids[1]}") || fail "participants of the kick-off exited $?"
+grep -q "^DW  Dana Whitfield (organizer)  <dana@northwind.example>  accepted$" <<<"$out" \
+  || fail "an organizer without an attendee line has not accepted: $out"
 
 url=$("$tvkctl" deeplink make joinCall "$id") || fail "deeplink make exited $?"
 [[ $url == "tarvik://joinCall/"*"%2F2026-12-07%231@caldav.example.com" ]] || fail "the id is not one path segment: $url"

@@ -5,6 +5,7 @@
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/Event.hpp"
 #include "TVKCore/Events/EventPrinting.hpp"
+#include "TVKUtils/TimeUnits.hpp"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -108,7 +109,7 @@ public:
             if (event.isDetached)
                 out << "  [moved]";
             if (event.travelTime)
-                out << "  [travel " << static_cast<int>(*event.travelTime / 60) << " min]";
+                out << "  [travel " << static_cast<long>(asMinutes(travelTimeInWholeMinutes(*event.travelTime))) << " min]";
             out << '\n';
             writeEventDetails(out, Event::fromCalendarEvent(event));
         }

@@ -48,8 +48,10 @@ public:
                "\n"
                "Prints the catalog's text for KEY (e.g. TimeFormat.until) in the user's language,\n"
                "formatted with the arguments: one per placeholder of the key's English text, an\n"
-               "integer where it has %i, %d or %lld. A key that the language lacks prints its\n"
-               "English text. --all prints every key with its text, and the language in use.\n"
+               "integer where it has %i, %d or %lld. A text with plural forms takes its count\n"
+               "first and prints the form for it (l10n TimeFormat.spoken.daysAgo 3). A key that\n"
+               "the language lacks prints its English text. --all prints every key with its text\n"
+               "(a plural text's \"other\" form), and the language in use.\n"
                "\n"
                "The language follows LANGUAGE, then LC_ALL, LC_MESSAGES and LANG; the catalog is\n"
                "looked up in $TARVIK_RESOURCES, <prefix>/share/tarvik or beside the program.\n";

@@ -229,11 +229,7 @@ private:
             out << reminderList->accountName << " / " << reminderList->name << " is already active\n";
             return success;
         }
-        return editReminderLists(
-            [&](std::vector<std::string>& identifiers) {
-                if (std::find(identifiers.begin(), identifiers.end(), identifier) == identifiers.end())
-                    identifiers.push_back(identifier);
-            },
+        return editReminderLists(UserSettingsStore::shared().activateReminderList(identifier),
             reminderList->accountName + " / " + reminderList->name + " is active", out, err);
     }
 
@@ -267,16 +263,16 @@ private:
             if (!waiter.wait())
                 return reloadTimedOut(err);
         }
-        return editReminderLists([&](std::vector<std::string>& identifiers) { std::erase(identifiers, identifier); },
-            identifier + " is no longer active", out, err);
+        return editReminderLists(
+            UserSettingsStore::shared().deactivateReminderList(identifier), identifier + " is no longer active", out, err);
     }
 
-    // Reminder lists have no activation of their own in the manager: the setting is edited
-    // under the settings' lock, and the lists reloaded as a calendar change reloads them.
+    // Reminder lists have no activation of their own in the manager: after the setting's edit
+    // the lists are reloaded as a calendar change reloads them.
     int editReminderLists(
-        const std::function<void(std::vector<std::string>&)>& edit, const std::string& done, std::ostream& out, std::ostream& err) const
+        const tl::expected<bool, DefaultsError>& stored, const std::string& done, std::ostream& out, std::ostream& err) const
     {
-        if (auto stored = UserSettingsStore::shared()._activeReminderListIdentifiers.modify(edit); !stored) {
+        if (!stored) {
             err << "tvkctl calendars: could not store the active reminder lists: " << stored.error().message << '\n';
             return failure;
         }

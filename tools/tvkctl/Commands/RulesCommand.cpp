@@ -104,7 +104,7 @@ public:
             }
             rules = std::move(*decoded);
         } else {
-            auto stored = storedRules();
+            auto stored = UserSettingsStore::shared().readExcludeRules();
             if (!stored) {
                 err << "tvkctl rules: " << stored.error() << '\n';
                 return failure;
@@ -137,26 +137,9 @@ public:
     }
 
 private:
-    // The user's rules with the reason when they cannot be read, which the setting's own read
-    // reduces to no rules.
-    static tl::expected<std::vector<FilterRule>, std::string> storedRules()
-    {
-        auto& store = UserSettingsStore::shared();
-        auto stored = store._excludeRules.userDefaults().object(store._excludeRules.key());
-        if (!stored)
-            return std::vector<FilterRule> {};
-        auto* data = stored->get<Data>();
-        if (!data)
-            return tl::unexpected(std::string("the stored exclude rules are not data"));
-        auto rules = FilterRule::decodeList(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
-        if (!rules)
-            return tl::unexpected("the stored exclude rules cannot be read: " + rules.error());
-        return rules;
-    }
-
     static int list(bool asJson, std::ostream& out, std::ostream& err)
     {
-        auto rules = storedRules();
+        auto rules = UserSettingsStore::shared().readExcludeRules();
         if (!rules) {
             err << "tvkctl rules: " << rules.error() << '\n';
             return failure;
@@ -197,7 +180,7 @@ private:
             return usage(err, "--value is not UTF-8 text");
 
         FilterRule rule { UUID(), *field, comparison, *value, !parsed.flag("case-insensitive") };
-        auto written = UserSettingsStore::shared()._excludeRules.modify([&](std::vector<FilterRule>& rules) { rules.push_back(rule); });
+        auto written = UserSettingsStore::shared().addExcludeRule(rule);
         if (!written) {
             err << "tvkctl rules: " << written.error().message << '\n';
             return failure;
@@ -211,15 +194,12 @@ private:
         auto id = UUID::fromString(idText);
         if (!id)
             return usage(err, "\"" + idText + "\" is not a rule id");
-        bool removed = false;
-        auto written = UserSettingsStore::shared()._excludeRules.modify([&](std::vector<FilterRule>& rules) {
-            removed = std::erase_if(rules, [&](const FilterRule& rule) { return rule.id == *id; }) > 0;
-        });
-        if (!written) {
-            err << "tvkctl rules: " << written.error().message << '\n';
+        auto removed = UserSettingsStore::shared().removeExcludeRule(*id);
+        if (!removed) {
+            err << "tvkctl rules: " << removed.error().message << '\n';
             return failure;
         }
-        if (!removed) {
+        if (!*removed) {
             err << "tvkctl rules: no exclude rule has the id " << id->uuidString() << '\n';
             return failure;
         }

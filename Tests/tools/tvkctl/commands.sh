@@ -30,6 +30,7 @@ expect "get data" 0 '{
   "data": "W10="
 }' -- "$tvkctl" defaults get $suite excludeRules
 expect "set bad base64" 2 "" -- "$tvkctl" defaults set $suite excludeRules '{"data": "%%%"}'
+expect "set base64 with data after its padding" 2 "" -- "$tvkctl" defaults set $suite excludeRules '{"data": "Zm=v"}'
 expect "set bad JSON" 2 "" -- "$tvkctl" defaults set $suite key '{not json'
 expect_stderr "set bad JSON" "not valid JSON"
 expect "set null" 2 "" -- "$tvkctl" defaults set $suite key null

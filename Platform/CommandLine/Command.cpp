@@ -117,10 +117,10 @@ tl::expected<std::pair<const Command::Form*, std::vector<std::string>>, std::str
     words.erase(words.begin() + static_cast<long>(*actionIndex));
 
     // An option of another action is named as such, rather than as unknown.
-    for (auto& word : words) {
-        if (word == "--")
-            break;
-        auto name = optionName(word);
+    for (size_t i = 0; i < words.size() && words[i] != "--"; ++i) {
+        auto name = optionName(words[i]);
+        if (name && form.syntax.takesValue(*name) && words[i].find('=') == std::string::npos)
+            ++i;
         if (!name || form.syntax.declares(*name))
             continue;
         if (std::any_of(m_forms.begin(), m_forms.end(), [&](auto& other) { return other->syntax.declares(*name); }))

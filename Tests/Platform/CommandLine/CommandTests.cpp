@@ -112,11 +112,14 @@ TEST_F(CommandTest, TheFirstPositionalWordNamesTheActionWhereverTheOptionsStand)
     EXPECT_EQ(run({ "notes", "--due=2026-12-07T09:00+01:00", "--", "add", "x" }), 0) << err.str();
     EXPECT_EQ(run({ "notes" }), 0);
     EXPECT_EQ(run({ "notes", "--json" }), 0);
+    EXPECT_EQ(run({ "notes", "add", "--due", "2026-12-07", "--urgent", "x" }), 0) << err.str();
+    EXPECT_EQ(run({ "notes", "add", "x", "--due", "--json" }), 2) << "the value of --due, not the flag of another form";
+    EXPECT_EQ(err.str().rfind("notebook notes: --due: \"--json\" is not an ISO 8601 date", 0), 0u) << err.str();
     EXPECT_EQ(run({ "notes", "find", "a", "b" }), 0);
     EXPECT_EQ(out.str(), "from standard input\n");
     EXPECT_EQ(command.ran,
         (std::vector<std::string> { "add buy milk urgent due 2026-12-07T09:00:00+01:00", "add x due 2026-12-07T09:00:00+01:00", "summary",
-            "summary --json", "find a b" }));
+            "summary --json", "add x urgent due 2026-12-07T00:00:00+01:00", "find a b" }));
 }
 
 TEST_F(CommandTest, UsageErrorsSayWhatIsWrongWithTheCommandsNameAndThenTheHelp)

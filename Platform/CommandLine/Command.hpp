@@ -1,5 +1,9 @@
 #pragma once
 
+#include "Platform/CommandLine/ArgumentSyntax.hpp"
+#include "Platform/CommandLine/CommandError.hpp"
+
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <span>
@@ -9,25 +13,86 @@
 
 namespace tvk::cli {
 
-/// Exit statuses shared by every subcommand of every program.
-enum ExitStatus : int {
-    success = 0,
-    failure = 1, // the command ran and the answer is "no" or the work failed
-    usageError = 2, // bad arguments; the message says what is wrong
+/// What a command's run is given: the arguments its form parsed, and where results and
+/// messages go.
+struct Invocation {
+    const ParsedArguments& arguments;
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    /// "PROGRAM COMMAND: ", which begins every message of the command.
+    std::string messagePrefix;
+
+    /// A message that does not stop the command (a file it could not read), on standard error.
+    void note(std::string_view message) const;
 };
 
 /// One subcommand of a program such as `tvkctl`: "PROGRAM [GLOBAL OPTIONS] NAME ARGUMENTS...".
+///
+/// A command declares what it takes, in its constructor, in the manner of an argument parser
+/// that owns the command line: either one form (`form`), or one form per action, named by the
+/// first positional word (`action`; a command may have a form without an action word beside
+/// them). Each form is an `ArgumentSyntax` and a function that receives what it parsed and
+/// returns a `CommandResult`. The command line is the dispatcher's: `execute` answers "--help"
+/// and "-h" (anywhere before "--") with the help, refuses what no form takes with
+/// "PROGRAM COMMAND: message" and the help, names an option that belongs to another action as
+/// such, and prints a command's own errors in the same form.
 class Command {
 public:
+    using Run = std::function<CommandResult(const Invocation&)>;
+
     virtual ~Command() = default;
-    virtual std::string_view name() const = 0;
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+    std::string_view name() const { return m_name; }
     /// One line for the command list of `PROGRAM --help`.
-    virtual std::string_view summary() const = 0;
-    /// The whole help text of `PROGRAM NAME --help`.
-    virtual std::string help() const = 0;
-    /// Runs with the arguments after the command name; prints results to `out` and messages
-    /// to `err`, and returns an `ExitStatus`.
-    virtual int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) = 0;
+    std::string_view summary() const { return m_summary; }
+    /// "usage: PROGRAM NAME …", a line for each form, then the description.
+    std::string help(std::string_view programName) const;
+
+    /// Runs the command line after the command's name and returns the exit status.
+    int execute(
+        std::string_view programName, std::span<const std::string> arguments, std::istream& in, std::ostream& out, std::ostream& err) const;
+
+protected:
+    Command(std::string name, std::string summary);
+
+    /// The help's prose, after the usage lines.
+    virtual std::string description() const = 0;
+
+    /// The form without an action word: the only one of a command without actions, or what the
+    /// command does when the line names no action (`tvkctl calendars` beside its actions).
+    ArgumentSyntax& form(Run run);
+    /// A form named by its first word, the action: "PROGRAM NAME ACTION …".
+    ArgumentSyntax& action(std::string name, Run run);
+    /// The usage shows the global "--now" before the command: it reads the clock.
+    void readsTheClock() { m_readsTheClock = true; }
+
+    template <class Derived> ArgumentSyntax& form(CommandResult (Derived::*run)(const Invocation&) const) { return form(bound(run)); }
+    template <class Derived> ArgumentSyntax& action(std::string name, CommandResult (Derived::*run)(const Invocation&) const)
+    {
+        return action(std::move(name), bound(run));
+    }
+
+private:
+    struct Form {
+        std::string action;
+        ArgumentSyntax syntax;
+        Run run;
+    };
+
+    template <class Derived> Run bound(CommandResult (Derived::*run)(const Invocation&) const)
+    {
+        return [this, run](const Invocation& invocation) { return (static_cast<const Derived*>(this)->*run)(invocation); };
+    }
+    /// The form the line names and the words that remain for it; or the usage error.
+    tl::expected<std::pair<const Form*, std::vector<std::string>>, std::string> select(std::span<const std::string> arguments) const;
+
+    std::string m_name;
+    std::string m_summary;
+    std::vector<std::unique_ptr<Form>> m_forms;
+    bool m_readsTheClock = false;
 };
 
 /// The commands of a program whose commands live one per file and register themselves with
@@ -38,26 +103,6 @@ public:
     static Command* find(std::string_view name);
     /// Every registered command, sorted by name.
     static std::vector<Command*> all();
-};
-
-/// The entry of a program made of subcommands: reads the global options before the command
-/// name ("--now ISO-8601" pins the process clock, "--help" prints the usage), then runs the
-/// named command with the rest. No command, an unknown one or an unknown global option print
-/// the usage to `err` and give `usageError`.
-class CommandLineProgram {
-public:
-    /// `commands` are listed in the usage in the order given; the program does not own them.
-    CommandLineProgram(std::string name, std::vector<Command*> commands);
-
-    const std::string& name() const { return m_name; }
-    Command* command(std::string_view name) const;
-
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) const;
-    void printUsage(std::ostream& out) const;
-
-private:
-    std::string m_name;
-    std::vector<Command*> m_commands;
 };
 
 }

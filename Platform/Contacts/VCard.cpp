@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/HexDigit.hpp"
 #include "Platform/Text/AsciiCase.hpp"
+#include "Platform/Text/Base64.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 
@@ -12,11 +13,6 @@
 namespace tvk {
 
 namespace {
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
-}
 
 bool isBlank(char c)
 {
@@ -232,45 +228,6 @@ std::string quotedPrintableDecoded(std::string_view text)
     return out;
 }
 
-/// Standard base64, white space ignored, padding optional; none for any other character.
-std::optional<std::vector<std::uint8_t>> base64Decoded(std::string_view text)
-{
-    std::vector<std::uint8_t> out;
-    out.reserve(text.size() / 4 * 3);
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    bool padding = false;
-    for (char c : text) {
-        int value;
-        if (c >= 'A' && c <= 'Z')
-            value = c - 'A';
-        else if (c >= 'a' && c <= 'z')
-            value = c - 'a' + 26;
-        else if (c >= '0' && c <= '9')
-            value = c - '0' + 52;
-        else if (c == '+')
-            value = 62;
-        else if (c == '/')
-            value = 63;
-        else if (c == '=') {
-            padding = true;
-            continue;
-        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
-            continue;
-        else
-            return std::nullopt;
-        if (padding)
-            return std::nullopt;
-        buffer = (buffer << 6) | static_cast<std::uint32_t>(value);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.push_back(static_cast<std::uint8_t>((buffer >> bits) & 0xFF));
-        }
-    }
-    return out;
-}
-
 /// A charset name that iconv may be asked about: letters, digits and a few punctuation marks.
 bool isPlausibleCharsetName(std::string_view name)
 {
@@ -390,7 +347,7 @@ std::optional<std::vector<std::uint8_t>> dataUriBytes(std::string_view uri)
     auto metadata = uri.substr(5, comma - 5);
     auto payload = uri.substr(comma + 1);
     if (metadata.size() >= 7 && equalsIgnoringAsciiCase(metadata.substr(metadata.size() - 7), ";base64"))
-        return base64Decoded(payload);
+        return base64Decoded(payload, Base64Form::folded);
     auto decoded = percentDecoded(payload, DecodedText::anyBytes);
     if (!decoded)
         return std::nullopt;
@@ -400,10 +357,10 @@ std::optional<std::vector<std::uint8_t>> dataUriBytes(std::string_view uri)
 std::optional<std::vector<std::uint8_t>> photoBytes(const ContentLine& line)
 {
     auto value = trimmedAsciiWhitespace(line.value);
-    if (startsWithIgnoringCase(value, "data:"))
+    if (startsWithIgnoringAsciiCase(value, "data:"))
         return dataUriBytes(value);
     if (line.isBase64())
-        return base64Decoded(value);
+        return base64Decoded(value, Base64Form::folded);
     return std::nullopt;
 }
 
@@ -429,7 +386,7 @@ void apply(const ContentLine& line, VCard& card)
     } else if (line.name == "EMAIL") {
         auto address = unescaped(trimmedAsciiWhitespace(decodedValue(line)));
         std::string_view text = trimmedAsciiWhitespace(address);
-        if (startsWithIgnoringCase(text, "mailto:"))
+        if (startsWithIgnoringAsciiCase(text, "mailto:"))
             text = trimmedAsciiWhitespace(text.substr(7));
         if (!text.empty())
             card.emailAddresses.emplace_back(text);

@@ -33,4 +33,9 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
 }

@@ -11,5 +11,6 @@ namespace tvk {
 std::string asciiLowercased(std::string_view text);
 std::string asciiUppercased(std::string_view text);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
 
 }

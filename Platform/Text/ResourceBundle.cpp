@@ -1,5 +1,6 @@
 #include "Platform/Text/ResourceBundle.hpp"
 
+#include "Platform/Runtime/DirectoryEntries.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Text/PluralRules.hpp"
 #include "Platform/Text/StringsFile.hpp"
@@ -133,13 +134,12 @@ std::optional<std::string> ResourceBundle::bestLocalization(
 std::vector<std::string> ResourceBundle::localizations() const
 {
     std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(m_path, error), end; !error && entry != end; entry.increment(error)) {
-        auto name = entry->path().filename().string();
-        std::error_code typeError;
-        if (name.size() > lprojSuffix.size() && name.ends_with(lprojSuffix) && entry->is_directory(typeError))
+    for (auto& entry : sortedVisibleEntries(m_path)) {
+        auto name = entry.path.filename().string();
+        if (name.size() > lprojSuffix.size() && name.ends_with(lprojSuffix) && entry.kind == DirectoryEntry::Kind::directory)
             names.push_back(name.substr(0, name.size() - lprojSuffix.size()));
     }
+    // By name, not by directory name: "en" comes before "en-US", whose directory sorts first.
     std::sort(names.begin(), names.end());
     return names;
 }

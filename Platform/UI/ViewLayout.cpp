@@ -19,7 +19,9 @@ void collectTexts(const std::vector<AccessibilityElement>& elements, std::vector
     }
 }
 
-double sanitizedLength(double length)
+/// A side of the canvas: a length that can be drawn on, where an infinite or negative one (a
+/// caller's mistake) gives an empty canvas.
+double canvasLength(double length)
 {
     return std::isfinite(length) && length > 0 ? length : 0;
 }
@@ -33,7 +35,7 @@ ViewLayout::~ViewLayout() = default;
 ViewLayout ViewLayout::make(const View& root, Size size, EnvironmentValues environment, LayoutOptions options)
 {
     ViewLayout layout;
-    layout.m_size = { sanitizedLength(size.width), sanitizedLength(size.height) };
+    layout.m_size = { canvasLength(size.width), canvasLength(size.height) };
     layout.m_renderDate = options.renderDate.value_or(Date::now());
 
     detail::ResolveContext resolveContext { layout.m_renderDate, false };

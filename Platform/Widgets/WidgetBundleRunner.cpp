@@ -1,7 +1,7 @@
 #include "Platform/Widgets/WidgetBundleRunner.hpp"
 
-#include "Platform/CommandLine/ArgumentParser.hpp"
 #include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/CommandLineProgram.hpp"
 #include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <ostream>
+#include <sstream>
 
 namespace tvk::widgets {
 
@@ -54,29 +55,10 @@ std::string entryLine(const AnyTimelineEntry& entry)
 /// A command over the runner's widgets.
 class RunnerCommand : public Command {
 protected:
-    explicit RunnerCommand(WidgetBundleRunner& runner)
-        : m_runner(runner)
+    RunnerCommand(WidgetBundleRunner& runner, std::string name, std::string summary)
+        : Command(std::move(name), std::move(summary))
+        , m_runner(runner)
     {
-    }
-
-    /// "PROGRAM COMMAND: ", before every message.
-    std::string prefix() const { return m_runner.programName() + " " + std::string(name()) + ": "; }
-
-    /// The parsed arguments; or, after printing the help that was asked for or the usage
-    /// error, the status to exit with.
-    tl::expected<ParsedArguments, int> parse(
-        const ArgumentParser& parser, std::span<const std::string> arguments, std::ostream& out, std::ostream& err) const
-    {
-        auto parsed = parser.parse(arguments);
-        if (!parsed) {
-            err << prefix() << parsed.error() << "\n\n" << help();
-            return tl::unexpected(usageError);
-        }
-        if (parsed->helpRequested) {
-            out << help();
-            return tl::unexpected(success);
-        }
-        return std::move(*parsed);
     }
 
     WidgetBundleRunner& m_runner;
@@ -85,28 +67,24 @@ protected:
 class ListCommand final : public RunnerCommand {
 public:
     explicit ListCommand(WidgetBundleRunner& runner)
-        : RunnerCommand(runner)
+        : RunnerCommand(runner, "list", "list the widgets with their kinds, names and sizes")
     {
-    }
-    std::string_view name() const override { return "list"; }
-    std::string_view summary() const override { return "list the widgets with their kinds, names and sizes"; }
-    std::string help() const override
-    {
-        return "usage: " + m_runner.programName()
-            + " list [--json]\n"
-              "\n"
-              "Lists the widgets the program offers, in the order a widget gallery shows them:\n"
-              "display name, short name, description, kind and the families (sizes) each comes in.\n"
-              "With --json, an array of {kind, displayName, description, families}.\n";
+        form(&ListCommand::run).flag("json");
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+private:
+    std::string description() const override
     {
-        auto parsed = parse(ArgumentParser().flag("json"), arguments, out, err);
-        if (!parsed)
-            return parsed.error();
+        return "Lists the widgets the program offers, in the order a widget gallery shows them:\n"
+               "display name, short name, description, kind and the families (sizes) each comes in.\n"
+               "With --json, an array of {kind, displayName, description, families}.\n";
+    }
+
+    CommandResult run(const Invocation& call) const
+    {
+        auto& out = call.out;
         auto& strings = m_runner.strings();
-        if (parsed->flag("json")) {
+        if (call.arguments.flag("json")) {
             auto list = nlohmann::json::array();
             for (auto& configuration : m_runner.configurations()) {
                 auto families = nlohmann::json::array();
@@ -120,7 +98,7 @@ public:
                 });
             }
             out << printJson(list) << '\n';
-            return success;
+            return {};
         }
         bool first = true;
         for (auto& configuration : m_runner.configurations()) {
@@ -133,7 +111,7 @@ public:
             out << "\n  " << strings.localizedString(configuration.descriptionKey()) << "\n  kind " << configuration.kind() << "; "
                 << familyNames(configuration.supportedFamilies()) << '\n';
         }
-        return success;
+        return {};
     }
 };
 
@@ -143,33 +121,35 @@ public:
     enum class Operation { timeline, snapshot, placeholder };
 
     ProviderCommand(WidgetBundleRunner& runner, Operation operation)
-        : RunnerCommand(runner)
+        : RunnerCommand(runner, std::string(nameOf(operation)), std::string(summaryOf(operation)))
         , m_operation(operation)
     {
+        readsTheClock();
+        form(&ProviderCommand::run).positional("KIND").option("family", "FAMILY").flag("json");
     }
-    std::string_view name() const override
+
+private:
+    static std::string_view nameOf(Operation operation)
     {
-        switch (m_operation) {
+        switch (operation) {
         case Operation::timeline: return "timeline";
         case Operation::snapshot: return "snapshot";
         case Operation::placeholder: return "placeholder";
         }
         return {};
     }
-    std::string_view summary() const override
+    static std::string_view summaryOf(Operation operation)
     {
-        switch (m_operation) {
+        switch (operation) {
         case Operation::timeline: return "print a widget's timeline: its entries and when it asks again";
         case Operation::snapshot: return "print the entry a widget gallery would show now";
         case Operation::placeholder: return "print the entry a widget shows before it has data";
         }
         return {};
     }
-    std::string help() const override
+    std::string description() const override
     {
-        std::string text = "usage: " + m_runner.programName() + " [--now ISO-8601] " + std::string(name())
-            + " KIND [--family FAMILY] [--json]\n"
-              "\n";
+        std::string text;
         switch (m_operation) {
         case Operation::timeline:
             text += "Asks the widget's provider for a timeline, as the host does, at the clock's time (pin\n"
@@ -194,73 +174,67 @@ public:
         return text;
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = parse(ArgumentParser().flag("json").option("family").positionals(1, 1), arguments, out, err);
-        if (!parsed)
-            return parsed.error();
-        const std::string& kind = parsed->positionals[0];
+        auto& out = call.out;
+        const std::string& kind = call.arguments.positional("KIND");
         const WidgetConfiguration* configuration = m_runner.configuration(kind);
         if (!configuration) {
-            err << prefix() << "no widget has the kind \"" << kind << "\"; the widgets are:\n";
+            std::string message = "no widget has the kind \"" + kind + "\"; the widgets are:";
             for (auto& known : m_runner.configurations())
-                err << "  " << known.shortName().value_or(known.kind()) << "  (" << known.kind() << ")\n";
-            return usageError;
+                message += "\n  " + known.shortName().value_or(known.kind()) + "  (" + known.kind() + ")";
+            return usageError(message, UsageHelp::omitted);
         }
-        if (configuration->supportedFamilies().empty()) {
-            err << prefix() << configuration->kind() << " comes in no family\n";
-            return failure;
-        }
+        if (configuration->supportedFamilies().empty())
+            return failure(configuration->kind() + " comes in no family");
         WidgetFamily family = configuration->supportedFamilies().front();
-        if (auto named = parsed->option("family")) {
+        if (auto named = call.arguments.option("family")) {
             auto found = familyNamed(*named);
-            if (!found) {
-                err << prefix() << "unknown family \"" << *named << "\"; the families are small, medium, large and extraLarge\n";
-                return usageError;
-            }
+            if (!found)
+                return usageError(
+                    "unknown family \"" + *named + "\"; the families are small, medium, large and extraLarge", UsageHelp::omitted);
             if (!configuration->supports(*found)) {
-                err << prefix() << configuration->kind() << " does not come in the " << *named << " family, only in "
-                    << familyNames(configuration->supportedFamilies()) << '\n';
-                return usageError;
+                return usageError(configuration->kind() + " does not come in the " + *named + " family, only in "
+                        + familyNames(configuration->supportedFamilies()),
+                    UsageHelp::omitted);
             }
             family = *found;
         }
         auto context = TimelineProviderContext::forFamily(family, m_operation == Operation::snapshot);
-        bool json = parsed->flag("json");
+        bool json = call.arguments.flag("json");
         if (m_operation == Operation::timeline)
-            return printTimeline(*configuration, context, json, out, err);
+            return printTimeline(*configuration, context, json, out);
         std::optional<AnyTimelineEntry> entry;
         if (m_operation == Operation::placeholder) {
             entry = configuration->placeholder(context);
         } else {
             configuration->getSnapshot(context, [&entry](AnyTimelineEntry snapshot) { entry = std::move(snapshot); });
-            if (!wait([&entry] { return entry.has_value(); }, err))
-                return failure;
+            if (auto answered = wait([&entry] { return entry.has_value(); }); !answered)
+                return answered;
         }
         if (json) {
             out << printJson({ { "kind", configuration->kind() }, { "entry", entry->json() } }) << '\n';
         } else {
             out << configuration->kind() << ", " << name() << ":\n" << entryLine(*entry);
         }
-        return success;
+        return {};
     }
 
-private:
-    int printTimeline(
-        const WidgetConfiguration& configuration, const TimelineProviderContext& context, bool json, std::ostream& out, std::ostream& err)
+    CommandResult printTimeline(
+        const WidgetConfiguration& configuration, const TimelineProviderContext& context, bool json, std::ostream& out) const
     {
         Date asked = Date::now();
         std::optional<Timeline<AnyTimelineEntry>> timeline;
         configuration.getTimeline(context, [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
-        if (!wait([&timeline] { return timeline.has_value(); }, err))
-            return failure;
+        if (auto answered = wait([&timeline] { return timeline.has_value(); }); !answered)
+            return answered;
         if (json) {
             auto entries = nlohmann::json::array();
             for (auto& entry : timeline->entries)
                 entries.push_back(entry.json());
             out << printJson({ { "kind", configuration.kind() }, { "entries", entries }, { "policy", policyJson(timeline->policy) } })
                 << '\n';
-            return success;
+            return {};
         }
         out << configuration.kind() << ", timeline at " << localTime(asked) << ":\n";
         if (timeline->entries.empty())
@@ -268,17 +242,18 @@ private:
         for (auto& entry : timeline->entries)
             out << entryLine(entry);
         out << "  " << policyText(timeline->policy) << '\n';
-        return success;
+        return {};
     }
 
     /// The host's completion may come at once or from the main queue (a provider that reloads
     /// its data first): run the main queue until it has come.
-    bool wait(const std::function<bool()>& done, std::ostream& err) const
+    CommandResult wait(const std::function<bool()>& done) const
     {
         if (done() || DispatchQueue::main().runUntil(done, m_runner.completionTimeout()))
-            return true;
-        err << prefix() << "the provider did not answer within " << m_runner.completionTimeout() << " seconds\n";
-        return false;
+            return {};
+        std::ostringstream seconds;
+        seconds << m_runner.completionTimeout();
+        return failure("the provider did not answer within " + seconds.str() + " seconds");
     }
 
     Operation m_operation;
@@ -333,7 +308,7 @@ int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream
     ProviderCommand timeline(*this, ProviderCommand::Operation::timeline);
     ProviderCommand snapshot(*this, ProviderCommand::Operation::snapshot);
     ProviderCommand placeholder(*this, ProviderCommand::Operation::placeholder);
-    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder }).run(arguments, out, err);
+    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder }).run(arguments, std::cin, out, err);
 }
 
 int WidgetBundleRunner::run(std::span<const std::string> arguments)

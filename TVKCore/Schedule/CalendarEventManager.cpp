@@ -427,12 +427,14 @@ std::optional<std::string> CalendarEventManager::accountEmailForEvent(const std:
 
 // MARK: - Calendars
 
-std::vector<UserCalendar> CalendarEventManager::fetchCalendars() const
+std::vector<UserCalendar> CalendarEventManager::listedCalendars(EntityType type) const
 {
-    QMLogger::info(LogCategories::eventKit, "fetching calendars");
-    auto active = UserSettingsStore::shared().activeCalendarIdentifiers();
+    std::string_view noun = type == EntityType::event ? "calendars" : "reminder lists";
+    QMLogger::info(LogCategories::eventKit, "fetching " + std::string(noun));
+    auto& settings = UserSettingsStore::shared();
+    auto active = type == EntityType::event ? settings.activeCalendarIdentifiers() : settings.activeReminderListIdentifiers();
     std::vector<UserCalendar> result;
-    for (auto& calendar : m_store.calendars(EntityType::event)) {
+    for (auto& calendar : m_store.calendars(type)) {
         if (!isListedCalendar(*calendar))
             continue;
         result.push_back(UserCalendar {
@@ -444,27 +446,20 @@ std::vector<UserCalendar> CalendarEventManager::fetchCalendars() const
             .isDelegate = isDelegate(*calendar),
         });
     }
-    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " calendars");
+    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " " + std::string(noun));
     return result;
+}
+
+std::vector<UserCalendar> CalendarEventManager::fetchCalendars() const
+{
+    return listedCalendars(EntityType::event);
 }
 
 std::vector<UserReminderList> CalendarEventManager::fetchReminderLists() const
 {
-    QMLogger::info(LogCategories::eventKit, "fetching reminder lists");
-    auto active = UserSettingsStore::shared().activeReminderListIdentifiers();
     std::vector<UserReminderList> result;
-    for (auto& calendar : m_store.calendars(EntityType::reminder)) {
-        if (!isListedCalendar(*calendar))
-            continue;
-        result.push_back(UserReminderList {
-            .identifier = calendar->calendarIdentifier,
-            .name = calendar->title,
-            .color = calendar->color,
-            .active = std::find(active.begin(), active.end(), calendar->calendarIdentifier) != active.end(),
-            .accountName = calendar->source.title,
-        });
-    }
-    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " reminder lists");
+    for (auto& list : listedCalendars(EntityType::reminder))
+        result.push_back({ list.identifier, list.name, list.color, list.active, list.accountName });
     return result;
 }
 
@@ -487,25 +482,21 @@ tl::expected<void, DefaultsError> CalendarEventManager::activateFirstCalendar()
 
 tl::expected<void, DefaultsError> CalendarEventManager::activateCalendar(const std::string& withIdentifier)
 {
-    bool added = false;
-    auto stored = UserSettingsStore::shared()._activeCalendarIdentifiers.modify([&](std::vector<std::string>& identifiers) {
-        if (std::find(identifiers.begin(), identifiers.end(), withIdentifier) != identifiers.end())
-            return;
-        identifiers.push_back(withIdentifier);
-        added = true;
-    });
-    if (stored && added)
+    auto added = UserSettingsStore::shared().activateCalendar(withIdentifier);
+    if (!added)
+        return tl::unexpected(added.error());
+    if (*added)
         reloadEvents(PostNotification::yes);
-    return stored;
+    return {};
 }
 
 tl::expected<void, DefaultsError> CalendarEventManager::deactivateCalendar(const std::string& withIdentifier)
 {
-    auto stored = UserSettingsStore::shared()._activeCalendarIdentifiers.modify(
-        [&](std::vector<std::string>& identifiers) { std::erase(identifiers, withIdentifier); });
-    if (stored)
-        reloadEvents(PostNotification::yes);
-    return stored;
+    auto removed = UserSettingsStore::shared().deactivateCalendar(withIdentifier);
+    if (!removed)
+        return tl::unexpected(removed.error());
+    reloadEvents(PostNotification::yes);
+    return {};
 }
 
 // MARK: - Alerts and snoozes

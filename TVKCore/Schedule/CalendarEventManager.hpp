@@ -117,6 +117,8 @@ public:
 
 private:
     void loadScreenshotDemoEvents();
+    /// The calendars of one entity type that the settings screens list, as calendars.
+    std::vector<UserCalendar> listedCalendars(EntityType type) const;
     /// One reload on its way through the main queue.
     struct Reload {
         PostNotification post = PostNotification::no;

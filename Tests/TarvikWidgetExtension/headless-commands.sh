@@ -7,16 +7,9 @@ set -u
 widgets=$1
 tvkctl=$2
 samples=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples"
 unset LANGUAGE LC_MESSAGES
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
-check() { # check NAME JQ-FILTER [JSON]: the filter must yield true on $json (or the given JSON)
-  local result
-  result=$(jq -e "$2" <<<"${3:-$json}" 2>&1) || fail "$1 ($2 gave $result)"
-}
 run() { # run ARGUMENTS...: the widget program's JSON in $json; it must succeed
   json=$("$widgets" "$@" 2>"$work/stderr") || fail "$* exited $?: $(cat "$work/stderr")"
 }
@@ -104,5 +97,4 @@ for command in list timeline snapshot placeholder; do
   grep -q "^usage: TarvikWidgetExtension .*$command" <<<"$help" || fail "$command --help: $help"
 done
 
-((failures == 0)) && echo "all headless command checks passed"
-exit $((failures > 0))
+finish "all headless command checks passed"

@@ -2,31 +2,10 @@
 # tvkctl l10n, reltime and formats as a user drives them: languages, arguments, exit statuses.
 set -u
 tvkctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 unset LANGUAGE LC_ALL LC_MESSAGES LC_TIME TARVIK_RESOURCES
 export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LANG=en_US.UTF-8
-failures=0
 nb=$'\u202f'
-
-expect() { # expect NAME EXPECTED-STATUS EXPECTED-STDOUT -- COMMAND...
-  local name=$1 status=$2 expected=$3
-  shift 4
-  local output actual
-  output=$("$@" 2>"$work/stderr")
-  actual=$?
-  if [[ $actual != "$status" || "$output" != "$expected" ]]; then
-    echo "FAIL $name: status $actual (wanted $status), output [$output] (wanted [$expected]); stderr: $(cat "$work/stderr")"
-    failures=$((failures + 1))
-  fi
-}
-
-expect_stderr() { # expect_stderr NAME PATTERN
-  if ! grep -q -- "$2" "$work/stderr"; then
-    echo "FAIL $1: stderr lacks [$2]: $(cat "$work/stderr")"
-    failures=$((failures + 1))
-  fi
-}
 
 expect "English word" 0 "today" -- "$tvkctl" l10n TimeFormat.today
 expect "German word from LANG" 0 "heute" -- env LANG=de_DE.UTF-8 "$tvkctl" l10n TimeFormat.today
@@ -43,7 +22,7 @@ expect_stderr "wrong argument count" "takes 1 argument (a text)"
 expect "unknown key" 1 "" -- "$tvkctl" l10n No.such.key
 expect_stderr "unknown key" 'no key "No.such.key"'
 expect "no key" 2 "" -- "$tvkctl" l10n
-[[ $("$tvkctl" l10n --all | grep -c '^TimeFormat\.') -ge 18 ]] || { echo "FAIL --all lists the keys"; failures=$((failures + 1)); }
+[[ $("$tvkctl" l10n --all | grep -c '^TimeFormat\.') -ge 18 ]] || fail "--all lists the keys"
 
 # A missing bundle stops the program with its name.
 mkdir -p "$work/empty"
@@ -84,14 +63,10 @@ expect_stderr "bad --to" "not an ISO 8601 date"
 expect "compact accessibility" 2 "" -- "$tvkctl" reltime --to 2026-12-08T10:00:00+01:00 --compact --accessibility
 
 formats=$("$tvkctl" "${now[@]}" formats --date 2026-12-07T10:30:00+01:00)
-grep -q "^dateOnlyNoYearWeekDay *Mon, Dec 7$" <<<"$formats" || { echo "FAIL formats EdMMM: $formats"; failures=$((failures + 1)); }
-grep -q "^countdownFormatter *1h 30m$" <<<"$formats" || { echo "FAIL formats countdown: $formats"; failures=$((failures + 1)); }
+grep -q "^dateOnlyNoYearWeekDay *Mon, Dec 7$" <<<"$formats" || fail "formats EdMMM: $formats"
+grep -q "^countdownFormatter *1h 30m$" <<<"$formats" || fail "formats countdown: $formats"
 formats=$(LANG=de_DE.UTF-8 "$tvkctl" "${now[@]}" formats --date 2026-12-08T10:30:00+01:00)
-grep -q "^day label *Morgen$" <<<"$formats" || { echo "FAIL formats German day label: $formats"; failures=$((failures + 1)); }
+grep -q "^day label *Morgen$" <<<"$formats" || fail "formats German day label: $formats"
 expect "formats without a date" 2 "" -- "$tvkctl" formats
 
-if ((failures > 0)); then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "all tvkctl l10n/reltime/formats checks passed"
+finish "all tvkctl l10n/reltime/formats checks passed"

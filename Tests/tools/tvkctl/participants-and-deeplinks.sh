@@ -5,15 +5,12 @@ set -u
 tvkctl=$1
 events=$2
 cards=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=C.UTF-8 LANG=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data"
 export TARVIK_CALENDARS="$work/calendars" TARVIK_CONTACTS="$work/contacts" TARVIK_CALENDAR_BACKEND=vdir
 mkdir -p "$work/calendars/work/team" "$work/contacts/work/book"
 cp "$events/design-review-organizer-also-attendee-links-everywhere.ics" "$work/calendars/work/team/"
 cp "$cards/google-contacts-export-3.0-three-cards.vcf" "$cards/apple-contacts-3.0-folded-jpeg-photo.vcf" "$work/contacts/work/book/"
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 now=(--now 2026-12-07T08:00:00+01:00)
 nb=$(printf '\xe2\x80\xaf')                         # narrow no-break space before AM/PM
 dash=$(printf '\xe2\x80\x86\xe2\x80\x93\xe2\x80\x86') # six-per-em spaces around an en dash
@@ -78,5 +75,4 @@ done
 "$tvkctl" deeplink make joinCall >/dev/null 2>&1; [[ $? == 2 ]] || fail "a missing id is not a usage error"
 "$tvkctl" deeplink fly x >/dev/null 2>&1; [[ $? == 2 ]] || fail "an unknown action is not a usage error"
 
-((failures == 0)) && echo "all participant and deep-link command checks passed"
-exit $((failures > 0))
+finish "all participant and deep-link command checks passed"

@@ -1,5 +1,4 @@
 #include "Platform/Calendar/CalendarBackendChoice.hpp"
-#include "Platform/CommandLine/ArgumentParser.hpp"
 #include "Platform/CommandLine/Command.hpp"
 #include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
@@ -39,13 +38,19 @@ const char* statusName(EventStatus status)
 
 class EventsCommand final : public Command {
 public:
-    std::string_view name() const override { return "events"; }
-    std::string_view summary() const override { return "list the calendar occurrences in a time window"; }
-    std::string help() const override
+    EventsCommand()
+        : Command("events", "list the calendar occurrences in a time window")
     {
-        return "usage: tvkctl events --from ISO-8601 --to ISO-8601 [--json]\n"
-               "\n"
-               "Lists every event and every occurrence of a recurring event that overlaps the\n"
+        form(&EventsCommand::run)
+            .option("from", "ISO-8601", ValueType::date, Requirement::required)
+            .option("to", "ISO-8601", ValueType::date, Requirement::required)
+            .flag("json");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Lists every event and every occurrence of a recurring event that overlaps the\n"
                "window (edges included), across all calendars, delegated ones included: event\n"
                "and calendar-item identifiers, title, start, end and occurrence date (ISO 8601\n"
                "with offset), all-day, status, detached, travel time and attendee count; and\n"
@@ -53,34 +58,23 @@ public:
                "and URL), its time span as the widgets write it, and its spoken summary.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().option("from").option("to").flag("json").parse(arguments);
-        if (!parsed)
-            return usage(err, parsed.error());
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        if (!parsed->option("from") || !parsed->option("to"))
-            return usage(err, "--from and --to are required");
-        auto from = ISO8601::parse(*parsed->option("from"));
-        auto to = ISO8601::parse(*parsed->option("to"));
-        if (!from || !to)
-            return usage(err, "\"" + *parsed->option(!from ? "from" : "to") + "\" is not an ISO 8601 date");
-        if (*to < *from)
-            return usage(err, "--to is earlier than --from");
-
+        Date from = *call.arguments.date("from");
+        Date to = *call.arguments.date("to");
+        if (to < from)
+            return usageError("--to is earlier than --from");
+        auto& out = call.out;
         auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         auto delegated = store->makeStore(store->delegateSources());
         std::vector<StoreEvent> events;
         for (CalendarStore* source : { static_cast<CalendarStore*>(store.get()), delegated.get() }) {
-            auto found = source->events(source->predicateForEvents(*from, *to, source->calendars(EntityType::event)));
+            auto found = source->events(source->predicateForEvents(from, to, source->calendars(EntityType::event)));
             events.insert(events.end(), found.begin(), found.end());
         }
         std::stable_sort(events.begin(), events.end(), [](auto& a, auto& b) { return a.startDate < b.startDate; });
 
-        if (parsed->flag("json")) {
+        if (call.arguments.flag("json")) {
             auto list = nlohmann::json::array();
             for (auto& event : events) {
                 // The event core's view, plus what only the store knows.
@@ -93,11 +87,11 @@ public:
                 list.push_back(std::move(json));
             }
             out << printJson(list) << '\n';
-            return success;
+            return {};
         }
         if (events.empty()) {
-            out << "no events between " << ISO8601::format(*from) << " and " << ISO8601::format(*to) << '\n';
-            return success;
+            out << "no events between " << ISO8601::format(from) << " and " << ISO8601::format(to) << '\n';
+            return {};
         }
         for (auto& event : events) {
             out << ISO8601::format(event.startDate) << " – " << ISO8601::format(event.endDate) << "  "
@@ -113,14 +107,7 @@ public:
             out << '\n';
             writeEventDetails(out, Event::fromCalendarEvent(event));
         }
-        return success;
-    }
-
-private:
-    int usage(std::ostream& err, const std::string& message) const
-    {
-        err << "tvkctl events: " << message << "\n\n" << help();
-        return usageError;
+        return {};
     }
 };
 

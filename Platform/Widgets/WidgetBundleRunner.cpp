@@ -6,8 +6,14 @@
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
+#include "Platform/Text/AsciiCase.hpp"
+#include "Platform/Widgets/WidgetContainer.hpp"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <ostream>
 
@@ -77,6 +83,54 @@ protected:
             return tl::unexpected(success);
         }
         return std::move(*parsed);
+    }
+
+    struct ChosenWidget {
+        const WidgetConfiguration* configuration;
+        WidgetFamily family;
+    };
+
+    /// The widget the first positional names and the family of "--family" (by default the
+    /// widget's smallest); or, after saying what is wrong, the status to exit with.
+    tl::expected<ChosenWidget, int> chosenWidget(const ParsedArguments& parsed, std::ostream& err)
+    {
+        const std::string& kind = parsed.positionals[0];
+        const WidgetConfiguration* configuration = m_runner.configuration(kind);
+        if (!configuration) {
+            err << prefix() << "no widget has the kind \"" << kind << "\"; the widgets are:\n";
+            for (auto& known : m_runner.configurations())
+                err << "  " << known.shortName().value_or(known.kind()) << "  (" << known.kind() << ")\n";
+            return tl::unexpected(usageError);
+        }
+        if (configuration->supportedFamilies().empty()) {
+            err << prefix() << configuration->kind() << " comes in no family\n";
+            return tl::unexpected(failure);
+        }
+        WidgetFamily family = configuration->supportedFamilies().front();
+        if (auto named = parsed.option("family")) {
+            auto found = familyNamed(*named);
+            if (!found) {
+                err << prefix() << "unknown family \"" << *named << "\"; the families are small, medium, large and extraLarge\n";
+                return tl::unexpected(usageError);
+            }
+            if (!configuration->supports(*found)) {
+                err << prefix() << configuration->kind() << " does not come in the " << *named << " family, only in "
+                    << familyNames(configuration->supportedFamilies()) << '\n';
+                return tl::unexpected(usageError);
+            }
+            family = *found;
+        }
+        return ChosenWidget { configuration, family };
+    }
+
+    /// The host's completion may come at once or from the main queue (a provider that reloads
+    /// its data first): run the main queue until it has come.
+    bool wait(const std::function<bool()>& done, std::ostream& err) const
+    {
+        if (done() || DispatchQueue::main().runUntil(done, m_runner.completionTimeout()))
+            return true;
+        err << prefix() << "the provider did not answer within " << m_runner.completionTimeout() << " seconds\n";
+        return false;
     }
 
     WidgetBundleRunner& m_runner;
@@ -199,32 +253,10 @@ public:
         auto parsed = parse(ArgumentParser().flag("json").option("family").positionals(1, 1), arguments, out, err);
         if (!parsed)
             return parsed.error();
-        const std::string& kind = parsed->positionals[0];
-        const WidgetConfiguration* configuration = m_runner.configuration(kind);
-        if (!configuration) {
-            err << prefix() << "no widget has the kind \"" << kind << "\"; the widgets are:\n";
-            for (auto& known : m_runner.configurations())
-                err << "  " << known.shortName().value_or(known.kind()) << "  (" << known.kind() << ")\n";
-            return usageError;
-        }
-        if (configuration->supportedFamilies().empty()) {
-            err << prefix() << configuration->kind() << " comes in no family\n";
-            return failure;
-        }
-        WidgetFamily family = configuration->supportedFamilies().front();
-        if (auto named = parsed->option("family")) {
-            auto found = familyNamed(*named);
-            if (!found) {
-                err << prefix() << "unknown family \"" << *named << "\"; the families are small, medium, large and extraLarge\n";
-                return usageError;
-            }
-            if (!configuration->supports(*found)) {
-                err << prefix() << configuration->kind() << " does not come in the " << *named << " family, only in "
-                    << familyNames(configuration->supportedFamilies()) << '\n';
-                return usageError;
-            }
-            family = *found;
-        }
+        auto widget = chosenWidget(*parsed, err);
+        if (!widget)
+            return widget.error();
+        auto [configuration, family] = *widget;
         auto context = TimelineProviderContext::forFamily(family, m_operation == Operation::snapshot);
         bool json = parsed->flag("json");
         if (m_operation == Operation::timeline)
@@ -271,17 +303,187 @@ private:
         return success;
     }
 
-    /// The host's completion may come at once or from the main queue (a provider that reloads
-    /// its data first): run the main queue until it has come.
-    bool wait(const std::function<bool()>& done, std::ostream& err) const
+    Operation m_operation;
+};
+
+/// `render`: one entry of a widget's timeline drawn as the host draws it, to a picture, and
+/// optionally its links and texts as JSON.
+class RenderCommand final : public RunnerCommand {
+public:
+    explicit RenderCommand(WidgetBundleRunner& runner)
+        : RunnerCommand(runner)
     {
-        if (done() || DispatchQueue::main().runUntil(done, m_runner.completionTimeout()))
-            return true;
-        err << prefix() << "the provider did not answer within " << m_runner.completionTimeout() << " seconds\n";
-        return false;
+    }
+    std::string_view name() const override { return "render"; }
+    std::string_view summary() const override { return "draw an entry of a widget's timeline to a PNG or SVG picture"; }
+    std::string help() const override
+    {
+        return "usage: " + m_runner.programName()
+            + " [--now ISO-8601] render KIND [--family FAMILY] [--entry N] [--scheme light|dark]\n"
+              "       [--scale S] --out FILE.png|FILE.svg [--tree FILE.json]\n"
+              "\n"
+              "Asks the widget's provider for a timeline as the host does, at the clock's time (pin it\n"
+              "with the global --now), and draws entry N (0, the first, by default) on the widget's card\n"
+              "at the family's size, as the host shows it from the entry's date on. A timeline without\n"
+              "entries draws what the host shows then: the widget's empty entry at that moment.\n"
+              "\n"
+              "  --family    small, medium or large; by default the widget's smallest\n"
+              "  --scheme    light (the default) or dark\n"
+              "  --scale     pixels per point, above 0 and at most 16; 2 by default for a PNG, 1 for an SVG\n"
+              "  --out       the picture: an SVG when the name ends in .svg, else a PNG\n"
+              "  --tree      also writes what tests and screen readers need, in points from the card's\n"
+              "              top-left corner: {\"size\": [w, h], \"links\": [{\"rect\": [x, y, w, h], \"url\"}],\n"
+              "              \"texts\": [{\"text\", \"rect\"}]}; links innermost first (the first that\n"
+              "              holds a point is the one a click there opens), texts in reading order\n"
+              "\n"
+              "KIND is a widget's kind or short name (see `"
+            + m_runner.programName()
+            + " list`). Texts follow the language and locale of\n"
+              "the environment, times its time zone (TZ).\n";
     }
 
-    Operation m_operation;
+    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    {
+        auto parsed = parse(
+            ArgumentParser().option("family").option("entry").option("scheme").option("scale").option("out").option("tree").positionals(
+                1, 1),
+            arguments, out, err);
+        if (!parsed)
+            return parsed.error();
+        auto options = renderOptions(*parsed, err);
+        if (!options)
+            return options.error();
+        auto widget = chosenWidget(*parsed, err);
+        if (!widget)
+            return widget.error();
+        auto [configuration, family] = *widget;
+
+        std::optional<Timeline<AnyTimelineEntry>> timeline;
+        configuration->getTimeline(
+            TimelineProviderContext::forFamily(family), [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
+        if (!wait([&timeline] { return timeline.has_value(); }, err))
+            return failure;
+        Date now = Date::now();
+        std::optional<AnyTimelineEntry> entry;
+        if (options->entry < timeline->entries.size())
+            entry = timeline->entries[options->entry];
+        else if (timeline->entries.empty() && options->entry == 0)
+            entry = configuration->placeholder(TimelineProviderContext::forFamily(family));
+        if (!entry) {
+            err << prefix() << "the timeline of " << configuration->kind() << " has " << timeline->entries.size()
+                << (timeline->entries.size() == 1 ? " entry" : " entries") << ", so there is no entry " << options->entry << '\n';
+            return failure;
+        }
+
+        ui::EnvironmentValues environment;
+        environment.colorScheme = options->scheme;
+        environment.displayScale = options->scale;
+        environment.localize = m_runner.strings().localizer();
+        // The host shows an entry from its date on; the first, dated now, at once.
+        Date renderDate = std::max(now, entry->date());
+        auto layout = WidgetContainer::layout(configuration->content(*entry), family, std::move(environment), { nullptr, renderDate });
+        if (auto written = WidgetContainer::write(layout, options->out, options->scale); !written) {
+            err << prefix() << written.error() << '\n';
+            return failure;
+        }
+        if (options->tree) {
+            if (auto written = writeFile(*options->tree, printJson(treeJson(layout)) + "\n"); !written) {
+                err << prefix() << written.error() << '\n';
+                return failure;
+            }
+        }
+        return success;
+    }
+
+private:
+    struct RenderOptions {
+        size_t entry = 0;
+        ui::ColorScheme scheme = ui::ColorScheme::light;
+        double scale = 2;
+        std::filesystem::path out;
+        std::optional<std::filesystem::path> tree;
+    };
+
+    tl::expected<RenderOptions, int> renderOptions(const ParsedArguments& parsed, std::ostream& err) const
+    {
+        auto usage = [&](const std::string& message) {
+            err << prefix() << message << "\n\n" << help();
+            return tl::unexpected(usageError);
+        };
+        RenderOptions options;
+        auto out = parsed.option("out");
+        if (!out || out->empty())
+            return usage("--out names the picture to write");
+        options.out = *out;
+        if (equalsIgnoringAsciiCase(options.out.extension().string(), ".svg"))
+            options.scale = 1;
+        if (auto tree = parsed.option("tree"))
+            options.tree = *tree;
+        if (auto entry = parsed.option("entry")) {
+            auto [end, error] = std::from_chars(entry->data(), entry->data() + entry->size(), options.entry);
+            if (entry->empty() || error != std::errc() || end != entry->data() + entry->size())
+                return usage("--entry takes the number of an entry: 0 for the first");
+        }
+        if (auto scheme = parsed.option("scheme")) {
+            if (*scheme != "light" && *scheme != "dark")
+                return usage("--scheme is light or dark");
+            options.scheme = *scheme == "dark" ? ui::ColorScheme::dark : ui::ColorScheme::light;
+        }
+        if (auto scale = parsed.option("scale")) {
+            char* end = nullptr;
+            options.scale = std::strtod(scale->c_str(), &end);
+            if (scale->empty() || *end || !(options.scale > 0 && options.scale <= 16))
+                return usage("--scale takes a number above 0 and at most 16");
+        }
+        return options;
+    }
+
+    static nlohmann::json rectJson(const ui::Rect& rect) { return { rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }; }
+
+    /// The texts a screen reader reads, with their frames, in reading order.
+    static void collectTexts(const std::vector<ui::AccessibilityElement>& elements, nlohmann::json& texts)
+    {
+        using Role = ui::AccessibilityElement::Role;
+        for (const auto& element : elements) {
+            if (element.role == Role::text || (element.role == Role::group && element.children.empty()))
+                texts.push_back({ { "text", element.label }, { "rect", rectJson(element.frame) } });
+            collectTexts(element.children, texts);
+        }
+    }
+
+    static nlohmann::json treeJson(const ui::ViewLayout& layout)
+    {
+        auto links = nlohmann::json::array();
+        for (const auto& link : layout.linkRegions())
+            links.push_back({ { "rect", rectJson(link.frame) }, { "url", link.url } });
+        auto texts = nlohmann::json::array();
+        collectTexts(layout.accessibilityElements(), texts);
+        return { { "size", { layout.size().width, layout.size().height } }, { "links", links }, { "texts", texts } };
+    }
+
+    /// Replaces `path` with `contents` whole, never leaving half a file.
+    static tl::expected<void, std::string> writeFile(const std::filesystem::path& path, const std::string& contents)
+    {
+        auto temporary = path;
+        temporary += ".tmp";
+        {
+            std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+            file << contents;
+            file.close();
+            if (!file) {
+                std::error_code ignored;
+                std::filesystem::remove(temporary, ignored);
+                return tl::unexpected("cannot write " + path.string());
+            }
+        }
+        std::error_code error;
+        std::filesystem::rename(temporary, path, error);
+        if (error) {
+            std::filesystem::remove(temporary, error);
+            return tl::unexpected("cannot write " + path.string() + ": " + error.message());
+        }
+        return {};
+    }
 };
 
 }
@@ -333,7 +535,8 @@ int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream
     ProviderCommand timeline(*this, ProviderCommand::Operation::timeline);
     ProviderCommand snapshot(*this, ProviderCommand::Operation::snapshot);
     ProviderCommand placeholder(*this, ProviderCommand::Operation::placeholder);
-    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder }).run(arguments, out, err);
+    RenderCommand render(*this);
+    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder, &render }).run(arguments, out, err);
 }
 
 int WidgetBundleRunner::run(std::span<const std::string> arguments)

@@ -440,24 +440,14 @@ private:
 
     static nlohmann::json rectJson(const ui::Rect& rect) { return { rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }; }
 
-    /// The texts a screen reader reads, with their frames, in reading order.
-    static void collectTexts(const std::vector<ui::AccessibilityElement>& elements, nlohmann::json& texts)
-    {
-        using Role = ui::AccessibilityElement::Role;
-        for (const auto& element : elements) {
-            if (element.role == Role::text || (element.role == Role::group && element.children.empty()))
-                texts.push_back({ { "text", element.label }, { "rect", rectJson(element.frame) } });
-            collectTexts(element.children, texts);
-        }
-    }
-
     static nlohmann::json treeJson(const ui::ViewLayout& layout)
     {
         auto links = nlohmann::json::array();
         for (const auto& link : layout.linkRegions())
             links.push_back({ { "rect", rectJson(link.frame) }, { "url", link.url } });
         auto texts = nlohmann::json::array();
-        collectTexts(layout.accessibilityElements(), texts);
+        for (const auto& text : layout.accessibilityTextElements())
+            texts.push_back({ { "text", text.label }, { "rect", rectJson(text.frame) } });
         return { { "size", { layout.size().width, layout.size().height } }, { "links", links }, { "texts", texts } };
     }
 

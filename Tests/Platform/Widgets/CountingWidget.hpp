@@ -85,11 +85,10 @@ private:
 
 inline WidgetConfiguration countingConfiguration(std::shared_ptr<CountingState> state)
 {
-    return StaticConfiguration("com.example.Count", CountingProvider(std::move(state)),
-        [](const CountEntry& entry) {
-            return ui::Link("count://" + std::to_string(entry.count), ui::Text("count " + std::to_string(entry.count)))
-                .containerBackground(Color::named(Color::System::red), ui::ContainerBackgroundPlacement::widget);
-        });
+    return StaticConfiguration("com.example.Count", CountingProvider(std::move(state)), [](const CountEntry& entry) {
+        return ui::Link("count://" + std::to_string(entry.count), ui::Text("count " + std::to_string(entry.count)))
+            .containerBackground(Color::named(Color::System::red), ui::ContainerBackgroundPlacement::widget);
+    });
 }
 
 /// A second widget, whose entries the counting widget's content builder must not take.

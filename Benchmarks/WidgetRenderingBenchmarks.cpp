@@ -5,6 +5,7 @@
 // the "perEntry" counter is that figure. The drawing alone is measured too. Texts come from the
 // thread's measurer, which keeps recent measurements as it does in the host.
 
+#include "Benchmarks/DrawingSurface.hpp"
 #include "Platform/Calendar/StoreCalendar.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
@@ -17,7 +18,6 @@
 #include "TarvikWidgetExtension/TarvikWidgetBundle.hpp"
 
 #include <benchmark/benchmark.h>
-#include <cairo.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -85,32 +85,8 @@ widgets::Timeline<widgets::AnyTimelineEntry> timeline(const widgets::WidgetConfi
     return std::move(*result);
 }
 
-/// A 2x surface of the widget's size, cleared before each drawing.
-struct Surface {
-    explicit Surface(ui::Size size)
-        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(size.width * 2), static_cast<int>(size.height * 2)))
-        , cairo(cairo_create(surface))
-    {
-        cairo_scale(cairo, 2, 2);
-    }
-    ~Surface()
-    {
-        cairo_destroy(cairo);
-        cairo_surface_destroy(surface);
-    }
-    void clear()
-    {
-        cairo_save(cairo);
-        cairo_set_operator(cairo, CAIRO_OPERATOR_CLEAR);
-        cairo_paint(cairo);
-        cairo_restore(cairo);
-    }
-    cairo_surface_t* surface;
-    cairo_t* cairo;
-};
-
 void draw(const widgets::WidgetConfiguration& configuration, const widgets::AnyTimelineEntry& entry, widgets::WidgetFamily family,
-    Surface& surface)
+    benchmarks::DrawingSurface& surface)
 {
     surface.clear();
     auto layout = widgets::WidgetContainer::layout(
@@ -123,8 +99,8 @@ void draw(const widgets::WidgetConfiguration& configuration, const widgets::AnyT
 void perEntry(benchmark::State& state, size_t entries)
 {
     state.counters["entries"] = static_cast<double>(entries);
-    state.counters["perEntry"] = benchmark::Counter(
-        static_cast<double>(entries), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["perEntry"]
+        = benchmark::Counter(static_cast<double>(entries), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 /// The timeline, then each of its entries drawn.
@@ -132,7 +108,7 @@ void timelineAndDrawing(benchmark::State& state, size_t widget)
 {
     const auto& configuration = setup().configurations.at(widget);
     auto family = configuration.supportedFamilies().back();
-    Surface surface(ui::widgetSize(family));
+    benchmarks::DrawingSurface surface(ui::widgetSize(family));
     size_t entries = 0;
     for (auto _ : state) {
         auto made = timeline(configuration, family);
@@ -148,7 +124,7 @@ void drawingOnly(benchmark::State& state, size_t widget)
 {
     const auto& configuration = setup().configurations.at(widget);
     auto family = configuration.supportedFamilies().back();
-    Surface surface(ui::widgetSize(family));
+    benchmarks::DrawingSurface surface(ui::widgetSize(family));
     auto made = timeline(configuration, family);
     for (auto _ : state) {
         for (const auto& entry : made.entries)

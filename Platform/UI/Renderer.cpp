@@ -1,5 +1,7 @@
 #include "Platform/UI/Renderer.hpp"
 
+#include "Platform/Runtime/FileReplacement.hpp"
+
 #include "Platform/UI/Layout/LayoutNode.hpp"
 #include "Platform/UI/Layout/Sanitizers.hpp"
 
@@ -18,24 +20,6 @@ constexpr double maximumPixels = 16384;
 bool isUsableScale(double scale)
 {
     return std::isfinite(scale) && scale > 0 && scale <= 16;
-}
-
-std::filesystem::path temporarySibling(const std::filesystem::path& path)
-{
-    auto temporary = path;
-    temporary += ".tmp";
-    return temporary;
-}
-
-tl::expected<void, std::string> moveIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& path)
-{
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return tl::unexpected("cannot write " + path.string() + ": " + error.message());
-    }
-    return {};
 }
 
 }
@@ -76,7 +60,7 @@ tl::expected<void, std::string> Renderer::writePNG(Size size, const Drawing& dra
     cairo_scale(cairo, scale, scale);
     drawing(cairo);
     cairo_destroy(cairo);
-    auto temporary = temporarySibling(path);
+    auto temporary = FileReplacement::temporaryPath(path);
     cairo_status_t status = cairo_surface_write_to_png(surface, temporary.c_str());
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
@@ -84,7 +68,7 @@ tl::expected<void, std::string> Renderer::writePNG(Size size, const Drawing& dra
         std::filesystem::remove(temporary, error);
         return tl::unexpected("cannot write " + path.string() + ": " + cairo_status_to_string(status));
     }
-    return moveIntoPlace(temporary, path);
+    return FileReplacement::moveIntoPlace(temporary, path);
 }
 
 tl::expected<void, std::string> Renderer::writeSVG(Size size, const Drawing& drawing, const std::filesystem::path& path, double scale)
@@ -95,7 +79,7 @@ tl::expected<void, std::string> Renderer::writeSVG(Size size, const Drawing& dra
     double height = size.height * scale;
     if (width <= 0 || height <= 0)
         return tl::unexpected(std::string("the picture has no size"));
-    auto temporary = temporarySibling(path);
+    auto temporary = FileReplacement::temporaryPath(path);
     // Cairo 1.16's SVG surface loses a snapshot for every group drawn into it (an opacity
     // below 1); a plain C program shows the same.
     detail::IgnoredLeaks cairoSVGLeaks;
@@ -112,7 +96,7 @@ tl::expected<void, std::string> Renderer::writeSVG(Size size, const Drawing& dra
         std::filesystem::remove(temporary, error);
         return tl::unexpected("cannot write " + path.string() + ": " + cairo_status_to_string(status));
     }
-    return moveIntoPlace(temporary, path);
+    return FileReplacement::moveIntoPlace(temporary, path);
 }
 
 }

@@ -4,6 +4,7 @@
 #include "Platform/CommandLine/Command.hpp"
 #include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/FileReplacement.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
 #include "Platform/Text/AsciiCase.hpp"
@@ -13,7 +14,6 @@
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <ostream>
 
@@ -387,7 +387,7 @@ public:
             return failure;
         }
         if (options->tree) {
-            if (auto written = writeFile(*options->tree, printJson(treeJson(layout)) + "\n"); !written) {
+            if (auto written = FileReplacement::write(*options->tree, printJson(treeJson(layout)) + "\n"); !written) {
                 err << prefix() << written.error() << '\n';
                 return failure;
             }
@@ -449,30 +449,6 @@ private:
         for (const auto& text : layout.accessibilityTextElements())
             texts.push_back({ { "text", text.label }, { "rect", rectJson(text.frame) } });
         return { { "size", { layout.size().width, layout.size().height } }, { "links", links }, { "texts", texts } };
-    }
-
-    /// Replaces `path` with `contents` whole, never leaving half a file.
-    static tl::expected<void, std::string> writeFile(const std::filesystem::path& path, const std::string& contents)
-    {
-        auto temporary = path;
-        temporary += ".tmp";
-        {
-            std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-            file << contents;
-            file.close();
-            if (!file) {
-                std::error_code ignored;
-                std::filesystem::remove(temporary, ignored);
-                return tl::unexpected("cannot write " + path.string());
-            }
-        }
-        std::error_code error;
-        std::filesystem::rename(temporary, path, error);
-        if (error) {
-            std::filesystem::remove(temporary, error);
-            return tl::unexpected("cannot write " + path.string() + ": " + error.message());
-        }
-        return {};
     }
 };
 

@@ -27,14 +27,10 @@ DrawnWidget medium(const Event& event, Date now = nine, Date renderDate = nine)
     return row(event, WidgetFamily::systemMedium, Configuration::upcomingList(WidgetFamily::systemMedium), now, renderDate);
 }
 
-/// The first text that ends in " remaining": the progress block's.
+/// The progress block's text.
 std::optional<std::string> remainingText(const DrawnWidget& drawn)
 {
-    for (const auto& text : drawn.texts()) {
-        if (text.ends_with(" remaining"))
-            return text;
-    }
-    return std::nullopt;
+    return drawn.textContaining(" remaining");
 }
 
 class EventDetailViewTest : public testing::Test {

@@ -43,11 +43,7 @@ std::vector<ui::LinkRegion> rows(const DrawnWidget& drawn)
 /// The count line, when there is one.
 std::optional<std::string> countLine(const DrawnWidget& drawn)
 {
-    for (const auto& text : drawn.texts()) {
-        if (text.find(" more event") != std::string::npos)
-            return text;
-    }
-    return std::nullopt;
+    return drawn.textContaining(" more event");
 }
 
 class EventListViewsTest : public testing::Test {

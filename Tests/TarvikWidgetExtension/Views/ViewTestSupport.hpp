@@ -60,6 +60,15 @@ public:
         auto all = texts();
         return std::find(all.begin(), all.end(), text) != all.end();
     }
+    /// The first text that holds `part`.
+    std::optional<std::string> textContaining(std::string_view part) const
+    {
+        for (const auto& text : texts()) {
+            if (text.find(part) != std::string::npos)
+                return text;
+        }
+        return std::nullopt;
+    }
     /// The frame of the first text that reads `text`; a test fails without one.
     ui::Rect frameOf(std::string_view text) const
     {

@@ -133,6 +133,18 @@ protected:
         return false;
     }
 
+    /// The widget's timeline as the host asks for it; none, after saying so, when the provider
+    /// does not answer in time.
+    std::optional<Timeline<AnyTimelineEntry>> timelineOf(
+        const WidgetConfiguration& configuration, const TimelineProviderContext& context, std::ostream& err) const
+    {
+        std::optional<Timeline<AnyTimelineEntry>> timeline;
+        configuration.getTimeline(context, [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
+        if (!wait([&timeline] { return timeline.has_value(); }, err))
+            return std::nullopt;
+        return timeline;
+    }
+
     WidgetBundleRunner& m_runner;
 };
 
@@ -282,9 +294,8 @@ private:
         const WidgetConfiguration& configuration, const TimelineProviderContext& context, bool json, std::ostream& out, std::ostream& err)
     {
         Date asked = Date::now();
-        std::optional<Timeline<AnyTimelineEntry>> timeline;
-        configuration.getTimeline(context, [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
-        if (!wait([&timeline] { return timeline.has_value(); }, err))
+        auto timeline = timelineOf(configuration, context, err);
+        if (!timeline)
             return failure;
         if (json) {
             auto entries = nlohmann::json::array();
@@ -358,10 +369,8 @@ public:
             return widget.error();
         auto [configuration, family] = *widget;
 
-        std::optional<Timeline<AnyTimelineEntry>> timeline;
-        configuration->getTimeline(
-            TimelineProviderContext::forFamily(family), [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
-        if (!wait([&timeline] { return timeline.has_value(); }, err))
+        auto timeline = timelineOf(*configuration, TimelineProviderContext::forFamily(family), err);
+        if (!timeline)
             return failure;
         Date now = Date::now();
         std::optional<AnyTimelineEntry> entry;

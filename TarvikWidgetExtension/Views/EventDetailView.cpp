@@ -36,7 +36,7 @@ Configuration Configuration::currentList(WidgetFamily family)
 namespace {
 
 /// The reminder's symbol at the top of the row's leading edge.
-View reminderIndicator(const char* symbol, const Event& event, double topPadding, bool isBold)
+View reminderIndicator(const char* symbol, Font::Weight weight, double topPadding, const Event& event)
 {
     return VStack(HorizontalAlignment::center,
         {
@@ -44,7 +44,7 @@ View reminderIndicator(const char* symbol, const Event& event, double topPadding
                 .resizable()
                 .aspectRatio(ContentMode::fit)
                 .frame(10)
-                .bold(isBold)
+                .fontWeight(weight)
                 .foregroundStyle(event.color)
                 .padding(Edge::top, topPadding),
             Spacer(),
@@ -55,8 +55,8 @@ View indicator(const Event& event)
 {
     switch (event.type) {
     case EventType::calendarEvent: return RoundedRectangle(Size { 2, 2 }, RoundedCornerStyle::circular).fill(event.color).frame(3);
-    case EventType::tvkReminder: return reminderIndicator("alarm.fill", event, 4, false);
-    case EventType::appleReminder: return reminderIndicator("circle", event, 5, true);
+    case EventType::tvkReminder: return reminderIndicator("alarm.fill", Font::Weight::regular, 4, event);
+    case EventType::appleReminder: return reminderIndicator("circle", Font::Weight::bold, 5, event);
     }
     return EmptyView();
 }

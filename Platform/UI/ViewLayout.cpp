@@ -9,12 +9,12 @@ namespace tvk::ui {
 
 namespace {
 
-void collectTexts(const std::vector<AccessibilityElement>& elements, std::vector<std::string>& texts)
+void collectTexts(const std::vector<AccessibilityElement>& elements, std::vector<AccessibilityElement>& texts)
 {
     for (const auto& element : elements) {
         if (element.role == AccessibilityElement::Role::text
             || (element.role == AccessibilityElement::Role::group && element.children.empty()))
-            texts.push_back(element.label);
+            texts.push_back(element);
         collectTexts(element.children, texts);
     }
 }
@@ -71,6 +71,14 @@ std::optional<std::string> ViewLayout::linkURL(Point point) const
 std::vector<std::string> ViewLayout::accessibilityTexts() const
 {
     std::vector<std::string> texts;
+    for (const auto& element : accessibilityTextElements())
+        texts.push_back(element.label);
+    return texts;
+}
+
+std::vector<AccessibilityElement> ViewLayout::accessibilityTextElements() const
+{
+    std::vector<AccessibilityElement> texts;
     collectTexts(m_accessibility, texts);
     return texts;
 }

@@ -4,9 +4,15 @@
 #include "Platform/CommandLine/CommandLineProgram.hpp"
 #include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/FileReplacement.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
+#include "Platform/Text/AsciiCase.hpp"
+#include "Platform/Widgets/WidgetContainer.hpp"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <ostream>
@@ -59,6 +65,62 @@ protected:
         : Command(std::move(name), std::move(summary))
         , m_runner(runner)
     {
+    }
+
+    struct ChosenWidget {
+        const WidgetConfiguration* configuration;
+        WidgetFamily family;
+    };
+
+    /// The widget "KIND" names and the family of "--family" (by default the widget's smallest).
+    tl::expected<ChosenWidget, CommandError> chosenWidget(const ParsedArguments& arguments) const
+    {
+        const std::string& kind = arguments.positional("KIND");
+        const WidgetConfiguration* configuration = m_runner.configuration(kind);
+        if (!configuration) {
+            std::string message = "no widget has the kind \"" + kind + "\"; the widgets are:";
+            for (auto& known : m_runner.configurations())
+                message += "\n  " + known.shortName().value_or(known.kind()) + "  (" + known.kind() + ")";
+            return usageError(message, UsageHelp::omitted);
+        }
+        if (configuration->supportedFamilies().empty())
+            return failure(configuration->kind() + " comes in no family");
+        WidgetFamily family = configuration->supportedFamilies().front();
+        if (auto named = arguments.option("family")) {
+            auto found = familyNamed(*named);
+            if (!found)
+                return usageError(
+                    "unknown family \"" + *named + "\"; the families are small, medium, large and extraLarge", UsageHelp::omitted);
+            if (!configuration->supports(*found)) {
+                return usageError(configuration->kind() + " does not come in the " + *named + " family, only in "
+                        + familyNames(configuration->supportedFamilies()),
+                    UsageHelp::omitted);
+            }
+            family = *found;
+        }
+        return ChosenWidget { configuration, family };
+    }
+
+    /// The host's completion may come at once or from the main queue (a provider that reloads
+    /// its data first): run the main queue until it has come.
+    CommandResult wait(const std::function<bool()>& done) const
+    {
+        if (done() || DispatchQueue::main().runUntil(done, m_runner.completionTimeout()))
+            return {};
+        std::ostringstream seconds;
+        seconds << m_runner.completionTimeout();
+        return failure("the provider did not answer within " + seconds.str() + " seconds");
+    }
+
+    /// The widget's timeline as the host asks for it.
+    tl::expected<Timeline<AnyTimelineEntry>, CommandError> timelineOf(
+        const WidgetConfiguration& configuration, const TimelineProviderContext& context) const
+    {
+        std::optional<Timeline<AnyTimelineEntry>> timeline;
+        configuration.getTimeline(context, [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
+        if (auto answered = wait([&timeline] { return timeline.has_value(); }); !answered)
+            return tl::unexpected(answered.error());
+        return std::move(*timeline);
     }
 
     WidgetBundleRunner& m_runner;
@@ -177,29 +239,10 @@ private:
     CommandResult run(const Invocation& call) const
     {
         auto& out = call.out;
-        const std::string& kind = call.arguments.positional("KIND");
-        const WidgetConfiguration* configuration = m_runner.configuration(kind);
-        if (!configuration) {
-            std::string message = "no widget has the kind \"" + kind + "\"; the widgets are:";
-            for (auto& known : m_runner.configurations())
-                message += "\n  " + known.shortName().value_or(known.kind()) + "  (" + known.kind() + ")";
-            return usageError(message, UsageHelp::omitted);
-        }
-        if (configuration->supportedFamilies().empty())
-            return failure(configuration->kind() + " comes in no family");
-        WidgetFamily family = configuration->supportedFamilies().front();
-        if (auto named = call.arguments.option("family")) {
-            auto found = familyNamed(*named);
-            if (!found)
-                return usageError(
-                    "unknown family \"" + *named + "\"; the families are small, medium, large and extraLarge", UsageHelp::omitted);
-            if (!configuration->supports(*found)) {
-                return usageError(configuration->kind() + " does not come in the " + *named + " family, only in "
-                        + familyNames(configuration->supportedFamilies()),
-                    UsageHelp::omitted);
-            }
-            family = *found;
-        }
+        auto widget = chosenWidget(call.arguments);
+        if (!widget)
+            return tl::unexpected(widget.error());
+        auto [configuration, family] = *widget;
         auto context = TimelineProviderContext::forFamily(family, m_operation == Operation::snapshot);
         bool json = call.arguments.flag("json");
         if (m_operation == Operation::timeline)
@@ -224,10 +267,9 @@ private:
         const WidgetConfiguration& configuration, const TimelineProviderContext& context, bool json, std::ostream& out) const
     {
         Date asked = Date::now();
-        std::optional<Timeline<AnyTimelineEntry>> timeline;
-        configuration.getTimeline(context, [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
-        if (auto answered = wait([&timeline] { return timeline.has_value(); }); !answered)
-            return answered;
+        auto timeline = timelineOf(configuration, context);
+        if (!timeline)
+            return tl::unexpected(timeline.error());
         if (json) {
             auto entries = nlohmann::json::array();
             for (auto& entry : timeline->entries)
@@ -245,18 +287,140 @@ private:
         return {};
     }
 
-    /// The host's completion may come at once or from the main queue (a provider that reloads
-    /// its data first): run the main queue until it has come.
-    CommandResult wait(const std::function<bool()>& done) const
+    Operation m_operation;
+};
+
+/// `render`: one entry of a widget's timeline drawn as the host draws it, to a picture, and
+/// optionally its links and texts as JSON.
+class RenderCommand final : public RunnerCommand {
+public:
+    explicit RenderCommand(WidgetBundleRunner& runner)
+        : RunnerCommand(runner, "render", "draw an entry of a widget's timeline to a PNG or SVG picture")
     {
-        if (done() || DispatchQueue::main().runUntil(done, m_runner.completionTimeout()))
-            return {};
-        std::ostringstream seconds;
-        seconds << m_runner.completionTimeout();
-        return failure("the provider did not answer within " + seconds.str() + " seconds");
+        readsTheClock();
+        form(&RenderCommand::run)
+            .positional("KIND")
+            .option("family", "FAMILY")
+            .option("entry", "N", ValueType::integer)
+            .option("scheme", "light|dark")
+            .option("scale", "S", ValueType::number)
+            .option("out", "FILE.png|FILE.svg", ValueType::text, Requirement::required)
+            .option("tree", "FILE.json");
     }
 
-    Operation m_operation;
+private:
+    std::string description() const override
+    {
+        return "Asks the widget's provider for a timeline as the host does, at the clock's time (pin it\n"
+               "with the global --now), and draws entry N (0, the first, by default) on the widget's card\n"
+               "at the family's size, as the host shows it from the entry's date on. A timeline without\n"
+               "entries draws what the host shows then: the widget's empty entry at that moment.\n"
+               "\n"
+               "  --family    small, medium or large; by default the widget's smallest\n"
+               "  --scheme    light (the default) or dark\n"
+               "  --scale     pixels per point, above 0 and at most 16; 2 by default for a PNG, 1 for an SVG\n"
+               "  --out       the picture: an SVG when the name ends in .svg, else a PNG\n"
+               "  --tree      also writes what tests and screen readers need, in points from the card's\n"
+               "              top-left corner: {\"size\": [w, h], \"links\": [{\"rect\": [x, y, w, h], \"url\"}],\n"
+               "              \"texts\": [{\"text\", \"rect\"}]}; links innermost first (the first that\n"
+               "              holds a point is the one a click there opens), texts in reading order\n"
+               "\n"
+               "KIND is a widget's kind or short name (see `"
+            + m_runner.programName()
+            + " list`). Texts follow the language and locale of\n"
+              "the environment, times its time zone (TZ).\n";
+    }
+
+    struct RenderOptions {
+        size_t entry = 0;
+        ui::ColorScheme scheme = ui::ColorScheme::light;
+        double scale = 2;
+        std::filesystem::path out;
+        std::optional<std::filesystem::path> tree;
+    };
+
+    static tl::expected<RenderOptions, CommandError> renderOptions(const ParsedArguments& arguments)
+    {
+        RenderOptions options;
+        auto out = arguments.option("out");
+        if (!out || out->empty())
+            return usageError("--out names the picture to write");
+        options.out = *out;
+        if (equalsIgnoringAsciiCase(options.out.extension().string(), ".svg"))
+            options.scale = 1;
+        if (auto tree = arguments.option("tree"))
+            options.tree = *tree;
+        if (auto entry = arguments.option("entry")) {
+            auto [end, error] = std::from_chars(entry->data(), entry->data() + entry->size(), options.entry);
+            if (entry->empty() || error != std::errc() || end != entry->data() + entry->size())
+                return usageError("--entry takes the number of an entry: 0 for the first");
+        }
+        if (auto scheme = arguments.option("scheme")) {
+            if (*scheme != "light" && *scheme != "dark")
+                return usageError("--scheme is light or dark");
+            options.scheme = *scheme == "dark" ? ui::ColorScheme::dark : ui::ColorScheme::light;
+        }
+        if (auto scale = arguments.option("scale")) {
+            char* end = nullptr;
+            options.scale = std::strtod(scale->c_str(), &end);
+            if (scale->empty() || *end || !(options.scale > 0 && options.scale <= 16))
+                return usageError("--scale takes a number above 0 and at most 16");
+        }
+        return options;
+    }
+
+    CommandResult run(const Invocation& call) const
+    {
+        auto options = renderOptions(call.arguments);
+        if (!options)
+            return tl::unexpected(options.error());
+        auto widget = chosenWidget(call.arguments);
+        if (!widget)
+            return tl::unexpected(widget.error());
+        auto [configuration, family] = *widget;
+
+        auto timeline = timelineOf(*configuration, TimelineProviderContext::forFamily(family));
+        if (!timeline)
+            return tl::unexpected(timeline.error());
+        Date now = Date::now();
+        std::optional<AnyTimelineEntry> entry;
+        if (options->entry < timeline->entries.size())
+            entry = timeline->entries[options->entry];
+        else if (timeline->entries.empty() && options->entry == 0)
+            entry = configuration->placeholder(TimelineProviderContext::forFamily(family));
+        if (!entry) {
+            return failure("the timeline of " + configuration->kind() + " has " + std::to_string(timeline->entries.size())
+                + (timeline->entries.size() == 1 ? " entry" : " entries") + ", so there is no entry " + std::to_string(options->entry));
+        }
+
+        ui::EnvironmentValues environment;
+        environment.colorScheme = options->scheme;
+        environment.displayScale = options->scale;
+        environment.localize = m_runner.strings().localizer();
+        // The host shows an entry from its date on; the first, dated now, at once.
+        Date renderDate = std::max(now, entry->date());
+        auto layout = WidgetContainer::layout(configuration->content(*entry), family, std::move(environment), { nullptr, renderDate });
+        if (auto written = WidgetContainer::write(layout, options->out, options->scale); !written)
+            return failure(written.error());
+        if (options->tree) {
+            if (auto written = FileReplacement::write(*options->tree, printJson(treeJson(layout)) + "\n"); !written)
+                return failure(written.error());
+        }
+        return {};
+    }
+
+    static nlohmann::json rectJson(const ui::Rect& rect) { return { rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }; }
+
+    static nlohmann::json treeJson(const ui::ViewLayout& layout)
+    {
+        auto links = nlohmann::json::array();
+        for (const auto& link : layout.linkRegions())
+            links.push_back({ { "rect", rectJson(link.frame) }, { "url", link.url } });
+        auto texts = nlohmann::json::array();
+        for (const auto& text : layout.accessibilityTextElements())
+            texts.push_back({ { "text", text.label }, { "rect", rectJson(text.frame) } });
+        return { { "size", { layout.size().width, layout.size().height } }, { "links", links }, { "texts", texts } };
+    }
 };
 
 }
@@ -308,7 +472,8 @@ int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream
     ProviderCommand timeline(*this, ProviderCommand::Operation::timeline);
     ProviderCommand snapshot(*this, ProviderCommand::Operation::snapshot);
     ProviderCommand placeholder(*this, ProviderCommand::Operation::placeholder);
-    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder }).run(arguments, std::cin, out, err);
+    RenderCommand render(*this);
+    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder, &render }).run(arguments, std::cin, out, err);
 }
 
 int WidgetBundleRunner::run(std::span<const std::string> arguments)

@@ -34,10 +34,12 @@ concept WidgetBundle = std::default_initializable<Bundle> && requires(const Bund
 ///
 ///     PROGRAM [--now ISO-8601] list [--json]
 ///     PROGRAM [--now ISO-8601] timeline|snapshot|placeholder KIND [--family F] [--json]
+///     PROGRAM [--now ISO-8601] render KIND [--family F] [--entry N] [--scheme light|dark]
+///             [--scale S] --out FILE.png|FILE.svg [--tree FILE.json]
 ///
 /// KIND is a widget's kind or its short name. `timeline` and `snapshot` run the widget's
 /// provider as the host would, on the main queue, wait for its completion and print the
-/// result. The configurations are built on first need, after the global options are read, so
+/// result; `render` draws an entry of the timeline as the host does (`WidgetContainer`). The configurations are built on first need, after the global options are read, so
 /// that providers built with them see the pinned clock.
 class WidgetBundleRunner {
 public:

@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
+#include "Platform/UI/StringTableLocalizer.hpp"
 
 namespace tvk::widgets {
 
@@ -34,16 +35,13 @@ const ResourceBundle* WidgetStringTable::bundle() const
 
 std::string WidgetStringTable::localizedString(const ui::LocalizedStringKey& key) const
 {
-    if (auto* resources = bundle()) {
-        if (auto text = resources->localizedString(key.key, tableName))
-            return ui::LocalizedStringKey::format(*text, key.arguments);
-    }
-    return key.formattedKey();
+    return localizer()(key);
 }
 
 std::function<std::string(const ui::LocalizedStringKey&)> WidgetStringTable::localizer() const
 {
-    return [this](const ui::LocalizedStringKey& key) { return localizedString(key); };
+    bundle();
+    return ui::StringTableLocalizer(m_bundle, std::string(tableName));
 }
 
 }

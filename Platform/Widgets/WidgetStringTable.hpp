@@ -17,9 +17,11 @@ namespace tvk::widgets {
 /// table "Localizable" of the resource bundle "<name>.bundle" in the resource directory
 /// (`StandardPaths::resourceDirectory()`), in the user's language.
 ///
-/// A key the table lacks shows as itself, formatted, as the platform shows it. A program
-/// installed without its bundle still runs that way, and says so once on standard error.
-/// Safe from any thread.
+/// Texts that depend on a number take the form of its plural category (see
+/// `ui::StringTableLocalizer`). A key the user's language lacks shows its development
+/// (English) text, and a key no table has shows as itself, formatted, as the platform shows it.
+/// A program installed without its bundle still runs that way, and says so once on standard
+/// error. Safe from any thread.
 class WidgetStringTable {
 public:
     static constexpr std::string_view tableName = "Localizable";
@@ -32,7 +34,7 @@ public:
     std::string localizedString(const ui::LocalizedStringKey& key) const;
     std::string localizedString(std::string_view key) const { return localizedString(ui::LocalizedStringKey(std::string(key))); }
 
-    /// For `ui::EnvironmentValues::localize`. The table must outlive the function.
+    /// For `ui::EnvironmentValues::localize`; it shares the bundle, so it may outlive the table.
     std::function<std::string(const ui::LocalizedStringKey&)> localizer() const;
 
     /// The bundle in use; null when there is none.
@@ -41,7 +43,7 @@ public:
 private:
     std::string m_bundleName;
     mutable std::once_flag m_located;
-    mutable std::unique_ptr<ResourceBundle> m_bundle;
+    mutable std::shared_ptr<const ResourceBundle> m_bundle;
 };
 
 }

@@ -1,15 +1,15 @@
 #include "TarvikWidgetExtension/Views/NextEventCountdownWidgetView.hpp"
 
-#include "TarvikWidgetExtension/Views/EventTitleList.hpp"
+#include "TarvikWidgetExtension/Views/EventCountdownView.hpp"
+#include "TarvikWidgetExtension/Views/NoEventsView.hpp"
 
 namespace tvk {
 
 ui::View NextEventCountdownWidgetView::body() const
 {
-    std::vector<Event> events;
-    if (entry.event)
-        events.push_back(*entry.event);
-    return EventTitleList("Widget.nextEventCountdown.headline", "Widget.upcomingEvent.noUpcomingEvents", events);
+    if (!entry.event)
+        return NoEventsView { "Widget.upcomingEvent.noUpcomingEvents" };
+    return EventCountdownView { *entry.event };
 }
 
 }

@@ -5,8 +5,8 @@
 
 namespace tvk {
 
-/// The countdown widget's content: the next event's title and start under the headline, or
-/// the no-upcoming-events text.
+/// The countdown widget's content: the countdown card of the entry's event, or the
+/// no-upcoming-events state.
 struct NextEventCountdownWidgetView {
     NextEventEntry entry;
 

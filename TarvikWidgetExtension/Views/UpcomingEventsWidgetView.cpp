@@ -1,12 +1,15 @@
 #include "TarvikWidgetExtension/Views/UpcomingEventsWidgetView.hpp"
 
-#include "TarvikWidgetExtension/Views/EventTitleList.hpp"
+#include "TarvikWidgetExtension/Views/NoEventsView.hpp"
+#include "TarvikWidgetExtension/Views/UpcomingEventsView.hpp"
 
 namespace tvk {
 
 ui::View UpcomingEventsWidgetView::body() const
 {
-    return EventTitleList("Widget.upcomingEvent.nextEvent", "Widget.upcomingEvent.noUpcomingEvents", entry.events);
+    if (entry.events.empty())
+        return NoEventsView { "Widget.upcomingEvent.noUpcomingEvents" };
+    return UpcomingEventsView { entry.events, entry.date };
 }
 
 }

@@ -5,7 +5,8 @@
 
 namespace tvk {
 
-/// The upcoming-events widget's content: the entry's events, or the no-upcoming-events text.
+/// The upcoming-events widget's content: the list of the entry's events as at the entry's
+/// date, or the no-upcoming-events state.
 struct UpcomingEventsWidgetView {
     UpcomingEventsEntry entry;
 

@@ -78,10 +78,17 @@ TEST(TarvikWidgetBundle, TheStringTableHasEveryWidgetKeyInEveryLanguage)
             EXPECT_TRUE(text && !text->empty()) << language << " lacks " << key;
         }
     }
+    auto countLine = [](const WidgetStringTable& table, std::int64_t count) {
+        return table.localizedString(ui::LocalizedStringKey("^[%lld more events](inflect: true)", { count }));
+    };
+    WidgetStringTable english(ResourceBundle::open(stringTable));
+    EXPECT_EQ(countLine(english, 1), "1 more event");
+    EXPECT_EQ(countLine(english, 3), "3 more events");
+    EXPECT_EQ(countLine(english, 0), "0 more events");
     bundle->setPreferredLanguages(std::vector<std::string> { "de" });
     WidgetStringTable german(std::move(bundle));
-    EXPECT_EQ(
-        german.localizedString(ui::LocalizedStringKey("^[%lld more events](inflect: true)", { std::int64_t(3) })), "3 weitere Termine");
+    EXPECT_EQ(countLine(german, 1), "1 weiterer Termin");
+    EXPECT_EQ(countLine(german, 3), "3 weitere Termine");
     EXPECT_EQ(german.localizedString("Widget.upcomingEvent.noUpcomingEvents"), "Keine anstehenden Termine");
 }
 

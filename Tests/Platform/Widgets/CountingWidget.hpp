@@ -1,10 +1,12 @@
 #pragma once
 
-// A widget of the tests' own: each entry counts something. Its provider answers from a state
+// A widget of the tests' own: each entry counts something, and its view is a link on a red
+// container background. Its provider answers from a state
 // the test sets: the counts of the timeline's entries (dated 100, 200, ... seconds after
 // 1970), its policy, and whether it answers at once, later on the main queue, or never.
 
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/UI/Controls.hpp"
 #include "Platform/UI/Text.hpp"
 #include "Platform/Widgets/WidgetConfiguration.hpp"
 #include "Tests/Platform/UI/UITestSupport.hpp"
@@ -83,8 +85,10 @@ private:
 
 inline WidgetConfiguration countingConfiguration(std::shared_ptr<CountingState> state)
 {
-    return StaticConfiguration("com.example.Count", CountingProvider(std::move(state)),
-        [](const CountEntry& entry) { return ui::Text("count " + std::to_string(entry.count)); });
+    return StaticConfiguration("com.example.Count", CountingProvider(std::move(state)), [](const CountEntry& entry) {
+        return ui::Link("count://" + std::to_string(entry.count), ui::Text("count " + std::to_string(entry.count)))
+            .containerBackground(Color::named(Color::System::red), ui::ContainerBackgroundPlacement::widget);
+    });
 }
 
 /// A second widget, whose entries the counting widget's content builder must not take.

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 using namespace tvk;
@@ -133,8 +135,8 @@ TEST_F(WidgetBundleRunnerTest, UnknownKindsFamiliesAndOptionsAreUsageErrorsThatS
     EXPECT_EQ(err.str().rfind("widgets timeline: missing arguments\n\nusage: widgets [--now ISO-8601] timeline KIND", 0), 0u) << err.str();
     EXPECT_EQ(run({ "timeline", "count", "other" }), 2);
     EXPECT_EQ(run({ "list", "--verbose" }), 2);
-    EXPECT_EQ(run({ "render", "count" }), 2);
-    EXPECT_NE(err.str().find("widgets: unknown command \"render\""), std::string::npos) << err.str();
+    EXPECT_EQ(run({ "chart", "count" }), 2);
+    EXPECT_NE(err.str().find("widgets: unknown command \"chart\""), std::string::npos) << err.str();
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(err.str().rfind("usage: widgets [--now ISO-8601] COMMAND", 0), 0u) << err.str();
     EXPECT_EQ(run({ "--now", "Monday", "list" }), 2);
@@ -161,4 +163,98 @@ TEST_F(WidgetBundleRunnerTest, AProviderThatNeverAnswersFailsAfterTheTimeout)
     EXPECT_EQ(run({ "timeline", "count" }), 1);
     EXPECT_EQ(err.str(), "widgets timeline: the provider did not answer within 0.05 seconds\n");
     EXPECT_EQ(out.str(), "");
+}
+
+namespace {
+
+std::string contents(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+/// Width and height of a PNG, from its header.
+std::pair<int, int> pngSize(const std::filesystem::path& path)
+{
+    auto bytes = contents(path);
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0)
+        return { 0, 0 };
+    auto number = [&](size_t offset) {
+        return (static_cast<unsigned char>(bytes[offset]) << 24) | (static_cast<unsigned char>(bytes[offset + 1]) << 16)
+            | (static_cast<unsigned char>(bytes[offset + 2]) << 8) | static_cast<unsigned char>(bytes[offset + 3]);
+    };
+    return { number(16), number(20) };
+}
+
+}
+
+TEST_F(WidgetBundleRunnerTest, RenderDrawsTheChosenEntryOnItsCardAndDescribesItsLinksAndTexts)
+{
+    state->counts = { 1, 2 };
+    state->answer = CountingState::Answer::onTheMainQueue;
+    auto png = directory / "count.png";
+    auto tree = directory / "count.json";
+    ASSERT_EQ(run({ "render", "count", "--entry", "1", "--scheme", "dark", "--out", png.string(), "--tree", tree.string() }), 0)
+        << err.str();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(pngSize(png), std::make_pair(340, 340)) << "the small family at twice the points";
+    EXPECT_EQ(state->contexts.back(), TimelineProviderContext::forFamily(WidgetFamily::systemSmall)) << "a placed widget's timeline";
+
+    auto described = nlohmann::json::parse(contents(tree));
+    EXPECT_EQ(described["size"], nlohmann::json::parse("[170, 170]"));
+    ASSERT_EQ(described["texts"].size(), 1u) << described;
+    EXPECT_EQ(described["texts"][0]["text"], "count 2");
+    ASSERT_EQ(described["links"].size(), 1u) << described;
+    EXPECT_EQ(described["links"][0]["url"], "count://2");
+    EXPECT_EQ(described["links"][0]["rect"], described["texts"][0]["rect"]) << "the link is its label";
+    auto rect = described["texts"][0]["rect"].get<std::vector<double>>();
+    EXPECT_DOUBLE_EQ(rect[0] + rect[2] / 2, 85) << "centred on the card";
+    EXPECT_GE(rect[0], 16) << "inside the content margins";
+
+    ASSERT_EQ(run({ "render", "count", "--family", "medium", "--scale", "1", "--out", png.string() }), 0) << err.str();
+    EXPECT_EQ(pngSize(png), std::make_pair(364, 170));
+    auto svg = directory / "count.SVG";
+    ASSERT_EQ(run({ "render", "count", "--out", svg.string() }), 0) << err.str();
+    EXPECT_NE(contents(svg).find("<svg"), std::string::npos) << "an SVG by the name's ending, in any letter case";
+    EXPECT_FALSE(std::filesystem::exists(directory / "count.SVG.tmp"));
+}
+
+TEST_F(WidgetBundleRunnerTest, RenderOfAnEmptyTimelineDrawsTheEmptyEntryAndRefusesEntriesThatDoNotExist)
+{
+    auto png = directory / "count.png";
+    auto tree = directory / "count.json";
+    ASSERT_EQ(run({ "render", "count", "--out", png.string(), "--tree", tree.string() }), 0) << err.str();
+    EXPECT_EQ(nlohmann::json::parse(contents(tree))["texts"][0]["text"], "count 0") << "the placeholder's empty entry";
+    EXPECT_EQ(run({ "render", "count", "--entry", "1", "--out", png.string() }), 1);
+    EXPECT_EQ(err.str(), "widgets render: the timeline of com.example.Count has 0 entries, so there is no entry 1\n");
+
+    state->counts = { 5 };
+    EXPECT_EQ(run({ "render", "count", "--entry", "1", "--out", png.string() }), 1);
+    EXPECT_EQ(err.str(), "widgets render: the timeline of com.example.Count has 1 entry, so there is no entry 1\n");
+    EXPECT_EQ(run({ "render", "count", "--out", (directory / "missing" / "count.png").string() }), 1);
+    EXPECT_NE(err.str().find("cannot write"), std::string::npos) << err.str();
+}
+
+TEST_F(WidgetBundleRunnerTest, RenderRefusesWhatItCannotDrawBeforeAskingTheProvider)
+{
+    auto png = (directory / "count.png").string();
+    EXPECT_EQ(run({ "render", "count", "--family", "large", "--out", png }), 2);
+    EXPECT_EQ(err.str(), "widgets render: com.example.Count does not come in the large family, only in small, medium\n");
+    for (auto options : std::vector<std::vector<std::string>> {
+             {},
+             { "--out", "" },
+             { "--out", png, "--scheme", "sepia" },
+             { "--out", png, "--scale", "0" },
+             { "--out", png, "--scale", "17" },
+             { "--out", png, "--scale", "2x" },
+             { "--out", png, "--entry", "-1" },
+             { "--out", png, "--entry", "first" },
+         }) {
+        std::vector<std::string> arguments { "render", "count" };
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        EXPECT_EQ(run(arguments), 2) << arguments.back();
+        EXPECT_NE(err.str().find("usage: widgets [--now ISO-8601] render KIND"), std::string::npos) << err.str();
+    }
+    EXPECT_TRUE(state->contexts.empty());
+    EXPECT_FALSE(std::filesystem::exists(png));
 }

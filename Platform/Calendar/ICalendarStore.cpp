@@ -12,7 +12,6 @@
 
 #include <gio/gio.h>
 #include <nlohmann/json.hpp>
-#include <pango/pango.h>
 
 #include <algorithm>
 #include <atomic>
@@ -82,12 +81,7 @@ std::optional<Color> parseColor(std::string text)
         return std::nullopt;
     if (auto hex = Color::fromHex(text))
         return hex;
-    // CSS colour names (RFC 7986 COLOR) and X11 names, through Pango.
-    PangoColor color;
-    guint16 alpha = 0xFFFF;
-    if (pango_color_parse_with_alpha(&color, &alpha, text.c_str()))
-        return Color::rgb(color.red / 65535.0, color.green / 65535.0, color.blue / 65535.0, alpha / 65535.0);
-    return std::nullopt;
+    return Color::fromName(text);
 }
 
 Color paletteColor(const std::string& identifier)

@@ -75,6 +75,15 @@ std::filesystem::path StandardPaths::applicationSupportDirectory()
     return homeDirectory() / ".local" / "share" / "tarvik";
 }
 
+std::filesystem::path StandardPaths::cacheDirectory()
+{
+    if (auto overridden = absoluteEnvironmentPath("TARVIK_CACHE_DIR"))
+        return *overridden;
+    if (auto xdg = absoluteEnvironmentPath("XDG_CACHE_HOME"))
+        return *xdg / "tarvik";
+    return homeDirectory() / ".cache" / "tarvik";
+}
+
 std::vector<std::filesystem::path> StandardPaths::calendarRoots()
 {
     return pathList("TARVIK_CALENDARS", applicationSupportDirectory() / "calendars");

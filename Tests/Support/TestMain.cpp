@@ -1,5 +1,5 @@
 // The entry of every test program. It pins what tests must not inherit from the machine: the
-// time zone, the locale and language, and the directories that settings and data go to.
+// time zone, the locale and language, and the directories that settings, data and caches go to.
 
 #include "Tests/Support/TemporaryDirectory.hpp"
 
@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     ::unsetenv("LC_MESSAGES");
     ::unsetenv("XDG_CONFIG_HOME");
     ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CACHE_HOME");
     tzset();
     tvk::IcuEnvironment::configure("Europe/Berlin", "en_US");
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
     ::setenv("HOME", home->path().c_str(), 1);
     ::setenv("TARVIK_CONFIG_DIR", (home->path() / "config").c_str(), 1);
     ::setenv("TARVIK_DATA_DIR", (home->path() / "data").c_str(), 1);
+    ::setenv("TARVIK_CACHE_DIR", (home->path() / "cache").c_str(), 1);
     ::unsetenv("TARVIK_CALENDARS");
     ::unsetenv("TARVIK_CONTACTS");
     // Only the files a test lays out, never the desktop's own calendar service; the EDS tests

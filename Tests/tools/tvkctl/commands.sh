@@ -4,7 +4,7 @@ set -u
 tvkctl=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8
+export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 failures=0
 
 expect() { # expect NAME EXPECTED-STATUS EXPECTED-STDOUT -- COMMAND...

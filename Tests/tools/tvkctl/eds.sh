@@ -10,7 +10,7 @@ fixture=$2
 samples=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_DATA_DIR="$work/data"
+export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_DATA_DIR="$work/data" TARVIK_CACHE_DIR="$work/cache"
 failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 # Identifiers name the calendars differently in each backend; everything else must agree.

@@ -5,7 +5,7 @@ tvkctl=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unset LANGUAGE LC_ALL LC_MESSAGES LC_TIME TARVIK_RESOURCES
-export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LANG=en_US.UTF-8
+export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LANG=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 failures=0
 nb=$'\u202f'
 

@@ -6,7 +6,7 @@ tvkctl=$1
 samples=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TZ=Europe/Berlin LC_ALL=en_US.UTF-8
+export TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 failures=0
 
 fail() {

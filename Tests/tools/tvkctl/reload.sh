@@ -7,7 +7,7 @@ tvkctl=$1
 samples=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples" TARVIK_CALENDAR_BACKEND=vdir
+export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples" TARVIK_CALENDAR_BACKEND=vdir TARVIK_CACHE_DIR="$work/cache"
 failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 check() { # check NAME JQ-FILTER: the filter must yield true on the last reload's JSON

@@ -156,7 +156,7 @@ public:
     CalendarTime time()
     {
         CalendarTime time;
-        time.year = smallNumber(-100000, 100000);
+        time.year = smallNumber(1, 9999);
         auto packed = byte();
         time.month = packed & 0x0F;
         time.isDate = packed & 0x10;

@@ -1138,7 +1138,11 @@ std::optional<CalendarItem> CalendarItemIndex::calendarItem(
         while (statement.step())
             candidates.emplace_back(statement.bytes(0), statement.integer(1), statement.bytes(2));
     });
-    for (auto& [key, kind, uid] : candidates) {
+    for (auto& candidate : candidates) {
+        // Named apart: lambdas cannot capture structured bindings in every compiler we build with.
+        const std::string& key = std::get<0>(candidate);
+        std::int64_t kind = std::get<1>(candidate);
+        const std::string& uid = std::get<2>(candidate);
         auto view = viewOf(key);
         if (!view)
             continue;

@@ -246,7 +246,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
     bool scanned = false;
     VdirScanner::Layout layout;
     std::map<std::filesystem::path, ShownCollection> collections;
-    std::map<std::string, std::pair<std::filesystem::path, bool>> calendarsById; // id → collection, isReminderList
+    std::map<std::string, std::pair<std::filesystem::path, EntityType>> calendarsById; // id → collection, what it holds
 
     // --- the index (callers hold `mutex`) ---
 
@@ -416,7 +416,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
         auto summaries = index->summaries();
 
         std::map<std::filesystem::path, ShownCollection> shown;
-        std::map<std::string, std::pair<std::filesystem::path, bool>> byId;
+        std::map<std::string, std::pair<std::filesystem::path, EntityType>> byId;
         for (auto& collection : scan.collections) {
             ShownCollection entry;
             entry.scanned = collection;
@@ -447,7 +447,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
                 calendar->isSubscribedHolidayCalendar = collection.calendarKind == "holidays";
                 if (source != scan.sources.end())
                     calendar->source = source->second;
-                byId[calendar->calendarIdentifier] = { collection.path, type == EntityType::reminder };
+                byId[calendar->calendarIdentifier] = { collection.path, type };
                 return calendar;
             };
             // An empty collection is offered as an (empty) calendar.
@@ -498,13 +498,27 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
         return withIndex([&](CalendarItemIndex&) { return refresh(); }, false);
     }
 
-    const ShownCollection* collectionForCalendar(const std::string& identifier, bool reminders) const
+    const ShownCollection* collectionForCalendar(const std::string& identifier, EntityType type) const
     {
         auto found = calendarsById.find(identifier);
-        if (found == calendarsById.end() || found->second.second != reminders)
+        if (found == calendarsById.end() || found->second.second != type)
             return nullptr;
         auto collection = collections.find(found->second.first);
         return collection == collections.end() ? nullptr : &collection->second;
+    }
+
+    // The collections of these calendars (or reminder lists), each once.
+    std::vector<CalendarItemIndex::View> views(const std::vector<std::string>& calendarIdentifiers, EntityType type) const
+    {
+        std::vector<CalendarItemIndex::View> result;
+        std::set<std::string> seen;
+        for (auto& identifier : calendarIdentifiers) {
+            if (!seen.insert(identifier).second)
+                continue;
+            if (auto* collection = collectionForCalendar(identifier, type))
+                result.push_back(collection->view());
+        }
+        return result;
     }
 
     // --- monitoring ---
@@ -603,9 +617,9 @@ StoreCalendarPointer ICalendarStore::calendar(const std::string& calendarIdentif
 {
     std::lock_guard lock(m_state->mutex);
     m_state->ensureCurrent();
-    for (bool reminders : { false, true }) {
-        if (auto* collection = m_state->collectionForCalendar(calendarIdentifier, reminders))
-            return reminders ? collection->reminderCalendar : collection->eventCalendar;
+    for (auto type : { EntityType::event, EntityType::reminder }) {
+        if (auto* collection = m_state->collectionForCalendar(calendarIdentifier, type))
+            return type == EntityType::reminder ? collection->reminderCalendar : collection->eventCalendar;
     }
     return nullptr;
 }
@@ -637,7 +651,7 @@ std::optional<StoreEvent> ICalendarStore::event(const std::string& eventIdentifi
     m_state->ensureCurrent();
     return m_state->withIndex(
         [&](CalendarItemIndex& index) -> std::optional<StoreEvent> {
-            const ShownCollection* collection = m_state->collectionForCalendar(calendarIdentifier, false);
+            const ShownCollection* collection = m_state->collectionForCalendar(calendarIdentifier, EntityType::event);
             return collection ? index.event(collection->view(), uid) : std::nullopt;
         },
         std::optional<StoreEvent>());
@@ -668,16 +682,9 @@ std::vector<StoreEvent> ICalendarStore::events(const EventPredicate& predicate) 
         m_state->ensureCurrent();
         result = m_state->withIndex(
             [&](CalendarItemIndex& index) {
-                std::vector<CalendarItemIndex::View> views;
-                std::set<std::string> seen;
-                for (auto& identifier : predicate.calendarIdentifiers) {
-                    if (!seen.insert(identifier).second)
-                        continue;
-                    if (auto* collection = m_state->collectionForCalendar(identifier, false))
-                        views.push_back(collection->view());
-                }
                 std::vector<StoreEvent> found;
-                index.collectEvents(views, predicate.startDate, predicate.endDate, found);
+                index.collectEvents(
+                    m_state->views(predicate.calendarIdentifiers, EntityType::event), predicate.startDate, predicate.endDate, found);
                 return found;
             },
             std::vector<StoreEvent>());
@@ -695,15 +702,8 @@ void ICalendarStore::fetchReminders(const ReminderPredicate& predicate, Reminder
             state->ensureCurrent();
             reminders = state->withIndex(
                 [&](CalendarItemIndex& index) {
-                    std::vector<CalendarItemIndex::View> views;
-                    std::set<std::string> seen;
-                    for (auto& identifier : predicate.calendarIdentifiers) {
-                        if (!seen.insert(identifier).second)
-                            continue;
-                        if (auto* collection = state->collectionForCalendar(identifier, true))
-                            views.push_back(collection->view());
-                    }
-                    return index.reminders(views, predicate.startDate, predicate.endDate);
+                    return index.reminders(
+                        state->views(predicate.calendarIdentifiers, EntityType::reminder), predicate.startDate, predicate.endDate);
                 },
                 std::vector<StoreReminder>());
         }

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tvk {
@@ -70,6 +71,35 @@ struct Listing {
     }
 };
 
+// Calendar files get their identity in one call each that finds the name relative to the open
+// directory; in a large collection the calls are shared with a second thread, as they are
+// mostly the kernel's work.
+void examine(int directory, std::vector<Listing::Entry*>& entries)
+{
+    auto examineRange = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            Listing::Entry& entry = *entries[i];
+            struct stat info;
+            if (::fstatat(directory, entry.name.c_str(), &info, 0) != 0)
+                continue;
+            entry.kind = S_ISDIR(info.st_mode) ? Listing::Kind::directory
+                : S_ISREG(info.st_mode)        ? Listing::Kind::file
+                                               : Listing::Kind::other;
+            if (entry.kind == Listing::Kind::file && hasIcsExtension(entry.name))
+                entry.identity = identityOf(info);
+        }
+    };
+    constexpr size_t sharedFrom = 1024;
+    if (entries.size() < sharedFrom || std::thread::hardware_concurrency() < 2) {
+        examineRange(0, entries.size());
+        return;
+    }
+    size_t half = entries.size() / 2;
+    std::thread helper(examineRange, half, entries.size());
+    examineRange(0, half);
+    helper.join();
+}
+
 Listing list(const std::filesystem::path& directory)
 {
     Listing listing;
@@ -84,28 +114,25 @@ Listing list(const std::filesystem::path& directory)
         ::close(descriptor);
         return listing;
     }
+    std::vector<size_t> unknown;
     while (const dirent* entry = ::readdir(stream)) {
         if (entry->d_name[0] == '.')
             continue;
         Listing::Entry item { entry->d_name, Listing::Kind::other, std::nullopt };
         bool calendarFile = hasIcsExtension(item.name);
-        if (entry->d_type == DT_DIR) {
+        if (entry->d_type == DT_DIR)
             item.kind = Listing::Kind::directory;
-        } else if (entry->d_type == DT_REG && !calendarFile) {
+        else if (entry->d_type == DT_REG && !calendarFile)
             item.kind = Listing::Kind::file;
-        } else if (entry->d_type == DT_REG || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            // Calendar files get their identity here, in one call that finds the name relative
-            // to the open directory.
-            if (::fstatat(descriptor, entry->d_name, &info, 0) == 0) {
-                item.kind = S_ISDIR(info.st_mode) ? Listing::Kind::directory
-                    : S_ISREG(info.st_mode)       ? Listing::Kind::file
-                                                  : Listing::Kind::other;
-                if (item.kind == Listing::Kind::file && calendarFile)
-                    item.identity = identityOf(info);
-            }
-        }
+        else if (entry->d_type == DT_REG || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+            unknown.push_back(listing.entries.size());
         listing.entries.push_back(std::move(item));
     }
+    std::vector<Listing::Entry*> toExamine;
+    toExamine.reserve(unknown.size());
+    for (auto index : unknown)
+        toExamine.push_back(&listing.entries[index]);
+    examine(::dirfd(stream), toExamine);
     ::closedir(stream);
     std::sort(listing.entries.begin(), listing.entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
     return listing;

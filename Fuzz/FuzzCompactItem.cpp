@@ -1,6 +1,6 @@
 // The calendar index keeps items in their compact form in a file under the user's cache
-// directory, which anything can damage or replace; decoding it, and placing and expanding what
-// comes out, must survive anything. What decodes must encode to the same item again.
+// directory, which anything can damage or replace; decoding it, and placing what comes out,
+// must survive anything. What decodes must encode to the same item again.
 
 #include "Platform/Calendar/CompactItem.hpp"
 
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto start = tvk::ICalendarParser::instant(*item->start, noZones, "Europe/Berlin");
     if (!start)
         return 0;
+    // What the index computes when it stores an item; expanding is FuzzICalendar's.
     tvk::ICalendarParser::lastOccurrenceStart(*item, noZones, "Europe/Berlin", 500);
-    tvk::ICalendarParser::expand(*item, noZones, "Europe/Berlin", *start, *start + 14 * 86400, 3600, 500, [](auto&, tvk::Date) {});
     return 0;
 }

@@ -68,12 +68,14 @@ CREATE TABLE items (
     hi REAL NOT NULL,
     completed INTEGER NOT NULL,
     zoned INTEGER NOT NULL,
-    identifier TEXT NOT NULL,
-    data BLOB NOT NULL
+    identifier_key INTEGER NOT NULL,
+    identifier TEXT NOT NULL
 );
+CREATE TABLE item_data (id INTEGER PRIMARY KEY, data BLOB NOT NULL);
+CREATE INDEX files_identity ON files (collection, name, device, inode, size, modified, changed);
 CREATE INDEX items_window ON items (collection, role, lo, hi);
 CREATE INDEX items_uid ON items (collection, kind, uid);
-CREATE INDEX items_identifier ON items (identifier);
+CREATE INDEX items_identifier ON items (identifier_key);
 CREATE INDEX items_file ON items (file);
 )";
 
@@ -228,6 +230,16 @@ struct Span {
     double lo = 0;
     double hi = 0;
 };
+
+// The identifiers are random-looking UUIDs: an index over a number of them stays small enough
+// to be written in place while a large calendar set is read for the first time.
+std::int64_t identifierKey(std::string_view identifier)
+{
+    std::uint64_t hash = 1469598103934665603ull;
+    for (char c : identifier)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return static_cast<std::int64_t>(hash);
+}
 
 }
 
@@ -416,25 +428,39 @@ std::string CalendarItemIndex::calendarItemIdentifier(const std::string& calenda
     return UUID::nameBased("tarvik.calendar-store", calendarIdentifier + "\n" + uid).uuidString();
 }
 
-std::map<std::string, std::vector<CalendarItemIndex::StoredFile>> CalendarItemIndex::storedFiles()
+namespace {
+
+// What is stored of the collections with those keys, and which collections there are.
+CalendarItemIndex::Stored readStored(SqliteDatabase& database, const std::set<std::string>& keys)
 {
-    return reading([&] {
-        std::map<std::string, std::vector<StoredFile>> result;
-        auto& statement = m_database->statement("SELECT c.key, f.name, f.device, f.inode, f.size, f.modified, f.changed FROM files f "
-                                                "JOIN collections c ON c.id = f.collection ORDER BY c.key, f.name");
-        std::vector<StoredFile>* files = nullptr;
-        std::string key;
-        while (statement.step()) {
-            if (!files || statement.bytes(0) != key) {
-                key = statement.bytes(0);
-                files = &result[key];
-            }
-            files->push_back(StoredFile { std::string(statement.bytes(1)),
-                FileIdentity { static_cast<dev_t>(statement.integer(2)), static_cast<ino_t>(statement.integer(3)),
-                    static_cast<off_t>(statement.integer(4)), statement.integer(5), statement.integer(6) } });
+    CalendarItemIndex::Stored stored;
+    std::vector<std::pair<std::int64_t, std::string>> wanted;
+    auto& collections = database.statement("SELECT id, key FROM collections");
+    while (collections.step()) {
+        stored.collections.emplace_back(collections.bytes(1));
+        if (keys.contains(stored.collections.back()))
+            wanted.emplace_back(collections.integer(0), stored.collections.back());
+    }
+    // One range of an index that holds everything asked for, in the order of names.
+    auto& files = database.statement(
+        "SELECT name, device, inode, size, modified, changed FROM files INDEXED BY files_identity WHERE collection = ? ORDER BY name");
+    for (auto& [id, key] : wanted) {
+        auto& into = stored.files[key];
+        files.rewind().bind(0, id);
+        while (files.step()) {
+            into.push_back(CalendarItemIndex::StoredFile { std::string(files.bytes(0)),
+                FileIdentity { static_cast<dev_t>(files.integer(1)), static_cast<ino_t>(files.integer(2)),
+                    static_cast<off_t>(files.integer(3)), files.integer(4), files.integer(5) } });
         }
-        return result;
-    });
+    }
+    return stored;
+}
+
+}
+
+CalendarItemIndex::Stored CalendarItemIndex::stored(const std::set<std::string>& keys)
+{
+    return reading([&] { return readStored(*m_database, keys); });
 }
 
 std::map<std::string, CalendarItemIndex::Summary> CalendarItemIndex::summaries()
@@ -492,18 +518,10 @@ std::unique_ptr<CalendarItemIndex::Update> CalendarItemIndex::beginUpdate()
     return std::unique_ptr<Update>(new Update(*this));
 }
 
-std::map<std::string, std::vector<CalendarItemIndex::StoredFile>> CalendarItemIndex::Update::storedFiles()
+CalendarItemIndex::Stored CalendarItemIndex::Update::stored(const std::set<std::string>& keys)
 {
     try {
-        std::map<std::string, std::vector<StoredFile>> result;
-        auto& statement = m_index.m_database->statement("SELECT c.key, f.name, f.device, f.inode, f.size, f.modified, f.changed "
-                                                        "FROM files f JOIN collections c ON c.id = f.collection ORDER BY c.key, f.name");
-        while (statement.step()) {
-            result[std::string(statement.bytes(0))].push_back(StoredFile { std::string(statement.bytes(1)),
-                FileIdentity { static_cast<dev_t>(statement.integer(2)), static_cast<ino_t>(statement.integer(3)),
-                    static_cast<off_t>(statement.integer(4)), statement.integer(5), statement.integer(6) } });
-        }
-        return result;
+        return readStored(*m_index.m_database, keys);
     } catch (const SqliteError& sqlite) {
         throw Failure(sqlite.what(), sqlite.isDamage());
     }
@@ -529,6 +547,7 @@ void forgetFile(SqliteDatabase& database, std::int64_t file, std::set<std::pair<
     items.bind(0, file);
     while (items.step())
         affected.emplace(items.integer(0), std::string(items.bytes(1)));
+    database.statement("DELETE FROM item_data WHERE id IN (SELECT id FROM items WHERE file = ?)").bind(0, file).run();
     database.statement("DELETE FROM items WHERE file = ?").bind(0, file).run();
     database.statement("DELETE FROM files WHERE id = ?").bind(0, file).run();
 }
@@ -560,7 +579,8 @@ void CalendarItemIndex::Update::putFile(
                 && existing.optionalText(3).value_or("") == zones;
             existing.rewind();
             if (same) {
-                auto& items = database.statement("SELECT data FROM items WHERE file = ? ORDER BY ordinal");
+                auto& items
+                    = database.statement("SELECT d.data FROM items i JOIN item_data d ON d.id = i.id WHERE i.file = ? ORDER BY i.ordinal");
                 items.bind(0, fileId);
                 size_t index = 0;
                 while (same && items.step())
@@ -604,7 +624,8 @@ void CalendarItemIndex::Update::putFile(
 
         auto& insertItem = database.statement(
             "INSERT INTO items (collection, file, ordinal, kind, uid, occurrence, recurs, sequence, stamp, role, lo, hi, completed, "
-            "zoned, identifier, data) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, -1, ?, ?, ?, ?, ?, ?)");
+            "zoned, identifier_key, identifier) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        auto& insertData = database.statement("INSERT INTO item_data (id, data) VALUES (?, ?)");
         auto& affected = m_pending->affected[*collection];
         for (size_t ordinal = 0; ordinal < file.items.size(); ++ordinal) {
             const ParsedItem& item = file.items[ordinal];
@@ -644,13 +665,19 @@ void CalendarItemIndex::Update::putFile(
                 insertItem.bind(8, *stamp);
             else
                 insertItem.bindNull(8);
-            insertItem.bind(9, span.lo)
-                .bind(10, span.hi)
-                .bind(11, static_cast<std::int64_t>(item.isCompleted))
-                .bind(12, static_cast<std::int64_t>(!zones.empty()))
-                .bind(13, std::string_view(calendarItemIdentifier(calendarIdentifier, item.uid)))
-                .bind(14, std::string_view(encoded[ordinal]), true)
+            // The role the item has when it is the only copy of its UID, which it is when a calendar
+            // is read for the first time; `commit` corrects the others.
+            auto role = !isEvent ? todo : recurs(item) ? series : single;
+            auto identifier = calendarItemIdentifier(calendarIdentifier, item.uid);
+            insertItem.bind(9, static_cast<std::int64_t>(role))
+                .bind(10, span.lo)
+                .bind(11, span.hi)
+                .bind(12, static_cast<std::int64_t>(item.isCompleted))
+                .bind(13, static_cast<std::int64_t>(!zones.empty()))
+                .bind(14, identifierKey(identifier))
+                .bind(15, std::string_view(identifier))
                 .run();
+            insertData.rewind().bind(0, database.lastInsertRowid()).bind(1, std::string_view(encoded[ordinal]), true).run();
             affected.emplace(static_cast<std::int64_t>(item.kind), item.uid);
         }
     } catch (const SqliteError& sqlite) {
@@ -685,6 +712,7 @@ void CalendarItemIndex::Update::removeCollection(const std::string& key)
         auto collection = collectionId(database, key);
         if (!collection)
             return;
+        database.statement("DELETE FROM item_data WHERE id IN (SELECT id FROM items WHERE collection = ?)").bind(0, *collection).run();
         database.statement("DELETE FROM items WHERE collection = ?").bind(0, *collection).run();
         database.statement("DELETE FROM files WHERE collection = ?").bind(0, *collection).run();
         database.statement("DELETE FROM collections WHERE id = ?").bind(0, *collection).run();
@@ -971,8 +999,8 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
 
     // Events that do not recur, by the index over their spans: those that start between the
     // window start minus the longest duration and the window end, and end after the start.
-    auto& singles = m_database->statement("SELECT id, file, zoned, data FROM items WHERE collection = ? AND role = 1 "
-                                          "AND lo >= ? AND lo <= ? AND hi >= ?");
+    auto& singles = m_database->statement("SELECT i.id, i.file, i.zoned, d.data FROM items i JOIN item_data d ON d.id = i.id "
+                                          "WHERE i.collection = ? AND i.role = 1 AND i.lo >= ? AND i.lo <= ? AND i.hi >= ?");
     singles.bind(0, collection).bind(1, start - longest).bind(2, end).bind(3, start);
     while (singles.step()) {
         auto decoded = decode(singles.integer(0), singles.integer(1), singles.integer(2) != 0, singles.bytes(3));
@@ -990,7 +1018,7 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         present.insert(id);
         if (auto known = recurring.decoded.find(id); known != recurring.decoded.end())
             return known->second;
-        auto& data = m_database->statement("SELECT data FROM items WHERE id = ?");
+        auto& data = m_database->statement("SELECT data FROM item_data WHERE id = ?");
         data.bind(0, id);
         if (!data.step())
             throw Failure("a stored item went missing", true);
@@ -1072,8 +1100,9 @@ std::optional<StoreEvent> CalendarItemIndex::event(const View& view, const std::
         auto found = collection(view.key);
         if (!found)
             return std::nullopt;
-        auto& statement = m_database->statement("SELECT id, file, zoned, role, data FROM items WHERE collection = ? AND kind = 0 "
-                                                "AND uid = ? AND role IN (1, 2) ORDER BY role DESC, lo, id");
+        auto& statement = m_database->statement("SELECT i.id, i.file, i.zoned, i.role, d.data FROM items i JOIN item_data d ON d.id = i.id "
+                                                "WHERE i.collection = ? AND i.kind = 0 AND i.uid = ? AND i.role IN (1, 2) "
+                                                "ORDER BY i.role DESC, i.lo, i.id");
         statement.bind(0, found->first).bind(1, std::string_view(uid));
         std::shared_ptr<const Decoded> first;
         while (statement.step()) {
@@ -1133,8 +1162,8 @@ std::optional<CalendarItem> CalendarItemIndex::calendarItem(
     std::vector<std::tuple<std::string, std::int64_t, std::string>> candidates;
     reading([&] {
         auto& statement = m_database->statement("SELECT c.key, i.kind, i.uid FROM items i JOIN collections c ON c.id = i.collection "
-                                                "WHERE i.identifier = ? AND i.role > 0");
-        statement.bind(0, std::string_view(identifier));
+                                                "WHERE i.identifier_key = ? AND i.identifier = ? AND i.role > 0");
+        statement.bind(0, identifierKey(identifier)).bind(1, std::string_view(identifier));
         while (statement.step())
             candidates.emplace_back(statement.bytes(0), statement.integer(1), statement.bytes(2));
     });
@@ -1150,8 +1179,9 @@ std::optional<CalendarItem> CalendarItemIndex::calendarItem(
             if (!view->reminderCalendar || identifier != calendarItemIdentifier(view->reminderCalendar->calendarIdentifier, uid))
                 continue;
             auto reminder = reading([&]() -> std::optional<StoreReminder> {
-                auto& statement = m_database->statement("SELECT i.id, i.file, i.zoned, i.data FROM items i JOIN collections c ON "
-                                                        "c.id = i.collection WHERE c.key = ? AND i.kind = 1 AND i.uid = ? AND i.role = 4");
+                auto& statement = m_database->statement("SELECT i.id, i.file, i.zoned, d.data FROM items i JOIN collections c ON "
+                                                        "c.id = i.collection JOIN item_data d ON d.id = i.id "
+                                                        "WHERE c.key = ? AND i.kind = 1 AND i.uid = ? AND i.role = 4");
                 statement.bind(0, std::string_view(key)).bind(1, std::string_view(uid));
                 if (!statement.step())
                     return std::nullopt;
@@ -1179,8 +1209,8 @@ std::vector<StoreReminder> CalendarItemIndex::reminders(const std::vector<View>&
             auto found = collection(view.key);
             if (!found)
                 continue;
-            auto& statement
-                = m_database->statement("SELECT id, file, zoned, data FROM items WHERE collection = ? AND role = 4 AND completed = 0");
+            auto& statement = m_database->statement("SELECT i.id, i.file, i.zoned, d.data FROM items i JOIN item_data d ON d.id = i.id "
+                                                    "WHERE i.collection = ? AND i.role = 4 AND i.completed = 0");
             statement.bind(0, found->first);
             while (statement.step()) {
                 auto decoded = decode(statement.integer(0), statement.integer(1), statement.integer(2) != 0, statement.bytes(3));

@@ -118,8 +118,13 @@ public:
         std::string reminderCalendarIdentifier;
     };
 
-    /// The stored files of each collection, by name; collections without files are left out.
-    std::map<std::string, std::vector<StoredFile>> storedFiles();
+    /// What the index holds: the keys of all its collections, and the files of those asked for.
+    struct Stored {
+        /// By collection key; each collection's files by name.
+        std::map<std::string, std::vector<StoredFile>> files;
+        std::vector<std::string> collections;
+    };
+    Stored stored(const std::set<std::string>& keys);
     /// The summaries of the collections the index holds.
     std::map<std::string, Summary> summaries();
 
@@ -131,7 +136,7 @@ public:
         Update(const Update&) = delete;
         Update& operator=(const Update&) = delete;
 
-        std::map<std::string, std::vector<StoredFile>> storedFiles();
+        Stored stored(const std::set<std::string>& keys);
         /// Stores what the file yields, replacing what it yielded before. A file whose items
         /// and declarations are the same as before only has its identity updated, and changes
         /// nothing that anybody sees.

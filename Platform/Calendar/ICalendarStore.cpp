@@ -342,22 +342,21 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
     // nor done twice.
     void synchronize(const VdirScanner::Layout& scan)
     {
-        using StoredFiles = std::map<std::string, std::vector<CalendarItemIndex::StoredFile>>;
         struct Differences {
             std::vector<ParseJob> parse;
             std::vector<std::pair<const VdirScanner::Collection*, std::string>> removed;
             std::vector<std::string> collectionsGone;
             bool empty() const { return parse.empty() && removed.empty() && collectionsGone.empty(); }
         };
-        auto differences = [&](const StoredFiles& stored) {
+        std::set<std::string> shown;
+        for (auto& collection : scan.collections)
+            shown.insert(collection.path.string());
+        auto differences = [&](const CalendarItemIndex::Stored& stored) {
             Differences result;
-            std::set<std::string> shown;
             for (auto& collection : scan.collections) {
-                auto key = collection.path.string();
-                shown.insert(key);
                 static const std::vector<CalendarItemIndex::StoredFile> none;
-                auto found = stored.find(key);
-                const auto& files = found == stored.end() ? none : found->second;
+                auto found = stored.files.find(collection.path.string());
+                const auto& files = found == stored.files.end() ? none : found->second;
                 // Both lists are sorted by name.
                 auto storedFile = files.begin();
                 for (auto& file : collection.files) {
@@ -376,7 +375,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             }
             // Collections of other stores (other roots, other accounts) stay; only what is
             // gone from the disk goes.
-            for (auto& [key, files] : stored) {
+            for (auto& key : stored.collections) {
                 std::error_code error;
                 if (!shown.contains(key) && !std::filesystem::exists(key, error) && !error)
                     result.collectionsGone.push_back(key);
@@ -384,10 +383,10 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             return result;
         };
 
-        if (differences(index->storedFiles()).empty())
+        if (differences(index->stored(shown)).empty())
             return;
         auto update = index->beginUpdate();
-        auto pending = differences(update->storedFiles());
+        auto pending = differences(update->stored(shown));
         parseAll(pending.parse, [&](ParseJob& job) {
             if (!job.identity)
                 return;

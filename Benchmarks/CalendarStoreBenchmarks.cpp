@@ -1,5 +1,5 @@
-// Queries over the calendar set of a heavy user (GeneratedCalendars.hpp). A widget refresh
-// queries a 7-day window.
+// Queries over the calendar set of a heavy user (GeneratedCalendars.hpp; TARVIK_BENCHMARK_CALENDARS
+// chooses another size). A widget refresh queries a 7-day window.
 //
 // - firstStoreWithoutIndex: a store made when no index exists yet parses every file and builds
 //   the shared index (what the first process ever pays).
@@ -26,13 +26,8 @@ namespace {
 // Each benchmark gets an index directory of its own, so that none runs on another's index.
 std::filesystem::path indexDirectory(const char* name)
 {
-    static std::filesystem::path base = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-index-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        return std::filesystem::path(pattern);
-    }();
-    auto directory = base / name;
+    static benchmarks::BenchmarkDirectory base("tarvik-index-bench");
+    auto directory = base.path() / name;
     ::setenv("TARVIK_CACHE_DIR", directory.c_str(), 1);
     return directory;
 }

@@ -21,14 +21,10 @@ using namespace tvk;
 
 namespace {
 
-std::filesystem::path settingsDirectory()
+const std::filesystem::path& settingsDirectory()
 {
-    static std::filesystem::path directory = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-reload-bench-XXXXXX").string();
-        ::mkdtemp(pattern.data());
-        return std::filesystem::path(pattern);
-    }();
-    return directory;
+    static benchmarks::BenchmarkDirectory directory("tarvik-reload-bench");
+    return directory.path();
 }
 
 // The shared settings the manager reads and the calendar index live in a directory of their own,

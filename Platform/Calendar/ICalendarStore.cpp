@@ -263,18 +263,9 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
                 reportFallback(directory / CalendarItemIndex::sharedFileName, failure.what());
             }
         }
-        openPrivateIndex();
+        // When not even a temporary file can be made, `recover` moves the items to memory.
+        index = CalendarItemIndex::openPrivate(localZone);
         return *index;
-    }
-
-    void openPrivateIndex()
-    {
-        try {
-            index = CalendarItemIndex::openPrivate(localZone);
-        } catch (const CalendarItemIndex::Failure&) {
-            // No room for a temporary file either: memory is the last place left.
-            index = CalendarItemIndex::openPrivate(localZone, true);
-        }
     }
 
     static void reportFallback(const std::filesystem::path& path, const std::string& reason)
@@ -300,15 +291,17 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             } catch (const CalendarItemIndex::Failure&) {
             }
         }
-        if (shared) {
+        if (shared)
             reportFallback(index->path(), failure.what());
-            index.reset();
-            openPrivateIndex();
-            return true;
-        }
+        index.reset();
         if (attempt < 3) {
-            index = CalendarItemIndex::openPrivate(localZone, true);
-            return true;
+            for (bool inMemory : { !shared && attempt > 0, true }) {
+                try {
+                    index = CalendarItemIndex::openPrivate(localZone, inMemory);
+                    return true;
+                } catch (const CalendarItemIndex::Failure&) {
+                }
+            }
         }
         PlatformLog::error(logCategory, std::string("the calendars cannot be read: ") + failure.what());
         return false;

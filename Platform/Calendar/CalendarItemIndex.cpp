@@ -79,6 +79,12 @@ CREATE INDEX items_identifier ON items (identifier_key);
 CREATE INDEX items_file ON items (file);
 )";
 
+// The tables and indexes of `schema`: a file that has our mark and layout version but not all of
+// them is not one this program can use, and is built anew.
+constexpr char schemaObjectsQuery[] = "SELECT count(*) FROM sqlite_schema WHERE name IN ('meta', 'collections', 'files', 'items', "
+                                      "'item_data', 'files_identity', 'items_window', 'items_uid', 'items_identifier', 'items_file')";
+constexpr std::int64_t schemaObjects = 10;
+
 // What an item is in its collection, decided when files change.
 enum Role : std::int64_t { undecided = -1, hidden = 0, single = 1, series = 2, overriding = 3, todo = 4 };
 
@@ -316,6 +322,12 @@ void CalendarItemIndex::prepare(bool shared)
         version = probe.integer(1);
         tables = probe.integer(2);
         probe.rewind();
+        if (id == applicationId && version == schemaVersion) {
+            auto& objects = m_database->statement(schemaObjectsQuery);
+            objects.step();
+            damaged = objects.integer(0) != schemaObjects;
+            objects.rewind();
+        }
     } catch (const SqliteError& error) {
         if (!error.isDamage())
             throw;

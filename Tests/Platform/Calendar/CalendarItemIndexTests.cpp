@@ -343,6 +343,12 @@ TEST_F(SharedIndexTest, AnIndexOfAnOlderLayoutOrAnotherProgramIsReplacedAndANewe
     EXPECT_NE(older.errors.find("older layout"), std::string::npos) << older.errors;
     EXPECT_EQ(probe().parsed, 0u);
 
+    rewrite("DROP INDEX files_identity");
+    auto incomplete = probe();
+    EXPECT_EQ(incomplete.lines, want);
+    EXPECT_EQ(incomplete.index, indexFile().string());
+    EXPECT_EQ(probe().parsed, 0u) << "built anew with everything in it";
+
     for (auto suffix : { "", "-wal", "-shm" })
         std::filesystem::remove(indexFile().string() + suffix);
     rewrite("CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('not a calendar index')");

@@ -111,6 +111,22 @@ std::optional<std::string> xPropertyValue(icalcomponent* component, std::string_
     return std::nullopt;
 }
 
+// libical loads tzdata's zones lazily and extends a zone's table of clock changes when an
+// instant beyond it is asked for, rewriting the zone objects that every thread shares, while
+// other threads look zones up by name. Every use of a zone goes through this lock, so that
+// files can be parsed on several threads.
+std::mutex& zoneMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+icaltimezone* lookUpBuiltinZone(const char* name)
+{
+    std::lock_guard lock(zoneMutex());
+    return icaltimezone_get_builtin_timezone(name);
+}
+
 icaltimezone* builtinZone(const std::string& olsonName)
 {
     if (olsonName == "UTC" || olsonName == "Etc/UTC")
@@ -121,7 +137,7 @@ icaltimezone* builtinZone(const std::string& olsonName)
     thread_local std::map<std::string, icaltimezone*, std::less<>> known;
     if (auto found = known.find(olsonName); found != known.end())
         return found->second;
-    icaltimezone* zone = icaltimezone_get_builtin_timezone(olsonName.c_str());
+    icaltimezone* zone = lookUpBuiltinZone(olsonName.c_str());
     if (zone && known.size() < 64)
         known.emplace(olsonName, zone);
     return zone;
@@ -161,6 +177,7 @@ icaltimetype toIcalTime(const CalendarTime& time, icaltimezone* zone)
 WallClockTime::UtcOffsetAt offsetsOf(icaltimezone* zone)
 {
     return [zone](std::int64_t utcSeconds) -> std::optional<std::int64_t> {
+        std::lock_guard lock(zoneMutex());
         icaltimetype utc = icaltime_from_timet_with_zone(static_cast<time_t>(utcSeconds), 0, icaltimezone_get_utc_timezone());
         int isDaylight = 0;
         return icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &isDaylight);
@@ -429,7 +446,7 @@ std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)
     if (name == "UTC" || name == "GMT" || name == "Etc/UTC" || name == "Z")
         return std::string("UTC");
     configureLibicalOnce();
-    if (icaltimezone_get_builtin_timezone(name.c_str()))
+    if (lookUpBuiltinZone(name.c_str()))
         return name;
     // Exchange and Outlook write Windows zone names.
     UErrorCode status = U_ZERO_ERROR;
@@ -438,7 +455,7 @@ std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)
     if (U_SUCCESS(status) && olson.length() > 0) {
         std::string utf8;
         olson.toUTF8String(utf8);
-        if (icaltimezone_get_builtin_timezone(utf8.c_str()))
+        if (lookUpBuiltinZone(utf8.c_str()))
             return utf8;
     }
     return std::nullopt;
@@ -518,7 +535,11 @@ std::optional<CalendarTime> ICalendarParser::inZoneOf(
     if (!zone)
         return std::nullopt;
     auto seconds = static_cast<time_t>(std::floor(date.timeIntervalSince1970()));
-    icaltimetype value = icaltime_from_timet_with_zone(seconds, reference.isDate ? 1 : 0, zone);
+    icaltimetype value;
+    {
+        std::lock_guard lock(zoneMutex());
+        value = icaltime_from_timet_with_zone(seconds, reference.isDate ? 1 : 0, zone);
+    }
     return fromIcalTime(value, reference);
 }
 

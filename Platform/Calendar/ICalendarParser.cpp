@@ -121,12 +121,6 @@ std::mutex& zoneMutex()
     return mutex;
 }
 
-icaltimezone* lookUpBuiltinZone(const char* name)
-{
-    std::lock_guard lock(zoneMutex());
-    return icaltimezone_get_builtin_timezone(name);
-}
-
 icaltimezone* builtinZone(const std::string& olsonName)
 {
     if (olsonName == "UTC" || olsonName == "Etc/UTC")
@@ -137,7 +131,11 @@ icaltimezone* builtinZone(const std::string& olsonName)
     thread_local std::map<std::string, icaltimezone*, std::less<>> known;
     if (auto found = known.find(olsonName); found != known.end())
         return found->second;
-    icaltimezone* zone = lookUpBuiltinZone(olsonName.c_str());
+    icaltimezone* zone;
+    {
+        std::lock_guard lock(zoneMutex());
+        zone = icaltimezone_get_builtin_timezone(olsonName.c_str());
+    }
     if (zone && known.size() < 64)
         known.emplace(olsonName, zone);
     return zone;
@@ -446,7 +444,7 @@ std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)
     if (name == "UTC" || name == "GMT" || name == "Etc/UTC" || name == "Z")
         return std::string("UTC");
     configureLibicalOnce();
-    if (lookUpBuiltinZone(name.c_str()))
+    if (builtinZone(name))
         return name;
     // Exchange and Outlook write Windows zone names.
     UErrorCode status = U_ZERO_ERROR;
@@ -455,7 +453,7 @@ std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)
     if (U_SUCCESS(status) && olson.length() > 0) {
         std::string utf8;
         olson.toUTF8String(utf8);
-        if (lookUpBuiltinZone(utf8.c_str()))
+        if (builtinZone(utf8))
             return utf8;
     }
     return std::nullopt;

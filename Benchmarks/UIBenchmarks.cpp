@@ -3,6 +3,7 @@
 // 2x. Budget: under 5 ms for layout plus drawing. The measurer of the thread keeps recent text
 // measurements, as it does in the host; the cold variant measures every text anew.
 
+#include "Benchmarks/DrawingSurface.hpp"
 #include "Platform/UI/PangoTextMeasurer.hpp"
 #include "Platform/UI/Renderer.hpp"
 #include "tools/uigallery/GallerySamples.hpp"
@@ -22,28 +23,10 @@ ui::ViewLayout layOut(const ui::View& view, ui::TextMeasurer* measurer = nullptr
     return ui::ViewLayout::make(view, largeWidget, environment, ui::LayoutOptions { measurer, uigallery::galleryNow() });
 }
 
-struct Surface {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 728, 764);
-    cairo_t* cairo = cairo_create(surface);
-    Surface() { cairo_scale(cairo, 2, 2); }
-    ~Surface()
-    {
-        cairo_destroy(cairo);
-        cairo_surface_destroy(surface);
-    }
-    void clear()
-    {
-        cairo_save(cairo);
-        cairo_set_operator(cairo, CAIRO_OPERATOR_CLEAR);
-        cairo_paint(cairo);
-        cairo_restore(cairo);
-    }
-};
-
 void BM_ListLayoutAndDraw(benchmark::State& state)
 {
     auto view = uigallery::widgetContainer(uigallery::sampleList(6));
-    Surface surface;
+    benchmarks::DrawingSurface surface(largeWidget);
     for (auto _ : state) {
         surface.clear();
         auto layout = layOut(view);
@@ -58,7 +41,7 @@ BENCHMARK(BM_ListLayoutAndDraw)->Unit(benchmark::kMillisecond);
 void BM_ListLayoutAndDrawColdText(benchmark::State& state)
 {
     auto view = uigallery::widgetContainer(uigallery::sampleList(6));
-    Surface surface;
+    benchmarks::DrawingSurface surface(largeWidget);
     for (auto _ : state) {
         ui::PangoTextMeasurer fresh;
         surface.clear();
@@ -83,7 +66,7 @@ BENCHMARK(BM_ListLayoutOnly)->Unit(benchmark::kMillisecond);
 void BM_ListDrawOnly(benchmark::State& state)
 {
     auto layout = layOut(uigallery::widgetContainer(uigallery::sampleList(6)));
-    Surface surface;
+    benchmarks::DrawingSurface surface(largeWidget);
     for (auto _ : state) {
         surface.clear();
         ui::Renderer::draw(layout, surface.cairo);

@@ -1,6 +1,8 @@
-// Catalog tables come from translators and packagers: any bytes may reach the parser, and any
-// value may reach the format step with arguments that do not fit its placeholders.
+// Catalog tables come from translators and packagers: any bytes may reach the parser, any key
+// the reading of plural entries ("key|few"), and any value the format step with arguments that
+// do not fit its placeholders.
 
+#include "Platform/Text/PluralRules.hpp"
 #include "Platform/Text/StringFormat.hpp"
 #include "Platform/Text/StringsFile.hpp"
 
@@ -16,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)tvk::StringFormat::argumentKinds(entry.value);
         (void)tvk::StringFormat::format(entry.value, arguments);
         (void)tvk::StringFormat::format(entry.key, {});
+        if (auto plural = tvk::PluralRules::splitEntryKey(entry.key))
+            (void)tvk::PluralRules::entryKey(plural->first, plural->second);
     }
     return 0;
 }

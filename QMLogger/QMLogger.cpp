@@ -2,6 +2,7 @@
 
 #include "Platform/Defaults/UserDefaults.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/ProcessWideState.hpp"
 
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
@@ -36,7 +37,7 @@ std::string formattedNow()
     // Built on the log queue and used only there: ICU formatters are not thread-safe.
     static std::unique_ptr<icu::SimpleDateFormat> formatter = [] {
         UErrorCode status = U_ZERO_ERROR;
-        auto created = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("yyyy-MM-dd hh:mm:ss"), status);
+        auto created = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("yyyy-MM-dd HH:mm:ss"), status);
         return U_SUCCESS(status) ? std::move(created) : nullptr;
     }();
     if (!formatter)
@@ -76,6 +77,16 @@ void remember(bool isLogging)
 {
     (void)UserDefaults::standard().set(QMLogger::isLoggingKey, PropertyList(isLogging));
 }
+
+/// Back to how a process starts: off, at the default level and limit, no lines, no target.
+/// Nothing is remembered in the defaults: the stored switch is the user's, not the process's.
+const ProcessWideState::Registration resettable([] {
+    loggingEnabled = false;
+    minimumLevelValue = static_cast<int>(QMLogger::Level::info);
+    maximumLines = 1000;
+    QMLogger::setLogTarget(nullptr);
+    QMLogger::clear();
+});
 
 }
 

@@ -21,9 +21,8 @@ namespace tvk {
 /// caller waits for its line, so lines keep the order in which callers reached the queue.
 ///
 /// Lines read: date, " ", level label, " [category]" when there is one, ": ", message. The
-/// date uses the pattern "yyyy-MM-dd hh:mm:ss" in the current locale and time zone, the form
-/// the main application's logs use, so that lines of both programs read alike (note: a 12-hour
-/// hour without an AM/PM marker).
+/// date uses the pattern "yyyy-MM-dd HH:mm:ss" in the current locale and time zone: a 24-hour
+/// clock, since a 12-hour hour without an AM/PM marker would write 01:00 and 13:00 alike.
 class QMLogger {
 public:
     enum class Level : int { debug = 0, info = 1, warning = 2, error = 3 };

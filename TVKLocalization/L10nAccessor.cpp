@@ -17,4 +17,10 @@ std::string localizedText(std::string_view key, std::string_view englishText, st
     return StringFormat::format(LocalizedString(key, "Localizable", englishText), arguments);
 }
 
+std::string localizedText(std::string_view key, std::span<const PluralForm> englishForms, std::span<const FormatArgument> arguments)
+{
+    auto count = StringFormat::pluralCount(arguments).value_or(0);
+    return StringFormat::format(LocalizedString(key, "Localizable", englishForms, count), arguments);
+}
+
 }

@@ -1,5 +1,6 @@
 #include "TVKLocalization/LocalizationBundle.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
 
 #include <cstdio>
@@ -52,14 +53,14 @@ namespace {
 
 ResourceBundle& locatedBundle()
 {
-    static ResourceBundle* bundle = [] {
+    static auto* instance = new ProcessWideInstance<ResourceBundle>;
+    return instance->get([] {
         auto candidates = LocalizationBundle::candidateDirectories();
         auto located = LocalizationBundle::locate(candidates);
         if (!located)
             stopForMissingBundle(candidates);
         return located.release();
-    }();
-    return *bundle;
+    });
 }
 
 }

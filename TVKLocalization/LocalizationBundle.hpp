@@ -25,7 +25,8 @@ class LocalizationBundle {
 public:
     static constexpr std::string_view bundleName = "TVKLocalization_TVKLocalization";
 
-    /// The located bundle. Thread-safe; the search runs once even when several threads ask.
+    /// The located bundle. Thread-safe; the search runs once even when several threads ask
+    /// (and again after `ProcessWideState::reset()`, which tests use).
     static const ResourceBundle& module();
 
     /// Looks texts up in the best of these languages from now on instead of the environment's

@@ -36,6 +36,18 @@ std::string LocalizedString(std::string_view key, std::string_view table, std::s
     return LocalizationBundle::module().localizedString(key, fallback, table);
 }
 
+std::string LocalizedString(std::string_view key, std::string_view table, std::span<const PluralForm> fallback, std::int64_t count)
+{
+    auto& bundle = LocalizationBundle::module();
+    if (LegacyTexts::apply()) {
+        if (auto legacy = bundle.localizedString(std::string(key) + std::string(LegacyTexts::suffix), table, count))
+            return *legacy;
+    }
+    if (auto text = bundle.localizedString(key, table, count))
+        return *text;
+    return std::string(selectPluralForm(fallback, PluralRules::category(ResourceBundle::developmentLocalization, count)));
+}
+
 std::string LocalizedString(std::string_view key)
 {
     return LocalizedString(key, "Localizable", key);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "Platform/Text/PluralRules.hpp"
+
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +36,11 @@ public:
 /// The first lookup locates the catalog's resource bundle; a program without it stops there
 /// (see `LocalizationBundle`).
 std::string LocalizedString(std::string_view key, std::string_view table, std::string_view fallback);
+
+/// The text of `key` to go with the number `count`: the table's form for the plural category of
+/// `count` in the user's language (see `ResourceBundle`); when the table has no entry for the
+/// key, the form of `fallback` for the category of `count` in English, whose texts those are.
+std::string LocalizedString(std::string_view key, std::string_view table, std::span<const PluralForm> fallback, std::int64_t count);
 
 /// `key` in the table "Localizable", with the key itself as the fallback.
 std::string LocalizedString(std::string_view key);

@@ -1,5 +1,6 @@
 #include "TVKUtils/Colors.hpp"
 
+#include "Platform/Runtime/ProcessWideState.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
 #include "QMLogger/QMLogger.hpp"
 
@@ -7,6 +8,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <system_error>
 
 namespace tvk::Colors {
@@ -80,8 +82,17 @@ std::optional<Color> namedColor(std::string_view name)
 
 Color primary()
 {
-    static const Color color = namedColor("Primary").value_or(primaryFallback);
-    return color;
+    static std::mutex mutex;
+    static std::optional<Color> color;
+    std::lock_guard lock(mutex);
+    if (!color) {
+        static const ProcessWideState::Registration resettable([] {
+            std::lock_guard lock(mutex);
+            color.reset();
+        });
+        color = namedColor("Primary").value_or(primaryFallback);
+    }
+    return *color;
 }
 
 }

@@ -11,8 +11,8 @@ namespace tvk::Colors {
 /// The colour used when the assets have no "Primary": red 0.94, green 0.6, blue 0.05.
 inline constexpr Color primaryFallback = Color::rgb(0.94, 0.6, 0.05, 1.0);
 
-/// The product's accent, the named colour "Primary" of the assets; read once, and
-/// `primaryFallback` when the assets have none.
+/// The product's accent, the named colour "Primary" of the assets; read once (and again after
+/// `ProcessWideState::reset()`), and `primaryFallback` when the assets have none.
 Color primary();
 
 /// The named colours of the assets live in one JSON file, `<resources>/Assets/Colors.json`

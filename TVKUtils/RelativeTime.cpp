@@ -17,6 +17,36 @@ constexpr std::string_view narrowNoBreakSpace = "\u202F";
 
 enum class Form { shortForm, compactForm };
 
+/// The phrase an amount stands in: "in 5 minutes", "5 minutes ago", "5 minutes left".
+enum class Phrase { in, ago, left };
+
+/// The catalog's unit words for each phrase, in the form for a count.
+struct UnitWords {
+    std::string (*days)(std::int64_t);
+    std::string (*hours)(std::int64_t);
+    std::string (*minutes)(std::int64_t);
+};
+
+UnitWords spokenUnitWords(Phrase phrase)
+{
+    namespace Spoken = L10n::TimeFormat::Spoken;
+    switch (phrase) {
+    case Phrase::in: return { Spoken::daysIn, Spoken::hoursIn, Spoken::minutesIn };
+    case Phrase::ago: return { Spoken::daysAgo, Spoken::hoursAgo, Spoken::minutesAgo };
+    case Phrase::left: return { Spoken::daysLeft, Spoken::hoursLeft, Spoken::minutesLeft };
+    }
+    return { Spoken::daysIn, Spoken::hoursIn, Spoken::minutesIn };
+}
+
+UnitWords symbolUnitWords()
+{
+    return {
+        [](std::int64_t) { return L10n::TimeFormat::daysShort(); },
+        [](std::int64_t) { return L10n::TimeFormat::hoursShort(); },
+        [](std::int64_t) { return L10n::TimeFormat::minutesShort(); },
+    };
+}
+
 /// The whole seconds between the two dates, rounded to the nearest; a span that is not a
 /// number counts as none.
 std::int64_t roundedSeconds(Date date, Date reference)
@@ -39,38 +69,43 @@ std::string relativeTime(Date date, Date reference, Form form, ForAccessibility 
             return L10n::TimeFormat::ExtraShort::tomorrow() + " " + DateFormatter::timeOnly().string(date);
     }
 
-    bool full = form == Form::shortForm && forAccessibility == ForAccessibility::yes;
+    Phrase phrase = current ? Phrase::left : date < reference ? Phrase::ago : Phrase::in;
+    // Spoken units are words that agree with their number and, in some languages, with the
+    // phrase around them; symbols agree with nothing.
+    bool spoken = form == Form::shortForm && forAccessibility == ForAccessibility::yes;
+    UnitWords units = spoken ? spokenUnitWords(phrase) : symbolUnitWords();
     std::string_view separator = form == Form::shortForm ? narrowNoBreakSpace : std::string_view();
-    auto amount = [&](std::int64_t value, const std::string& unit) { return std::to_string(value) + std::string(separator) + unit; };
-    auto minutesUnit = [&] { return full ? L10n::TimeFormat::minutesFull() : L10n::TimeFormat::minutesShort(); };
+    auto amount = [&](std::int64_t value, std::string (*unit)(std::int64_t)) {
+        return std::to_string(value) + std::string(separator) + unit(value);
+    };
 
     std::string text;
     if (seconds > 86400) {
-        text = amount(seconds / 86400, full ? L10n::TimeFormat::daysFull() : L10n::TimeFormat::daysShort());
+        text = amount(seconds / 86400, units.days);
     } else if (seconds > 3600) {
         std::int64_t hours = seconds / 3600;
         std::int64_t minutes = (seconds - hours * 3600) / 60;
-        auto hoursUnit = full ? L10n::TimeFormat::hoursFull() : L10n::TimeFormat::hoursShort();
         if (form == Form::shortForm) {
-            text = amount(hours, hoursUnit) + " " + amount(minutes, minutesUnit());
+            text = amount(hours, units.hours) + " " + amount(minutes, units.minutes);
         } else {
             char twoDigits[8];
             std::snprintf(twoDigits, sizeof twoDigits, "%02d", static_cast<int>(minutes));
-            text = amount(hours, hoursUnit) + twoDigits;
+            text = amount(hours, units.hours) + twoDigits;
         }
     } else if (seconds > 60) {
-        text = amount(seconds / 60, minutesUnit());
+        text = amount(seconds / 60, units.minutes);
     } else if (seconds >= 30) {
-        text = amount(1, minutesUnit());
+        text = amount(1, units.minutes);
     } else {
         return L10n::TimeFormat::now();
     }
 
-    if (current)
-        return L10n::TimeFormat::left(text);
-    if (date < reference)
-        return L10n::TimeFormat::ago(text);
-    return form == Form::shortForm ? L10n::TimeFormat::in(text) : text;
+    switch (phrase) {
+    case Phrase::left: return L10n::TimeFormat::left(text);
+    case Phrase::ago: return L10n::TimeFormat::ago(text);
+    case Phrase::in: return form == Form::shortForm ? L10n::TimeFormat::in(text) : text;
+    }
+    return text;
 }
 
 }

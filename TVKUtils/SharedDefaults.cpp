@@ -6,8 +6,9 @@ namespace tvk {
 
 UserDefaults& sharedUserDefaults()
 {
-    static UserDefaults& shared = UserDefaults::suite(std::string(sharedSuiteName));
-    return shared;
+    // Not kept: the domain follows the configuration directory, as the standard one does, and
+    // `UserDefaults` keeps one object per file anyway.
+    return UserDefaults::suite(std::string(sharedSuiteName));
 }
 
 UserDefaults& userDefaults(DefaultsSuite suite)

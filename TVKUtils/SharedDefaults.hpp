@@ -19,7 +19,7 @@ enum class DefaultsSuite {
     shared,
 };
 
-/// The shared domain of the application group, opened on first use and kept for the process.
+/// The shared domain of the application group, in the configuration directory of the moment.
 UserDefaults& sharedUserDefaults();
 /// `sharedUserDefaults()` or `UserDefaults::standard()`.
 UserDefaults& userDefaults(DefaultsSuite suite);

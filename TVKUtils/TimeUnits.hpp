@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/Date.hpp"
 
+#include <cmath>
 #include <cstdint>
 
 namespace tvk {
@@ -22,6 +23,13 @@ constexpr TimeInterval hours(std::int64_t count)
 constexpr TimeInterval days(std::int64_t count)
 {
     return static_cast<TimeInterval>(count) * DAY;
+}
+
+/// A travel time in the whole minutes that people plan with: a part of a minute counts as one,
+/// so that no travel is ever read as "0 minutes".
+inline TimeInterval travelTimeInWholeMinutes(TimeInterval seconds)
+{
+    return std::ceil(seconds / MINUTE) * MINUTE;
 }
 
 constexpr double asMinutes(TimeInterval seconds)

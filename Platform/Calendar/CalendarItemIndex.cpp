@@ -6,6 +6,7 @@
 #include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/UUID.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -125,15 +126,9 @@ ParticipantRole participantRole(const std::optional<std::string>& value, Partici
     return ParticipantRole::unknown;
 }
 
-std::string lowercased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::optional<std::string> mailAddress(const std::optional<std::string>& uri)
 {
-    if (!uri || uri->size() <= 7 || lowercased(uri->substr(0, 7)) != "mailto:")
+    if (!uri || uri->size() <= 7 || !equalsIgnoringAsciiCase(uri->substr(0, 7), "mailto:"))
         return std::nullopt;
     return uri->substr(7);
 }
@@ -150,7 +145,7 @@ StoreParticipant makeParticipant(const ParsedParticipant& parsed, ParticipantRol
     if (email) {
         for (auto& owner : source.ownerAddresses) {
             auto ownerEmail = mailAddress(owner);
-            if (lowercased(ownerEmail.value_or(owner)) == lowercased(*email)) {
+            if (equalsIgnoringAsciiCase(ownerEmail.value_or(owner), *email)) {
                 participant.isCurrentUser = true;
                 break;
             }
@@ -345,7 +340,7 @@ void CalendarItemIndex::prepare(bool shared)
         m_database->resetToEmpty();
     }
     auto& mode = m_database->statement("PRAGMA journal_mode = WAL");
-    if (!mode.step() || lowercased(std::string(mode.bytes(0))) != "wal")
+    if (!mode.step() || !equalsIgnoringAsciiCase(mode.bytes(0), "wal"))
         throw Failure("it cannot be shared (no write-ahead log)", false);
     mode.rewind();
     m_database->execute("PRAGMA synchronous = NORMAL; PRAGMA journal_size_limit = 8388608");
@@ -960,8 +955,14 @@ StoreEvent CalendarItemIndex::materialize(
                                               : EventStatus::none;
     event.isDetached = detached;
     const StoreSource& source = view.eventCalendar->source;
-    if (item.organizer)
+    if (item.organizer) {
         event.organizer = makeParticipant(*item.organizer, ParticipantRole::chair, source);
+        // ORGANIZER has no PARTSTAT in RFC 5545, so the attendees' default (NEEDS-ACTION) does
+        // not apply: the organizer stands behind their own meeting. Their own ATTENDEE line,
+        // when there is one, says more; the event core reads it there.
+        if (!item.organizer->participationStatus)
+            event.organizer->status = StoreParticipantStatus::accepted;
+    }
     event.attendees.reserve(item.attendees.size());
     for (auto& attendee : item.attendees)
         event.attendees.push_back(makeParticipant(attendee, ParticipantRole::required, source));

@@ -8,6 +8,7 @@
 #include "Platform/Runtime/IcuEnvironment.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 
 #include <glib.h>
 
@@ -51,18 +52,12 @@ CalendarType calendarType(const eds::Source& source)
     return CalendarType::local;
 }
 
-std::string lowercased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 void addAddress(std::vector<std::string>& addresses, const std::string& address)
 {
     if (address.find('@') == std::string::npos)
         return;
-    std::string uri = lowercased(address.substr(0, 7)) == "mailto:" ? address : "mailto:" + address;
-    auto same = [&](const std::string& known) { return lowercased(known) == lowercased(uri); };
+    std::string uri = startsWithIgnoringAsciiCase(address, "mailto:") ? address : "mailto:" + address;
+    auto same = [&](const std::string& known) { return equalsIgnoringAsciiCase(known, uri); };
     if (std::none_of(addresses.begin(), addresses.end(), same))
         addresses.push_back(uri);
 }

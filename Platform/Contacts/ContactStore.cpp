@@ -2,10 +2,12 @@
 
 #include "Platform/Contacts/EdsAddressBooks.hpp"
 #include "Platform/Contacts/VCard.hpp"
+#include "Platform/Runtime/DirectoryEntries.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/FileIdentity.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
 
 #include <glib.h>
@@ -30,37 +32,7 @@ constexpr char logCategory[] = "Contacts";
 
 bool hasVCardExtension(const std::filesystem::path& path)
 {
-    auto extension = path.extension().string();
-    return extension.size() == 4 && g_ascii_strcasecmp(extension.c_str(), ".vcf") == 0;
-}
-
-bool isHidden(const std::filesystem::path& path)
-{
-    auto name = path.filename().string();
-    return !name.empty() && name.front() == '.';
-}
-
-struct Entry {
-    std::filesystem::path path;
-    bool isDirectory = false;
-};
-
-/// The entries of a directory, sorted, without hidden ones; the kinds come from the directory
-/// listing itself where the file system gives them, so listing costs no stat per file.
-std::vector<Entry> sortedEntries(const std::filesystem::path& directory)
-{
-    std::vector<Entry> entries;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-        if (isHidden(it->path()))
-            continue;
-        std::error_code kindError;
-        bool isDirectory = it->is_directory(kindError);
-        if (isDirectory || (hasVCardExtension(it->path()) && it->is_regular_file(kindError)))
-            entries.push_back(Entry { it->path(), isDirectory });
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.path.native() < b.path.native(); });
-    return entries;
+    return equalsIgnoringAsciiCase(path.extension().string(), ".vcf");
 }
 
 /// `.vcf` files at most two directories below `directory` (root, source, book), sorted, and
@@ -69,20 +41,12 @@ void collectFiles(const std::filesystem::path& directory, int depth, std::vector
     std::vector<std::pair<std::filesystem::path, std::optional<FileIdentity>>>& directories)
 {
     directories.emplace_back(directory, identityOf(directory));
-    for (auto& entry : sortedEntries(directory)) {
-        if (!entry.isDirectory)
+    for (auto& entry : sortedVisibleEntries(directory)) {
+        if (entry.kind == DirectoryEntry::Kind::regularFile && hasVCardExtension(entry.path))
             files.push_back(entry.path);
-        else if (depth < 2)
+        else if (entry.kind == DirectoryEntry::Kind::directory && depth < 2)
             collectFiles(entry.path, depth + 1, files, directories);
     }
-}
-
-std::string asciiLowercased(std::string_view text)
-{
-    std::string result(text);
-    for (auto& c : result)
-        c = g_ascii_tolower(c);
-    return result;
 }
 
 /// The form under which texts are compared without regard to letter case.

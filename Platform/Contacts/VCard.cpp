@@ -1,6 +1,8 @@
 #include "Platform/Contacts/VCard.hpp"
 
 #include "Platform/Runtime/HexDigit.hpp"
+#include "Platform/Text/AsciiCase.hpp"
+#include "Platform/Text/Base64.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 
@@ -11,28 +13,6 @@
 namespace tvk {
 
 namespace {
-
-char asciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string uppercased(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(), asciiUpper);
-    return result;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
-}
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
 
 bool isBlank(char c)
 {
@@ -80,8 +60,7 @@ public:
             return;
         auto separator = valueSeparator(line.substr(0, maximumHeadLength));
         m_known = separator || line.size() >= maximumHeadLength;
-        std::string head(line.substr(0, separator.value_or(std::min(line.size(), maximumHeadLength))));
-        std::transform(head.begin(), head.end(), head.begin(), asciiUpper);
+        std::string head = asciiUppercased(line.substr(0, separator.value_or(std::min(line.size(), maximumHeadLength))));
         m_isQuotedPrintable = head.find("QUOTED-PRINTABLE") != std::string::npos;
         m_isBase64 = head.find("BASE64") != std::string::npos || head.find("ENCODING=B") != std::string::npos;
     }
@@ -151,7 +130,7 @@ struct ContentLine {
             if (parameter.name != name && !parameter.name.empty())
                 continue;
             for (auto& candidate : parameter.values) {
-                if (equalsIgnoringCase(candidate, value))
+                if (equalsIgnoringAsciiCase(candidate, value))
                     return true;
             }
         }
@@ -210,7 +189,7 @@ std::optional<ContentLine> parseContentLine(std::string_view line)
         name = name.substr(dot + 1);
     if (name.empty())
         return std::nullopt;
-    result.name = uppercased(name);
+    result.name = asciiUppercased(name);
     for (size_t i = 1; i < parts.size(); ++i) {
         auto text = trimmedAsciiWhitespace(parts[i]);
         if (text.empty())
@@ -220,7 +199,7 @@ std::optional<ContentLine> parseContentLine(std::string_view line)
         if (equals == std::string_view::npos) {
             parameter.values.push_back(unquoted(text));
         } else {
-            parameter.name = uppercased(trimmedAsciiWhitespace(text.substr(0, equals)));
+            parameter.name = asciiUppercased(trimmedAsciiWhitespace(text.substr(0, equals)));
             for (auto value : splitOutsideQuotes(text.substr(equals + 1), ','))
                 parameter.values.push_back(unquoted(value));
         }
@@ -249,45 +228,6 @@ std::string quotedPrintableDecoded(std::string_view text)
     return out;
 }
 
-/// Standard base64, white space ignored, padding optional; none for any other character.
-std::optional<std::vector<std::uint8_t>> base64Decoded(std::string_view text)
-{
-    std::vector<std::uint8_t> out;
-    out.reserve(text.size() / 4 * 3);
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    bool padding = false;
-    for (char c : text) {
-        int value;
-        if (c >= 'A' && c <= 'Z')
-            value = c - 'A';
-        else if (c >= 'a' && c <= 'z')
-            value = c - 'a' + 26;
-        else if (c >= '0' && c <= '9')
-            value = c - '0' + 52;
-        else if (c == '+')
-            value = 62;
-        else if (c == '/')
-            value = 63;
-        else if (c == '=') {
-            padding = true;
-            continue;
-        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
-            continue;
-        else
-            return std::nullopt;
-        if (padding)
-            return std::nullopt;
-        buffer = (buffer << 6) | static_cast<std::uint32_t>(value);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.push_back(static_cast<std::uint8_t>((buffer >> bits) & 0xFF));
-        }
-    }
-    return out;
-}
-
 /// A charset name that iconv may be asked about: letters, digits and a few punctuation marks.
 bool isPlausibleCharsetName(std::string_view name)
 {
@@ -311,7 +251,8 @@ std::optional<std::string> converted(std::string_view bytes, const char* from)
 /// already, else read as Windows-1252 (and, should iconv lack it, as Latin-1).
 std::string utf8Text(std::string bytes, const std::optional<std::string>& charset)
 {
-    if (charset && !equalsIgnoringCase(*charset, "UTF-8") && !equalsIgnoringCase(*charset, "UTF8") && isPlausibleCharsetName(*charset)) {
+    if (charset && !equalsIgnoringAsciiCase(*charset, "UTF-8") && !equalsIgnoringAsciiCase(*charset, "UTF8")
+        && isPlausibleCharsetName(*charset)) {
         if (auto text = converted(bytes, charset->c_str()); text && isValidUtf8(*text))
             return *text;
     }
@@ -405,8 +346,8 @@ std::optional<std::vector<std::uint8_t>> dataUriBytes(std::string_view uri)
         return std::nullopt;
     auto metadata = uri.substr(5, comma - 5);
     auto payload = uri.substr(comma + 1);
-    if (metadata.size() >= 7 && equalsIgnoringCase(metadata.substr(metadata.size() - 7), ";base64"))
-        return base64Decoded(payload);
+    if (metadata.size() >= 7 && equalsIgnoringAsciiCase(metadata.substr(metadata.size() - 7), ";base64"))
+        return base64Decoded(payload, Base64Form::folded);
     auto decoded = percentDecoded(payload, DecodedText::anyBytes);
     if (!decoded)
         return std::nullopt;
@@ -416,10 +357,10 @@ std::optional<std::vector<std::uint8_t>> dataUriBytes(std::string_view uri)
 std::optional<std::vector<std::uint8_t>> photoBytes(const ContentLine& line)
 {
     auto value = trimmedAsciiWhitespace(line.value);
-    if (startsWithIgnoringCase(value, "data:"))
+    if (startsWithIgnoringAsciiCase(value, "data:"))
         return dataUriBytes(value);
     if (line.isBase64())
-        return base64Decoded(value);
+        return base64Decoded(value, Base64Form::folded);
     return std::nullopt;
 }
 
@@ -445,7 +386,7 @@ void apply(const ContentLine& line, VCard& card)
     } else if (line.name == "EMAIL") {
         auto address = unescaped(trimmedAsciiWhitespace(decodedValue(line)));
         std::string_view text = trimmedAsciiWhitespace(address);
-        if (startsWithIgnoringCase(text, "mailto:"))
+        if (startsWithIgnoringAsciiCase(text, "mailto:"))
             text = trimmedAsciiWhitespace(text.substr(7));
         if (!text.empty())
             card.emailAddresses.emplace_back(text);
@@ -473,12 +414,12 @@ std::vector<VCard> VCardParser::parse(std::string_view text)
         auto line = parseContentLine(logical);
         if (!line)
             continue;
-        if (line->name == "BEGIN" && equalsIgnoringCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
+        if (line->name == "BEGIN" && equalsIgnoringAsciiCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
             if (depth++ == 0)
                 card = VCard();
             continue;
         }
-        if (line->name == "END" && equalsIgnoringCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
+        if (line->name == "END" && equalsIgnoringAsciiCase(trimmedAsciiWhitespace(line->value), "VCARD")) {
             if (depth > 0 && --depth == 0)
                 cards.push_back(std::move(card));
             continue;

@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/ProcessWideState.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
 #include "Platform/Text/PropertyListSerialization.hpp"
 
@@ -197,6 +198,10 @@ std::filesystem::path UserDefaults::fileForDomain(const std::string& domainName)
 
 void UserDefaults::setStandardDomainName(std::string name)
 {
+    static const ProcessWideState::Registration resettable([] {
+        std::lock_guard lock(registryMutex);
+        configuredStandardName.clear();
+    });
     std::lock_guard lock(registryMutex);
     configuredStandardName = std::move(name);
 }

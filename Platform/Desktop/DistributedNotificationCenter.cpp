@@ -3,6 +3,7 @@
 #include "Platform/Desktop/SessionBus.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/ProcessWideState.hpp"
 
 #include <gio/gio.h>
 
@@ -26,7 +27,11 @@ struct DistributedNotificationCenter::Observer {
 
 DistributedNotificationCenter& DistributedNotificationCenter::defaultCenter()
 {
-    static auto* center = new DistributedNotificationCenter;
+    static auto* center = [] {
+        auto* made = new DistributedNotificationCenter;
+        ProcessWideState::onReset([made] { made->removeAllObservers(); });
+        return made;
+    }();
     return *center;
 }
 
@@ -112,6 +117,14 @@ void DistributedNotificationCenter::removeObserver(const void* owner)
         observer->removed = true;
         return true;
     });
+}
+
+void DistributedNotificationCenter::removeAllObservers()
+{
+    std::lock_guard lock(m_mutex);
+    for (auto& observer : m_observers)
+        observer->removed = true;
+    m_observers.clear();
 }
 
 size_t DistributedNotificationCenter::observerCount() const

@@ -50,7 +50,8 @@ public:
     static constexpr const char* interfaceName = "com.quillmoor.DistributedNotifications";
     static constexpr const char* signalName = "Notification";
 
-    /// The process's centre; it lives until the process ends.
+    /// The process's centre; it lives until the process ends. `ProcessWideState::reset()`
+    /// ends its registrations, as a new process has none.
     static DistributedNotificationCenter& defaultCenter();
 
     DistributedNotificationCenter();
@@ -97,6 +98,7 @@ private:
 
     std::optional<ObserverToken> add(const void* owner, std::optional<std::string> name, std::optional<std::string> object, Block block);
     bool subscribe();
+    void removeAllObservers();
     void deliver(const DistributedNotification& notification);
     static void onSignal(GDBusConnection*, const char* sender, const char* path, const char* interface, const char* signal,
         GVariant* parameters, void* center);

@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/HexDigit.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 
 #include <unicode/uchar.h>
@@ -89,19 +90,6 @@ bool isAsciiDigit(char c)
 bool isAsciiAlnum(char c)
 {
     return isAsciiAlpha(c) || isAsciiDigit(c);
-}
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string asciiLowercased(std::string_view text)
-{
-    std::string lower(text);
-    for (auto& c : lower)
-        c = asciiLower(c);
-    return lower;
 }
 
 /// Letters, digits and combining marks of any script: what host labels and words are made of.

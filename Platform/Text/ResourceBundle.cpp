@@ -1,6 +1,8 @@
 #include "Platform/Text/ResourceBundle.hpp"
 
+#include "Platform/Runtime/DirectoryEntries.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Text/PluralRules.hpp"
 #include "Platform/Text/StringsFile.hpp"
 
 #include <unicode/uloc.h>
@@ -132,13 +134,12 @@ std::optional<std::string> ResourceBundle::bestLocalization(
 std::vector<std::string> ResourceBundle::localizations() const
 {
     std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(m_path, error), end; !error && entry != end; entry.increment(error)) {
-        auto name = entry->path().filename().string();
-        std::error_code typeError;
-        if (name.size() > lprojSuffix.size() && name.ends_with(lprojSuffix) && entry->is_directory(typeError))
+    for (auto& entry : sortedVisibleEntries(m_path)) {
+        auto name = entry.path.filename().string();
+        if (name.size() > lprojSuffix.size() && name.ends_with(lprojSuffix) && entry.kind == DirectoryEntry::Kind::directory)
             names.push_back(name.substr(0, name.size() - lprojSuffix.size()));
     }
+    // By name, not by directory name: "en" comes before "en-US", whose directory sorts first.
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -161,24 +162,26 @@ std::optional<std::string> ResourceBundle::preferredLocalization() const
     return *m_localization;
 }
 
-std::shared_ptr<const ResourceBundle::Table> ResourceBundle::table(std::string_view name) const
+std::shared_ptr<const ResourceBundle::Table> ResourceBundle::table(
+    const std::optional<std::string>& localization, std::string_view name) const
 {
+    std::string cacheKey = localization.value_or("") + "/" + std::string(name);
     {
         std::lock_guard lock(m_mutex);
-        if (auto found = m_tables.find(name); found != m_tables.end())
+        if (auto found = m_tables.find(cacheKey); found != m_tables.end())
             return found->second;
     }
-    auto loaded = loadTable(name);
+    auto loaded = loadTable(localization, name);
     std::lock_guard lock(m_mutex);
     // Another thread may have loaded it meanwhile; the first one stored wins so that every
     // caller sees the same table.
-    return m_tables.emplace(std::string(name), std::move(loaded)).first->second;
+    return m_tables.emplace(std::move(cacheKey), std::move(loaded)).first->second;
 }
 
-std::shared_ptr<const ResourceBundle::Table> ResourceBundle::loadTable(std::string_view name) const
+std::shared_ptr<const ResourceBundle::Table> ResourceBundle::loadTable(
+    const std::optional<std::string>& localization, std::string_view name) const
 {
     auto table = std::make_shared<Table>();
-    auto localization = preferredLocalization();
     if (!localization || name.empty() || name.find('/') != std::string_view::npos || name.front() == '.')
         return table;
     auto file = m_path / (*localization + std::string(lprojSuffix)) / (std::string(name) + ".strings");
@@ -205,12 +208,52 @@ std::shared_ptr<const ResourceBundle::Table> ResourceBundle::loadTable(std::stri
     return table;
 }
 
+std::optional<std::string> ResourceBundle::lookUp(const std::optional<std::string>& localization, std::string_view key,
+    std::string_view tableName, std::optional<std::int64_t> count) const
+{
+    auto entries = table(localization, tableName);
+    auto entry = [&](const std::string& name) -> std::optional<std::string> {
+        if (auto found = entries->find(name); found != entries->end())
+            return found->second;
+        return std::nullopt;
+    };
+    if (count && localization) {
+        // "Base" holds the development language's texts.
+        std::string_view language = *localization == "Base" ? developmentLocalization : std::string_view(*localization);
+        if (auto form = entry(PluralRules::entryKey(key, PluralRules::category(language, *count))))
+            return form;
+    }
+    if (count) {
+        if (auto other = entry(PluralRules::entryKey(key, PluralCategory::other)))
+            return other;
+        return entry(std::string(key));
+    }
+    if (auto plain = entry(std::string(key)))
+        return plain;
+    return entry(PluralRules::entryKey(key, PluralCategory::other));
+}
+
 std::optional<std::string> ResourceBundle::localizedString(std::string_view key, std::string_view tableName) const
 {
-    auto entries = table(tableName);
-    if (auto found = entries->find(std::string(key)); found != entries->end())
-        return found->second;
-    return std::nullopt;
+    return lookUp(preferredLocalization(), key, tableName, std::nullopt);
+}
+
+std::optional<std::string> ResourceBundle::localizedString(std::string_view key, std::string_view tableName, std::int64_t count) const
+{
+    return lookUp(preferredLocalization(), key, tableName, count);
+}
+
+std::optional<std::string> ResourceBundle::developmentString(
+    std::string_view key, std::string_view tableName, std::optional<std::int64_t> count) const
+{
+    std::optional<std::string> development;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_developmentLocalization)
+            m_developmentLocalization = bestLocalization(localizations(), {});
+        development = *m_developmentLocalization;
+    }
+    return lookUp(development, key, tableName, count);
 }
 
 std::string ResourceBundle::localizedString(std::string_view key, std::string_view fallback, std::string_view tableName) const

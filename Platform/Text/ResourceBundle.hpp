@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,6 +22,9 @@ namespace tvk {
 ///
 /// One localization is chosen for the user's languages on the first lookup and kept. Tables
 /// are read on first use and kept. Lookups are safe from any thread.
+///
+/// Texts that depend on a number have one entry per plural category of the table's language
+/// ("key|one", "key|other"; see `PluralRules`); the lookups that take a count choose among them.
 class ResourceBundle {
 public:
     /// The localization used when none of the user's languages is available.
@@ -55,8 +59,17 @@ public:
     /// The localization lookups use; none when the bundle has none that fits.
     std::optional<std::string> preferredLocalization() const;
 
-    /// The entry for `key` in `table` of the chosen localization; none when there is none.
+    /// The entry for `key` in `table` of the chosen localization; none when there is none. A key
+    /// that has only plural entries gives its "other" entry.
     std::optional<std::string> localizedString(std::string_view key, std::string_view table) const;
+    /// The entry for `key` to go with the number `count`: the entry of the plural category of
+    /// `count` in the chosen localization's language ("key|few" for 3 in Russian), else the
+    /// "key|other" entry, else the plain "key" entry; none when there is none of them.
+    std::optional<std::string> localizedString(std::string_view key, std::string_view table, std::int64_t count) const;
+    /// The same in the development localization, whose texts stand in for what a translation
+    /// lacks (for tables whose keys are no texts of their own). Without `count`, as the lookup
+    /// without one.
+    std::optional<std::string> developmentString(std::string_view key, std::string_view table, std::optional<std::int64_t> count) const;
     /// As the platform looks texts up: the entry, else `fallback`, else (when `fallback` is
     /// empty) the key itself.
     std::string localizedString(std::string_view key, std::string_view fallback, std::string_view table) const;
@@ -67,13 +80,17 @@ public:
 private:
     explicit ResourceBundle(std::filesystem::path path);
     using Table = std::unordered_map<std::string, std::string>;
-    std::shared_ptr<const Table> table(std::string_view name) const;
-    std::shared_ptr<const Table> loadTable(std::string_view name) const;
+    std::shared_ptr<const Table> table(const std::optional<std::string>& localization, std::string_view name) const;
+    std::shared_ptr<const Table> loadTable(const std::optional<std::string>& localization, std::string_view name) const;
+    std::optional<std::string> lookUp(const std::optional<std::string>& localization, std::string_view key, std::string_view table,
+        std::optional<std::int64_t> count) const;
 
     std::filesystem::path m_path;
     mutable std::mutex m_mutex;
     mutable std::optional<std::vector<std::string>> m_preferredLanguages;
     mutable std::optional<std::optional<std::string>> m_localization;
+    mutable std::optional<std::optional<std::string>> m_developmentLocalization;
+    /// By "<localization>/<table>".
     mutable std::map<std::string, std::shared_ptr<const Table>, std::less<>> m_tables;
 };
 

@@ -257,4 +257,13 @@ std::string StringFormat::format(std::string_view format, std::span<const Format
     return output;
 }
 
+std::optional<std::int64_t> StringFormat::pluralCount(std::span<const FormatArgument> arguments)
+{
+    for (auto& argument : arguments) {
+        if (argument.isInteger())
+            return argument.integer();
+    }
+    return std::nullopt;
+}
+
 }

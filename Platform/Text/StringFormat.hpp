@@ -73,6 +73,10 @@ public:
     static tl::expected<std::vector<FormatArgumentKind>, std::string> argumentKinds(std::string_view format);
 
     static std::string format(std::string_view format, std::span<const FormatArgument> arguments);
+
+    /// The number that chooses among a text's plural forms: its first integer argument; none
+    /// when it has none.
+    static std::optional<std::int64_t> pluralCount(std::span<const FormatArgument> arguments);
     static std::string format(std::string_view format, std::initializer_list<FormatArgument> arguments)
     {
         return StringFormat::format(format, std::span<const FormatArgument>(arguments.begin(), arguments.size()));

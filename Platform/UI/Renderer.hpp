@@ -5,6 +5,7 @@
 #include <tl/expected.hpp>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 typedef struct _cairo cairo_t;
@@ -23,6 +24,13 @@ public:
     static tl::expected<void, std::string> writePNG(const ViewLayout& layout, const std::filesystem::path& path, double scale = 2);
     /// An SVG document of the tree's size in points, times `scale`.
     static tl::expected<void, std::string> writeSVG(const ViewLayout& layout, const std::filesystem::path& path, double scale = 1);
+
+    /// Draws onto a context in points, for pictures of more than one tree (a widget on the card
+    /// its host draws behind it).
+    using Drawing = std::function<void(cairo_t*)>;
+    /// As above, for a picture of `size` points that `drawing` draws.
+    static tl::expected<void, std::string> writePNG(Size size, const Drawing& drawing, const std::filesystem::path& path, double scale = 2);
+    static tl::expected<void, std::string> writeSVG(Size size, const Drawing& drawing, const std::filesystem::path& path, double scale = 1);
 };
 
 }

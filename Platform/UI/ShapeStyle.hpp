@@ -9,8 +9,9 @@ namespace tvk::ui {
 
 /// How a shape is filled or a text is coloured: a colour, a hierarchical level of the current
 /// foreground style (`secondary()` is the foreground at reduced emphasis: the secondary label
-/// colour by default, or the colour set further up at about 60 %), a level of the system fill,
-/// the window background, or the tint.
+/// colour of the scheme by default, or the colour set further up at the same ratio to the
+/// primary label colour, about 60 %), a level of the system fill, the window background, or
+/// the tint.
 class ShapeStyle {
 public:
     enum class Level { primary, secondary, tertiary, quaternary };
@@ -45,7 +46,9 @@ public:
     /// The colour to draw. `tint` is the environment's tint (the accent colour when absent).
     ResolvedColor resolve(ColorScheme scheme, const std::optional<Color>& tint = std::nullopt) const;
 
-    static double hierarchicalOpacity(Level level);
+    /// What a level takes of the style it is relative to: the opacity of that level's label
+    /// colour over the primary label colour's in the scheme.
+    static double hierarchicalOpacity(Level level, ColorScheme scheme);
 
     bool operator==(const ShapeStyle&) const = default;
 
@@ -62,6 +65,10 @@ private:
     Color m_color;
     Level m_level = Level::primary;
     double m_opacity = 1;
+    /// The levels this style was taken at relative to an enclosing one, whose opacities differ
+    /// by scheme (`relativeTo`), applied when the scheme is known.
+    double m_lightOpacity = 1;
+    double m_darkOpacity = 1;
 };
 
 }

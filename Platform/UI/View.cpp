@@ -47,6 +47,11 @@ View EnvironmentReader(std::function<View(const EnvironmentValues&)> body)
     return View(std::make_shared<detail::CustomViewNode>(std::move(body)));
 }
 
+View RenderDateReader(std::function<View(const EnvironmentValues&, Date)> body)
+{
+    return View(std::make_shared<detail::RenderDateReaderNode>(std::move(body)));
+}
+
 View View::padding(double length) const
 {
     return padding(EdgeInsets { length, length, length, length });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Runtime/Date.hpp"
 #include "Platform/UI/Alignment.hpp"
 #include "Platform/UI/EnvironmentValues.hpp"
 #include "Platform/UI/Geometry.hpp"
@@ -152,5 +153,10 @@ inline View EmptyView()
 
 /// Reads the environment while building a tree, for views written as plain functions.
 View EnvironmentReader(std::function<View(const EnvironmentValues&)> body);
+
+/// Reads the moment the tree is laid out for (`LayoutOptions::renderDate`) while building it,
+/// for views whose content depends on when they are shown: a countdown, the word "today". A
+/// host lays a tree out again at every moment it shows it, so such a body is always current.
+View RenderDateReader(std::function<View(const EnvironmentValues&, Date)> body);
 
 }

@@ -9,17 +9,19 @@ namespace tvk::ui {
 
 namespace {
 
-void collectTexts(const std::vector<AccessibilityElement>& elements, std::vector<std::string>& texts)
+void collectTexts(const std::vector<AccessibilityElement>& elements, std::vector<AccessibilityElement>& texts)
 {
     for (const auto& element : elements) {
         if (element.role == AccessibilityElement::Role::text
             || (element.role == AccessibilityElement::Role::group && element.children.empty()))
-            texts.push_back(element.label);
+            texts.push_back(element);
         collectTexts(element.children, texts);
     }
 }
 
-double sanitizedLength(double length)
+/// A side of the canvas: a length that can be drawn on, where an infinite or negative one (a
+/// caller's mistake) gives an empty canvas.
+double canvasLength(double length)
 {
     return std::isfinite(length) && length > 0 ? length : 0;
 }
@@ -33,7 +35,7 @@ ViewLayout::~ViewLayout() = default;
 ViewLayout ViewLayout::make(const View& root, Size size, EnvironmentValues environment, LayoutOptions options)
 {
     ViewLayout layout;
-    layout.m_size = { sanitizedLength(size.width), sanitizedLength(size.height) };
+    layout.m_size = { canvasLength(size.width), canvasLength(size.height) };
     layout.m_renderDate = options.renderDate.value_or(Date::now());
 
     detail::ResolveContext resolveContext { layout.m_renderDate, false };
@@ -69,6 +71,14 @@ std::optional<std::string> ViewLayout::linkURL(Point point) const
 std::vector<std::string> ViewLayout::accessibilityTexts() const
 {
     std::vector<std::string> texts;
+    for (const auto& element : accessibilityTextElements())
+        texts.push_back(element.label);
+    return texts;
+}
+
+std::vector<AccessibilityElement> ViewLayout::accessibilityTextElements() const
+{
+    std::vector<AccessibilityElement> texts;
     collectTexts(m_accessibility, texts);
     return texts;
 }

@@ -73,6 +73,8 @@ public:
     const std::vector<AccessibilityElement>& accessibilityElements() const { return m_accessibility; }
     /// The labels of the accessible texts in reading order, links' texts included.
     std::vector<std::string> accessibilityTexts() const;
+    /// The same texts as elements, with their frames.
+    std::vector<AccessibilityElement> accessibilityTextElements() const;
 
     /// The frame of the view marked with `accessibilityIdentifier(identifier)`, when it was
     /// laid out.

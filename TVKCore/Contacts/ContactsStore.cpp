@@ -1,19 +1,21 @@
 #include "TVKCore/Contacts/ContactsStore.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "Platform/Runtime/UUID.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/LogCategories.hpp"
 #include "TVKLocalization/L10n.hpp"
 #include "TVKUtils/WhitespaceTrimming.hpp"
 
+#include <algorithm>
 #include <array>
 
 namespace tvk {
 
 ContactsStore& ContactsStore::shared()
 {
-    static ContactsStore store(ContactStore::makeDefault());
-    return store;
+    static auto* instance = new ProcessWideInstance<ContactsStore>;
+    return instance->get([] { return new ContactsStore(ContactStore::makeDefault()); });
 }
 
 ContactsStore::ContactsStore(std::unique_ptr<ContactStore> contactsStore)
@@ -73,8 +75,10 @@ std::vector<Participant> ContactsStore::participants(const Event& event) const
     for (auto& data : event.participantsData) {
         auto candidate = participant(data);
         // Kept only when unlike every one kept so far, which is what an insertion-ordered set
-        // with this equality keeps.
-        if (std::find(result.begin(), result.end(), candidate) == result.end())
+        // with this equality keeps. The one kept stays the organizer when either record is.
+        if (auto earlier = std::find(result.begin(), result.end(), candidate); earlier != result.end())
+            earlier->isOrganizer = earlier->isOrganizer || candidate.isOrganizer;
+        else
             result.push_back(std::move(candidate));
     }
     return result;

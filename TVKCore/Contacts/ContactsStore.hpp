@@ -42,7 +42,7 @@ public:
     /// found (one lookup per participant, on the calling thread), else from the calendar's
     /// data alone; a lookup that fails, for want of access or otherwise, is not reported.
     /// Participants equal to an earlier one (the organizer listed again as an attendee) are
-    /// left out.
+    /// left out; the earlier one is marked as organizer when either was.
     std::vector<Participant> participants(const Event& event) const;
 
     /// One participant, as `participants` builds it.

@@ -1,5 +1,6 @@
 #include "TVKCore/Contacts/Participant.hpp"
 
+#include "Platform/Text/AsciiCase.hpp"
 #include "TVKCore/Contacts/PersonNameFormatter.hpp"
 #include "TVKLocalization/L10n.hpp"
 #include "TVKUtils/WhitespaceTrimming.hpp"
@@ -63,7 +64,7 @@ std::string Participant::displayName() const
 
 bool Participant::operator==(const Participant& other) const
 {
-    return id == other.id || (email && other.email && *email == *other.email);
+    return id == other.id || (email && other.email && equalsIgnoringAsciiCase(*email, *other.email));
 }
 
 }

@@ -36,7 +36,8 @@ struct Participant {
     /// appended for the organizer.
     std::string displayName() const;
 
-    /// The same id, or else both with an e-mail and the same e-mail (letter case counts).
+    /// The same id, or else both with an e-mail and the same e-mail, letter case aside
+    /// ("Dana@Example.com" is dana@example.com to every mail server in use).
     bool operator==(const Participant& other) const;
 };
 

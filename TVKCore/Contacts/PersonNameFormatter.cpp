@@ -2,11 +2,13 @@
 
 #include "TVKUtils/WhitespaceTrimming.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/uscript.h>
 #include <unicode/utf8.h>
 #include <vector>
 
@@ -20,22 +22,51 @@ bool isNamePunctuation(UChar32 c)
     return c == '\'' || c == '-' || c == '.' || c == 0x2019 /* ’ */ || c == 0x2010 /* ‐ */;
 }
 
-bool isNameWord(std::string_view word)
+/// Calls `visit` with each code point of `text` while it returns true; false for text that is
+/// not UTF-8 or when `visit` stopped.
+template <typename Visit> bool everyCodePoint(std::string_view text, Visit visit)
 {
-    auto length = static_cast<int32_t>(word.size());
-    const auto* bytes = reinterpret_cast<const uint8_t*>(word.data());
-    bool hasLetter = false;
+    auto length = static_cast<int32_t>(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     for (int32_t i = 0; i < length;) {
         UChar32 c;
         U8_NEXT(bytes, i, length, c);
-        if (c < 0)
-            return false;
-        if (u_isalpha(c))
-            hasLetter = true;
-        else if (!(U_GET_GC_MASK(c) & U_GC_M_MASK) && !isNamePunctuation(c))
+        if (c < 0 || !visit(c))
             return false;
     }
-    return hasLetter;
+    return true;
+}
+
+bool isNameWord(std::string_view word)
+{
+    bool hasLetter = false;
+    bool allNameCharacters = everyCodePoint(word, [&](UChar32 c) {
+        hasLetter = hasLetter || u_isalpha(c);
+        return u_isalpha(c) || (U_GET_GC_MASK(c) & U_GC_M_MASK) || isNamePunctuation(c);
+    });
+    return allNameCharacters && hasLetter;
+}
+
+/// Written in Han, Kana or Hangul (marks and the Kana length mark may stand between): a name
+/// of those scripts reads family name first, without a space ("山田太郎", "김민준").
+bool isEastAsianName(std::string_view text)
+{
+    bool eastAsian = false;
+    bool allEastAsian = everyCodePoint(text, [&](UChar32 c) {
+        if (!u_isalpha(c))
+            return true;
+        UErrorCode status = U_ZERO_ERROR;
+        switch (uscript_getScript(c, &status)) {
+        case USCRIPT_HAN:
+        case USCRIPT_HIRAGANA:
+        case USCRIPT_KATAKANA:
+        case USCRIPT_HANGUL: eastAsian = true; return true;
+        case USCRIPT_COMMON: // "ー", the Kana length mark
+        case USCRIPT_INHERITED: return true;
+        default: return false;
+        }
+    });
+    return allEastAsian && eastAsian;
 }
 
 /// Words separated by white space.
@@ -72,9 +103,15 @@ std::optional<PersonNameComponents> parseWords(std::string_view text)
             return std::nullopt;
     }
     PersonNameComponents components;
-    components.givenName = parts.front();
-    if (parts.size() > 1)
+    if (parts.size() == 1) {
+        components.givenName = parts.front();
+    } else if (std::all_of(parts.begin(), parts.end(), [](const std::string& word) { return isEastAsianName(word); })) {
+        components.familyName = parts.front();
+        components.givenName = parts.back();
+    } else {
+        components.givenName = parts.front();
         components.familyName = parts.back();
+    }
     return components;
 }
 
@@ -131,17 +168,20 @@ const PersonNameFormatter& PersonNameFormatter::initialsFormatter()
 
 std::string PersonNameFormatter::string(const PersonNameComponents& components) const
 {
-    std::string result;
+    std::vector<std::string> parts;
     for (auto& part : { components.givenName, components.familyName }) {
-        if (!part)
-            continue;
-        auto text = trimmingWhitespaceAndNewlines(*part);
-        if (text.empty())
-            continue;
+        if (auto text = part ? trimmingWhitespaceAndNewlines(*part) : std::string(); !text.empty())
+            parts.push_back(std::move(text));
+    }
+    bool familyFirst = std::all_of(parts.begin(), parts.end(), [](const std::string& part) { return isEastAsianName(part); });
+    if (familyFirst)
+        std::reverse(parts.begin(), parts.end());
+    std::string result;
+    for (auto& text : parts) {
         if (m_style == Style::abbreviated) {
             result += firstGrapheme(text);
         } else {
-            if (!result.empty())
+            if (!result.empty() && !familyFirst)
                 result += ' ';
             result += text;
         }

@@ -15,8 +15,9 @@ namespace tvk {
 namespace deep_link_detail {
 /// "tarvik://<destination>/<event id as one path segment>".
 Url makeUrl(DeepLinkDestination destination, std::string_view eventID);
-/// The first non-empty segment of the path, percent-decoded; none when there is none or it
-/// holds a "%" that starts no escape.
+/// The first non-empty segment of the path, percent-decoded; none when there is none. A "%"
+/// that starts no escape is itself: the URL parser has written it as "%25" already, so
+/// ".../100%" and ".../a%zz" read as "100%" and "a%zz".
 std::optional<std::string> eventID(const UrlComponents& components);
 }
 

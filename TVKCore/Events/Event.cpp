@@ -1,5 +1,6 @@
 #include "TVKCore/Events/Event.hpp"
 
+#include "Platform/Text/AsciiCase.hpp"
 #include "TVKCore/Calendar/CalendarExtensions.hpp"
 #include "TVKCore/Settings/EventSettings.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
@@ -14,6 +15,7 @@
 #include "TVKUtils/DateOperations.hpp"
 #include "TVKUtils/ModuleCalendar.hpp"
 #include "TVKUtils/RelativeTime.hpp"
+#include "TVKUtils/TimeUnits.hpp"
 #include "TVKUtils/WhitespaceTrimming.hpp"
 
 #include <algorithm>
@@ -76,12 +78,16 @@ Event makeDemoEvent(std::string id, Date start, Date end, std::string title, std
 Event::ParticipantData Event::participantData(const StoreParticipant& participant)
 {
     ParticipantData data;
-    data.name = participant.name;
+    // A blank name (CN="") is no name; kept, it would stand in for the address wherever a
+    // participant is shown by name.
+    if (participant.name && !trimmingWhitespaceAndNewlines(*participant.name).empty())
+        data.name = participant.name;
     if (participant.url) {
         // The resource specifier as written, not as a URL type would re-encode it.
         auto url = Url::make(*participant.url);
         auto scheme = url ? url->scheme() : std::nullopt;
-        if (scheme == "mailto") {
+        // Schemes compare without case (RFC 3986); invitations write "MAILTO:" as often as not.
+        if (scheme && equalsIgnoringAsciiCase(*scheme, "mailto")) {
             auto specifier = participant.url->substr(scheme->size() + 1);
             if (!specifier.empty() && specifier.front() != '/')
                 data.email = specifier;
@@ -114,6 +120,16 @@ Event Event::fromCalendarEvent(const StoreEvent& calendarEvent)
         participants.push_back(participantData(*calendarEvent.organizer));
     for (auto& attendee : calendarEvent.attendees)
         participants.push_back(participantData(attendee));
+    if (calendarEvent.organizer) {
+        // An organizer who is also an attendee answered on that attendee line; the organizer
+        // line itself carries no answer.
+        auto& organizer = participants.front();
+        auto ownLine = std::find_if(participants.begin() + 1, participants.end(), [&](const ParticipantData& attendee) {
+            return organizer.email && attendee.email && equalsIgnoringAsciiCase(*organizer.email, *attendee.email);
+        });
+        if (ownLine != participants.end())
+            organizer.status = ownLine->status;
+    }
 
     return Event {
         .id = calendarEvent.eventIdentifier,
@@ -387,7 +403,7 @@ std::string Event::accessibilityValue() const
     sentences.push_back(isAnyReminder() ? start : Summary::timeInfoEvent(start, formattedWithOnAndAt(endDate, date, time)));
 
     if (travelTime > 0) {
-        if (auto duration = DateComponentsFormatter::durationFormatterForAccessibility().string(travelTime))
+        if (auto duration = DateComponentsFormatter::durationFormatterForAccessibility().string(travelTimeInWholeMinutes(travelTime)))
             sentences.push_back(L10n::General::travelTime(*duration) + ".");
     }
     if (!videoConferenceLinks.empty())

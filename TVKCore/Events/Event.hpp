@@ -33,14 +33,17 @@ struct Event {
 
     /// What the calendar says about one participant.
     struct ParticipantData {
+        /// None when the calendar gives none or a blank one.
         std::optional<std::string> name;
-        /// The address of a "mailto:" participant, else the one its description carries; none
-        /// when neither gives a non-empty address.
+        /// The address of a "mailto:" participant (the scheme in any letter case), else the one
+        /// its description carries; none when neither gives a non-empty address.
         std::optional<std::string> email;
         /// How the address book finds the participant's card.
         ContactPredicate contactPredicate;
         /// The participant chairs the event.
         bool isOrganizer = false;
+        /// For the organizer, the answer on their own attendee line when they have one (the
+        /// organizer line carries none).
         ParticipantStatus status = ParticipantStatus::unknown;
 
         bool operator==(const ParticipantData&) const = default;

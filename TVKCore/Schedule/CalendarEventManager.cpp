@@ -124,7 +124,7 @@ void CalendarEventManager::loadScreenshotDemoEvents()
     auto current = Event::demo_makeOngoingEvent(makeToday(15, 0), makeToday(16, 0));
     std::lock_guard lock(m_mutex);
     // Whatever a reload still on its way brings, the demo lists stand until the next reload.
-    m_scheduleGeneration = m_pendingRemindersGeneration = ++m_reloadsStarted;
+    m_scheduleGeneration = m_listsGeneration = ++m_reloadsStarted;
     m_currentEvents = { current };
     m_pendingEvents.clear();
     m_alertPassedEvents.clear();
@@ -192,9 +192,8 @@ void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, 
         std::lock_guard lock(m_mutex);
         m_scheduleGeneration = reload.generation;
         m_invocations = std::move(schedule.invocations);
-        m_alertPassedEvents = std::move(schedule.alertPassed);
     }
-    finish(std::move(reload));
+    finish(std::move(reload), std::move(schedule.alertPassed));
 }
 
 CalendarEventManager::AlertSettings CalendarEventManager::AlertSettings::current()
@@ -260,42 +259,48 @@ std::optional<Date> CalendarEventManager::alertDate(const Event& event, Date now
     return alert;
 }
 
-void CalendarEventManager::finish(Reload reload)
+void CalendarEventManager::finish(Reload reload, std::vector<Event> alertPassed)
 {
     Date now = Date::now();
     auto current = m_store.currentEvents(now);
     auto pending = m_store.pendingEvents(now);
+    std::vector<Event> scheduled;
+    std::vector<Event> snoozedPast;
     {
         std::lock_guard lock(m_mutex);
-        std::vector<Event> scheduled;
         scheduled.reserve(m_invocations.size());
         for (auto& invocation : m_invocations)
             scheduled.push_back(invocation.event);
-        sortByStartDate(scheduled);
-        std::vector<Event> snoozedPast;
         for (auto& invocation : m_snoozedInvocations) {
             if (invocation.event.type == EventType::appleReminder && invocation.event.startDate < now)
                 snoozedPast.push_back(invocation.event);
         }
-        m_currentEvents = std::move(current);
-        m_scheduledEvents = std::move(scheduled);
-        m_pendingEvents = std::move(pending);
-        m_snoozedPastAppleReminderEvents = std::move(snoozedPast);
     }
-    auto apply = whileAlive([this, reload](std::vector<Event> events) {
+    sortByStartDate(scheduled);
+    // The lists are replaced together, once the store's pending reminders are in: a reader on
+    // another thread (a widget snapshot) must never join this reload's scheduled events with
+    // the last reload's pending reminders, which could show an event twice or miss it. A
+    // reload that started before the one whose lists stand changes nothing.
+    auto apply = whileAlive([this, reload, current = std::move(current), pending = std::move(pending), scheduled = std::move(scheduled),
+                                snoozedPast = std::move(snoozedPast), alertPassed = std::move(alertPassed)](std::vector<Event> events) mutable {
         {
             std::lock_guard lock(m_mutex);
-            if (reload.generation >= m_pendingRemindersGeneration) {
-                m_pendingRemindersGeneration = reload.generation;
+            if (reload.generation >= m_listsGeneration) {
+                m_listsGeneration = reload.generation;
+                m_currentEvents = std::move(current);
+                m_scheduledEvents = std::move(scheduled);
+                m_pendingEvents = std::move(pending);
+                m_snoozedPastAppleReminderEvents = std::move(snoozedPast);
                 m_pendingAppleReminderEvents = std::move(events);
+                m_alertPassedEvents = std::move(alertPassed);
             }
         }
         notify(reload.post, reload.completion);
     });
     // The fetch may answer on a worker thread after the manager is gone: it only hands the
-    // result to the main queue.
-    m_store.pendingAppleReminderEvents(now, [apply = std::move(apply)](std::vector<Event> events) {
-        DispatchQueue::main().async([apply, events = std::move(events)]() mutable { apply(std::move(events)); });
+    // result to the main queue. It answers once, so the lists can move along.
+    m_store.pendingAppleReminderEvents(now, [apply = std::move(apply)](std::vector<Event> events) mutable {
+        DispatchQueue::main().async([apply = std::move(apply), events = std::move(events)]() mutable { apply(std::move(events)); });
     });
 }
 
@@ -422,12 +427,14 @@ std::optional<std::string> CalendarEventManager::accountEmailForEvent(const std:
 
 // MARK: - Calendars
 
-std::vector<UserCalendar> CalendarEventManager::fetchCalendars() const
+std::vector<UserCalendar> CalendarEventManager::listedCalendars(EntityType type) const
 {
-    QMLogger::info(LogCategories::eventKit, "fetching calendars");
-    auto active = UserSettingsStore::shared().activeCalendarIdentifiers();
+    std::string_view noun = type == EntityType::event ? "calendars" : "reminder lists";
+    QMLogger::info(LogCategories::eventKit, "fetching " + std::string(noun));
+    auto& settings = UserSettingsStore::shared();
+    auto active = type == EntityType::event ? settings.activeCalendarIdentifiers() : settings.activeReminderListIdentifiers();
     std::vector<UserCalendar> result;
-    for (auto& calendar : m_store.calendars(EntityType::event)) {
+    for (auto& calendar : m_store.calendars(type)) {
         if (!isListedCalendar(*calendar))
             continue;
         result.push_back(UserCalendar {
@@ -439,27 +446,20 @@ std::vector<UserCalendar> CalendarEventManager::fetchCalendars() const
             .isDelegate = isDelegate(*calendar),
         });
     }
-    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " calendars");
+    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " " + std::string(noun));
     return result;
+}
+
+std::vector<UserCalendar> CalendarEventManager::fetchCalendars() const
+{
+    return listedCalendars(EntityType::event);
 }
 
 std::vector<UserReminderList> CalendarEventManager::fetchReminderLists() const
 {
-    QMLogger::info(LogCategories::eventKit, "fetching reminder lists");
-    auto active = UserSettingsStore::shared().activeReminderListIdentifiers();
     std::vector<UserReminderList> result;
-    for (auto& calendar : m_store.calendars(EntityType::reminder)) {
-        if (!isListedCalendar(*calendar))
-            continue;
-        result.push_back(UserReminderList {
-            .identifier = calendar->calendarIdentifier,
-            .name = calendar->title,
-            .color = calendar->color,
-            .active = std::find(active.begin(), active.end(), calendar->calendarIdentifier) != active.end(),
-            .accountName = calendar->source.title,
-        });
-    }
-    QMLogger::info(LogCategories::eventKit, "fetched " + std::to_string(result.size()) + " reminder lists");
+    for (auto& list : listedCalendars(EntityType::reminder))
+        result.push_back({ list.identifier, list.name, list.color, list.active, list.accountName });
     return result;
 }
 
@@ -482,25 +482,21 @@ tl::expected<void, DefaultsError> CalendarEventManager::activateFirstCalendar()
 
 tl::expected<void, DefaultsError> CalendarEventManager::activateCalendar(const std::string& withIdentifier)
 {
-    bool added = false;
-    auto stored = UserSettingsStore::shared()._activeCalendarIdentifiers.modify([&](std::vector<std::string>& identifiers) {
-        if (std::find(identifiers.begin(), identifiers.end(), withIdentifier) != identifiers.end())
-            return;
-        identifiers.push_back(withIdentifier);
-        added = true;
-    });
-    if (stored && added)
+    auto added = UserSettingsStore::shared().activateCalendar(withIdentifier);
+    if (!added)
+        return tl::unexpected(added.error());
+    if (*added)
         reloadEvents(PostNotification::yes);
-    return stored;
+    return {};
 }
 
 tl::expected<void, DefaultsError> CalendarEventManager::deactivateCalendar(const std::string& withIdentifier)
 {
-    auto stored = UserSettingsStore::shared()._activeCalendarIdentifiers.modify(
-        [&](std::vector<std::string>& identifiers) { std::erase(identifiers, withIdentifier); });
-    if (stored)
-        reloadEvents(PostNotification::yes);
-    return stored;
+    auto removed = UserSettingsStore::shared().deactivateCalendar(withIdentifier);
+    if (!removed)
+        return tl::unexpected(removed.error());
+    reloadEvents(PostNotification::yes);
+    return {};
 }
 
 // MARK: - Alerts and snoozes

@@ -30,14 +30,15 @@ inline constexpr std::string_view didReloadEvents = "DidReloadEvents";
 /// the own reminders change, once a minute, and when asked.
 ///
 /// A reload reads the settings and queries the calendars on the calling thread, then builds
-/// the schedule and replaces the lists on the main queue (the store's pending reminders in
-/// the reminder fetch's completion), and finally tells the delegate, posts "DidReloadEvents"
-/// when asked to, and calls its completion on the main queue. Reloads are not serialized:
-/// overlapping ones each complete once, and the lists are those of the reload that started
-/// last among those that got that far, whatever order the store answered in, so that an older
-/// reload never puts back what a newer one read after a change.
+/// the schedule and, on the main queue once the store's pending reminders are in, replaces the
+/// event lists together; finally it tells the delegate, posts "DidReloadEvents" when asked
+/// to, and calls its completion on the main queue. Reloads are not serialized: overlapping
+/// ones each complete once, and the lists are those of the reload that started last among
+/// those that got that far, whatever order the store answered in, so that an older reload
+/// never puts back what a newer one read after a change.
 ///
-/// Every list can be read from any thread; a reader gets a copy that one writer made whole.
+/// Every list can be read from any thread; a reader gets a copy that one writer made whole,
+/// and the combined lists (`allCachedUpcomingEvents`, ...) join lists of one reload.
 /// Destroy a manager on the main queue's thread (the shared one lives for the process). Any
 /// reload still in flight then ends without touching it, and its completion is not called:
 /// reloads also start on their own (changes, the timer), so no owner could wait for them all.
@@ -116,6 +117,8 @@ public:
 
 private:
     void loadScreenshotDemoEvents();
+    /// The calendars of one entity type that the settings screens list, as calendars.
+    std::vector<UserCalendar> listedCalendars(EntityType type) const;
     /// One reload on its way through the main queue.
     struct Reload {
         PostNotification post = PostNotification::no;
@@ -145,7 +148,7 @@ private:
     void scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now, Schedule& schedule) const;
     void scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now, Schedule& schedule) const;
     std::optional<Date> alertDate(const Event& event, Date now, const AlertSettings& settings) const;
-    void finish(Reload reload);
+    void finish(Reload reload, std::vector<Event> alertPassed);
     void notify(PostNotification post, const Completion& completion);
     void insertSnooze(AlertInvocation invocation);
     /// `step`, made to do nothing once the manager is gone. Only for steps that run on the
@@ -172,9 +175,9 @@ private:
     /// Eligible events of the window whose alert passed before they started.
     std::vector<Event> m_alertPassedEvents;
     std::uint64_t m_reloadsStarted = 0;
-    /// The reloads whose schedule, and whose pending store reminders, the lists hold.
+    /// The reloads whose schedule (`m_invocations`), and whose event lists, stand.
     std::uint64_t m_scheduleGeneration = 0;
-    std::uint64_t m_pendingRemindersGeneration = 0;
+    std::uint64_t m_listsGeneration = 0;
 };
 
 }

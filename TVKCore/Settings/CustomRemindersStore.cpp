@@ -1,6 +1,7 @@
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 
 #include "Platform/Runtime/NotificationCenter.hpp"
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "TVKUtils/DateOperations.hpp"
 #include "TVKUtils/SharedDefaults.hpp"
 
@@ -30,8 +31,8 @@ const std::shared_ptr<const std::vector<Reminder>>& noReminders()
 
 CustomRemindersStore& CustomRemindersStore::shared()
 {
-    static CustomRemindersStore store(sharedUserDefaults());
-    return store;
+    static auto* instance = new ProcessWideInstance<CustomRemindersStore>;
+    return instance->get([] { return new CustomRemindersStore(sharedUserDefaults()); });
 }
 
 CustomRemindersStore::CustomRemindersStore(UserDefaults& suite)

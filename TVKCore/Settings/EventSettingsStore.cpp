@@ -1,6 +1,7 @@
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 
 #include "Platform/Runtime/NotificationCenter.hpp"
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "TVKUtils/SharedDefaults.hpp"
 
 namespace tvk {
@@ -36,8 +37,8 @@ std::string_view textOf(const Data& data)
 
 EventSettingsStore& EventSettingsStore::shared()
 {
-    static EventSettingsStore store(sharedUserDefaults());
-    return store;
+    static auto* instance = new ProcessWideInstance<EventSettingsStore>;
+    return instance->get([] { return new EventSettingsStore(sharedUserDefaults()); });
 }
 
 EventSettingsStore::EventSettingsStore(UserDefaults& suite)

@@ -1,9 +1,12 @@
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKUtils/SharedDefaults.hpp"
+
+#include <algorithm>
 
 namespace tvk {
 
@@ -12,29 +15,48 @@ namespace {
 constexpr DefaultsSuite inShared = DefaultsSuite::shared;
 constexpr DefaultsSuite inStandard = DefaultsSuite::standard;
 
+tl::expected<bool, DefaultsError> addIdentifier(const UserDefault<std::vector<std::string>>& setting, const std::string& identifier)
+{
+    bool added = false;
+    auto stored = setting.modify([&](std::vector<std::string>& identifiers) {
+        if (std::find(identifiers.begin(), identifiers.end(), identifier) != identifiers.end())
+            return;
+        identifiers.push_back(identifier);
+        added = true;
+    });
+    return stored.map([&] { return added; });
+}
+
+tl::expected<bool, DefaultsError> removeIdentifier(const UserDefault<std::vector<std::string>>& setting, const std::string& identifier)
+{
+    bool removed = false;
+    auto stored = setting.modify([&](std::vector<std::string>& identifiers) { removed = std::erase(identifiers, identifier) > 0; });
+    return stored.map([&] { return removed; });
+}
+
 }
 
 UserSettingsStore& UserSettingsStore::shared()
 {
-    static UserSettingsStore store(sharedUserDefaults(), UserDefaults::standard());
-    return store;
+    static auto* instance = new ProcessWideInstance<UserSettingsStore>;
+    return instance->get([] { return new UserSettingsStore(sharedUserDefaults(), UserDefaults::standard()); });
 }
 
 UserSettingsStore::UserSettingsStore(UserDefaults& sharedDomain, UserDefaults& standardDomain)
-    : _activeCalendarIdentifiers("activeCalendarIdentifiers", {}, inShared, sharedDomain)
-    , _activeReminderListIdentifiers("activeReminderListIdentifiers", {}, inShared, sharedDomain)
-    , _timeOffsetSeconds("timeOffsetSeconds", 60, inShared, sharedDomain)
-    , _showOnlyEventsWithAlert("showOnlyEventsWithAlert", false, inShared, sharedDomain)
-    , _showOnlyAcceptedEvents("showTentativeEvents", false, inShared, sharedDomain)
-    , _showOnlyEventsWithVideoConference("showOnlyEventsWithVideoConference", false, inShared, sharedDomain)
-    , _upcomingEventsDaysFilter("upcomingEventsDaysFilter", 7, inShared, sharedDomain)
-    , _includeTravelTime("includeTravelTime", false, inShared, sharedDomain)
-    , _customSnoozeTimes("customSnoozeTimes", {}, inShared, sharedDomain)
-    , _defaultSnooze1("defaultSnooze1", 1, inShared, sharedDomain)
-    , _defaultSnooze2("defaultSnooze2", 5, inShared, sharedDomain)
-    , _excludeRules("excludeRules", {}, inShared, sharedDomain)
-    , _debugScreenshotMode("debug_screenshotMode", false, inShared, sharedDomain)
-    , _keyboardShortcutsDelay("keyboardShortcutsDelay", 1, inStandard, standardDomain)
+    : m_activeCalendarIdentifiers("activeCalendarIdentifiers", {}, inShared, sharedDomain)
+    , m_activeReminderListIdentifiers("activeReminderListIdentifiers", {}, inShared, sharedDomain)
+    , m_timeOffsetSeconds("timeOffsetSeconds", 60, inShared, sharedDomain)
+    , m_showOnlyEventsWithAlert("showOnlyEventsWithAlert", false, inShared, sharedDomain)
+    , m_showOnlyAcceptedEvents("showTentativeEvents", false, inShared, sharedDomain)
+    , m_showOnlyEventsWithVideoConference("showOnlyEventsWithVideoConference", false, inShared, sharedDomain)
+    , m_upcomingEventsDaysFilter("upcomingEventsDaysFilter", 7, inShared, sharedDomain)
+    , m_includeTravelTime("includeTravelTime", false, inShared, sharedDomain)
+    , m_customSnoozeTimes("customSnoozeTimes", {}, inShared, sharedDomain)
+    , m_defaultSnooze1("defaultSnooze1", 1, inShared, sharedDomain)
+    , m_defaultSnooze2("defaultSnooze2", 5, inShared, sharedDomain)
+    , m_excludeRules("excludeRules", {}, inShared, sharedDomain)
+    , m_debugScreenshotMode("debug_screenshotMode", false, inShared, sharedDomain)
+    , m_keyboardShortcutsDelay("keyboardShortcutsDelay", 1, inStandard, standardDomain)
     , m_shared(sharedDomain)
     , m_standard(standardDomain)
 {
@@ -88,7 +110,7 @@ void UserSettingsStore::convertLegacyTimeOffset()
         QMLogger::error("the legacy alert offset " + std::to_string(*minutes) + " minutes is out of range; it was left unconverted");
         return;
     }
-    if (auto written = _timeOffsetSeconds.set(seconds); !written) {
+    if (auto written = m_timeOffsetSeconds.set(seconds); !written) {
         QMLogger::error("could not convert the legacy alert offset: " + written.error().message);
         return;
     }
@@ -104,6 +126,53 @@ UserSettingsStore::Result UserSettingsStore::resetAll()
     auto own = m_standard.modify(removeSettings);
     auto sharedResult = m_shared.modify(removeSettings);
     return own ? sharedResult : own;
+}
+
+tl::expected<bool, DefaultsError> UserSettingsStore::activateCalendar(const std::string& identifier)
+{
+    return addIdentifier(m_activeCalendarIdentifiers, identifier);
+}
+
+tl::expected<bool, DefaultsError> UserSettingsStore::deactivateCalendar(const std::string& identifier)
+{
+    return removeIdentifier(m_activeCalendarIdentifiers, identifier);
+}
+
+tl::expected<bool, DefaultsError> UserSettingsStore::activateReminderList(const std::string& identifier)
+{
+    return addIdentifier(m_activeReminderListIdentifiers, identifier);
+}
+
+tl::expected<bool, DefaultsError> UserSettingsStore::deactivateReminderList(const std::string& identifier)
+{
+    return removeIdentifier(m_activeReminderListIdentifiers, identifier);
+}
+
+UserSettingsStore::Result UserSettingsStore::addExcludeRule(const FilterRule& rule)
+{
+    return m_excludeRules.modify([&](std::vector<FilterRule>& rules) { rules.push_back(rule); });
+}
+
+tl::expected<bool, DefaultsError> UserSettingsStore::removeExcludeRule(const UUID& id)
+{
+    bool removed = false;
+    auto stored = m_excludeRules.modify(
+        [&](std::vector<FilterRule>& rules) { removed = std::erase_if(rules, [&](const FilterRule& rule) { return rule.id == id; }) > 0; });
+    return stored.map([&] { return removed; });
+}
+
+tl::expected<std::vector<FilterRule>, std::string> UserSettingsStore::readExcludeRules() const
+{
+    auto stored = m_excludeRules.userDefaults().object(m_excludeRules.key());
+    if (!stored)
+        return m_excludeRules.defaultValue();
+    auto* data = stored->get<Data>();
+    if (!data)
+        return tl::unexpected(std::string("the stored exclude rules are not data"));
+    auto rules = FilterRule::decodeList(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+    if (!rules)
+        return tl::unexpected("the stored exclude rules cannot be read: " + rules.error());
+    return rules;
 }
 
 std::int64_t defaultSnooze1(const UserDefaults& defaults)

@@ -1,5 +1,7 @@
 #include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
 
+#include "Platform/Runtime/ProcessWideInstance.hpp"
+#include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Text/LinkDetector.hpp"
 #include "Platform/Text/PercentEncoding.hpp"
 #include "Platform/Text/RegularExpression.hpp"
@@ -31,16 +33,11 @@ constexpr std::string_view redirectPath = "/url?q";
 // schemes and host names have none.
 std::string replacingPrefixIgnoringCase(std::string_view text, std::string_view prefix, std::string_view replacement)
 {
-    auto equalIgnoringCase = [](char a, char b) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(a) == lower(b);
-    };
     std::string result;
     result.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        if (text.size() - i >= prefix.size()
-            && std::equal(prefix.begin(), prefix.end(), text.begin() + static_cast<long>(i), equalIgnoringCase)) {
+        if (startsWithIgnoringAsciiCase(text.substr(i), prefix)) {
             result += replacement;
             i += prefix.size();
         } else {
@@ -54,8 +51,8 @@ std::string replacingPrefixIgnoringCase(std::string_view text, std::string_view 
 
 VideoConferenceLinkParser& VideoConferenceLinkParser::shared()
 {
-    static auto* parser = new VideoConferenceLinkParser();
-    return *parser;
+    static auto* instance = new ProcessWideInstance<VideoConferenceLinkParser>;
+    return instance->get([] { return new VideoConferenceLinkParser(); });
 }
 
 VideoConferenceLinkParser::VideoConferenceLinkParser()

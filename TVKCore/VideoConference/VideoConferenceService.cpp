@@ -1,5 +1,6 @@
 #include "TVKCore/VideoConference/VideoConferenceService.hpp"
 
+#include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Text/RegularExpression.hpp"
 #include "Platform/Text/RequiredLiterals.hpp"
 #include "QMLogger/QMLogger.hpp"
@@ -72,16 +73,6 @@ private:
     std::shared_mutex m_mutex;
     std::unordered_map<std::string, std::shared_ptr<const CompiledPattern>> m_patterns;
 };
-
-std::string asciiLowercased(std::string_view text)
-{
-    std::string lower(text);
-    for (auto& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
 
 // The subdomain prefixes of the table: a run of labels, each ending in a dot, so that a
 // prefix can never glue onto the service's domain ("evilzoom.us").

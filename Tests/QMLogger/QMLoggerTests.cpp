@@ -3,6 +3,7 @@
 #include "Platform/Defaults/UserDefaults.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ProcessClock.hpp"
+#include "Platform/Runtime/ProcessWideState.hpp"
 
 #include <gtest/gtest.h>
 
@@ -63,10 +64,27 @@ TEST_F(QMLoggerTest, LinesCarryDateLevelLabelAndBracketedCategory)
     QMLogger::warning("no category here");
     auto lines = QMLogger::logMessages();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "2023-11-14 11:13:20 \U0001F535 INFO [ConferenceLinks]: loaded 25 services");
-    EXPECT_EQ(lines[1], "2023-11-14 11:13:20 \U0001F7E1 WARNING: no category here");
+    EXPECT_EQ(lines[0], "2023-11-14 23:13:20 \U0001F535 INFO [ConferenceLinks]: loaded 25 services");
+    EXPECT_EQ(lines[1], "2023-11-14 23:13:20 \U0001F7E1 WARNING: no category here");
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), lines[0] + "\n" + lines[1] + "\n");
     ::testing::internal::CaptureStdout();
+}
+
+TEST_F(QMLoggerTest, AProcessResetReturnsTheLoggerToHowAProcessStartsAndKeepsTheStoredSwitch)
+{
+    auto& standard = UserDefaults::standard();
+    auto target = std::make_shared<RecordingTarget>();
+    QMLogger::setLogTarget(target);
+    QMLogger::setMinimumLevel(QMLogger::Level::debug);
+    QMLogger::setMaxLogLines(5);
+    QMLogger::debug("kept");
+    ProcessWideState::reset();
+    EXPECT_FALSE(QMLogger::isLogging());
+    EXPECT_EQ(QMLogger::minimumLevel(), QMLogger::Level::info);
+    EXPECT_EQ(QMLogger::maxLogLines(), 1000);
+    EXPECT_FALSE(QMLogger::logTarget());
+    EXPECT_TRUE(QMLogger::logMessages().empty());
+    EXPECT_TRUE(standard.boolean(QMLogger::isLoggingKey)) << "the switch stored for the user is theirs";
 }
 
 TEST_F(QMLoggerTest, MessagesBelowTheMinimumLevelAreDropped)

@@ -1,14 +1,46 @@
 // The entry of every test program. It pins what tests must not inherit from the machine: the
-// time zone, the locale and language, and the directories that settings, data and caches go to.
+// time zone, the locale and language, and the directories that settings, data and caches go
+// to; and it lets no test inherit what an earlier test of the same program left behind.
 
 #include "Tests/Support/TemporaryDirectory.hpp"
 
 #include "Platform/Runtime/IcuEnvironment.hpp"
+#include "Platform/Runtime/ProcessWideState.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
+
+namespace {
+
+/// A home with empty settings, data and cache directories of its own.
+std::unique_ptr<tvk::test::TemporaryDirectory> makeHome()
+{
+    auto home = std::make_unique<tvk::test::TemporaryDirectory>();
+    ::setenv("HOME", home->path().c_str(), 1);
+    ::setenv("TARVIK_CONFIG_DIR", (home->path() / "config").c_str(), 1);
+    ::setenv("TARVIK_DATA_DIR", (home->path() / "data").c_str(), 1);
+    ::setenv("TARVIK_CACHE_DIR", (home->path() / "cache").c_str(), 1);
+    return home;
+}
+
+/// CTest runs each test in a process of its own; a test program run whole (or shuffled) runs
+/// them one after the other in one. Giving each test a home of its own, and forgetting what the
+/// process looked up and kept after each test, makes both runs alike: no test passes or fails
+/// by what ran before it.
+class FreshProcessForEachTest : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override { m_home = makeHome(); }
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        tvk::ProcessWideState::reset();
+        m_home.reset();
+    }
+
+    std::unique_ptr<tvk::test::TemporaryDirectory> m_home;
+};
+
+}
 
 int main(int argc, char** argv)
 {
@@ -24,11 +56,8 @@ int main(int argc, char** argv)
     tzset();
     tvk::IcuEnvironment::configure("Europe/Berlin", "en_US");
 
-    auto home = std::make_unique<tvk::test::TemporaryDirectory>();
-    ::setenv("HOME", home->path().c_str(), 1);
-    ::setenv("TARVIK_CONFIG_DIR", (home->path() / "config").c_str(), 1);
-    ::setenv("TARVIK_DATA_DIR", (home->path() / "data").c_str(), 1);
-    ::setenv("TARVIK_CACHE_DIR", (home->path() / "cache").c_str(), 1);
+    // For what runs outside a test: suite set-ups and the environment's.
+    auto home = makeHome();
     ::unsetenv("TARVIK_CALENDARS");
     ::unsetenv("TARVIK_CONTACTS");
     // Only the files a test lays out, never the desktop's own calendar service; the EDS tests
@@ -36,6 +65,7 @@ int main(int argc, char** argv)
     ::setenv("TARVIK_CALENDAR_BACKEND", "vdir", 1);
 
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshProcessForEachTest);
     int result = RUN_ALL_TESTS();
     home.reset();
     return result;

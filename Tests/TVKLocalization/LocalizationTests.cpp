@@ -2,6 +2,8 @@
 #include "TVKLocalization/LocalizationBundle.hpp"
 #include "TVKLocalization/LocalizedString.hpp"
 
+#include "Platform/Runtime/ProcessWideState.hpp"
+#include "Platform/Text/PluralRules.hpp"
 #include "Platform/Text/StringsFile.hpp"
 #include "Tests/Support/ScopedEnvironment.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
@@ -63,6 +65,27 @@ TEST(Localization, GermanPreferencesGiveTheGermanTable)
     LocalizationBundle::setPreferredLanguages(std::nullopt);
 }
 
+TEST(Localization, PluralTextsAgreeWithTheirCountInEnglishAndGerman)
+{
+    EXPECT_EQ(L10n::Alert::customMinutes(1), "1 minute");
+    EXPECT_EQ(L10n::Alert::customMinutes(0), "0 minutes");
+    EXPECT_EQ(L10n::TimeFormat::Spoken::daysIn(1), "day");
+    EXPECT_EQ(L10n::TimeFormat::Spoken::daysIn(2), "days");
+    LocalizationBundle::setPreferredLanguages(std::vector<std::string> { "de" });
+    EXPECT_EQ(L10n::Alert::customMinutes(1), "1 Minute");
+    EXPECT_EQ(L10n::Alert::customMinutes(21), "21 Minuten");
+    EXPECT_EQ(L10n::TimeFormat::Spoken::daysIn(3), "Tagen") << "dative after \"in\"";
+    EXPECT_EQ(L10n::TimeFormat::Spoken::daysLeft(3), "Tage");
+    EXPECT_EQ(L10n::TimeFormat::Spoken::hoursAgo(1), "Stunde");
+}
+
+TEST(Localization, ATableWithoutAPluralTextTakesTheEnglishFormsByEnglishRules)
+{
+    CustomBundle bundle("\"TimeFormat.now\" = \"right now\";\n");
+    EXPECT_EQ(L10n::Alert::customMinutes(1), "1 minute");
+    EXPECT_EQ(L10n::Alert::customMinutes(7), "7 minutes");
+}
+
 TEST(Localization, TheLanguageEnvironmentChoosesTheTable)
 {
     ScopedEnvironment environment("LANGUAGE", "de");
@@ -88,12 +111,21 @@ TEST(Localization, EveryKeyOfTheEnglishTableHasAGermanTextWithTheSameArguments)
 
 TEST(Localization, TheGeneratedAccessorsCoverTheEnglishTableInOrder)
 {
-    auto english = shippedTable("en");
+    // One accessor per key; the plural forms of a key make one, whose English text is "other".
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (const auto& entry : shippedTable("en").entries) {
+        auto plural = PluralRules::splitEntryKey(entry.key);
+        std::string key = plural ? std::string(plural->first) : entry.key;
+        if (keys.empty() || keys.back().first != key)
+            keys.emplace_back(key, "");
+        if (!plural || plural->second == PluralCategory::other)
+            keys.back().second = entry.value;
+    }
     auto accessors = L10n::allAccessors();
-    ASSERT_EQ(accessors.size(), english.entries.size());
+    ASSERT_EQ(accessors.size(), keys.size());
     for (std::size_t i = 0; i < accessors.size(); ++i) {
-        EXPECT_EQ(accessors[i].key, english.entries[i].key);
-        EXPECT_EQ(accessors[i].englishText, english.entries[i].value);
+        EXPECT_EQ(accessors[i].key, keys[i].first);
+        EXPECT_EQ(accessors[i].englishText, keys[i].second);
     }
     const auto* until = L10n::accessor("TimeFormat.until");
     ASSERT_TRUE(until);
@@ -102,6 +134,10 @@ TEST(Localization, TheGeneratedAccessorsCoverTheEnglishTableInOrder)
     EXPECT_EQ(L10n::accessor("Alert.1minute")->name, "Alert::_1minute");
     EXPECT_EQ(L10n::accessor("OpenSystemPreferences_legacy")->name, "openSystemPreferencesLegacy");
     EXPECT_EQ(L10n::accessor("Alert.customMinutes")->arguments[0], FormatArgumentKind::integer);
+    const auto* days = L10n::accessor("TimeFormat.spoken.daysIn");
+    ASSERT_TRUE(days);
+    ASSERT_EQ(days->arguments.size(), 1u) << "a plural text without its number still takes the count";
+    EXPECT_EQ(days->call(std::vector<FormatArgument> { 1 }), "day");
     EXPECT_EQ(L10n::accessor("No.such.key"), nullptr);
 }
 
@@ -140,6 +176,20 @@ TEST(Localization, LegacyEntriesApplyOnlyToOldPlatformVersions)
     LegacyTexts::setPlatformVersion(PlatformVersion { 13, 0 });
     EXPECT_EQ(LocalizedString("OnlyLegacy", "Localizable", "fallback"), "fallback");
     LegacyTexts::setPlatformVersion(std::nullopt);
+}
+
+TEST(Localization, AProcessResetLocatesTheBundleAndChoosesItsLanguageAgain)
+{
+    EXPECT_EQ(L10n::TimeFormat::now(), "now");
+    CustomBundle bundle("\"TimeFormat.now\" = \"right now\";\n");
+    EXPECT_EQ(L10n::TimeFormat::now(), "now") << "located once per process: another resource directory is not looked at";
+    ProcessWideState::reset();
+    EXPECT_EQ(L10n::TimeFormat::now(), "right now");
+
+    bundle.environment.set("TARVIK_RESOURCES", std::nullopt);
+    ProcessWideState::reset();
+    ScopedEnvironment language("LANGUAGE", "de");
+    EXPECT_EQ(L10n::TimeFormat::now(), "jetzt");
 }
 
 TEST(Localization, TheBundleIsFoundInTheFirstCandidateThatHoldsIt)

@@ -67,10 +67,44 @@ TEST_F(RelativeTime, PastCurrentAndAccessibleForms)
     EXPECT_EQ(shortText(reference - 45 * 60, reference), std::string("45") + nb + "m ago");
     EXPECT_EQ(
         shortText(reference + 5400, reference, ForAccessibility::no, IsCurrentEvent::yes), std::string("1") + nb + "h 30" + nb + "m left");
-    EXPECT_EQ(shortText(reference + 5400, reference, ForAccessibility::yes), std::string("in 1") + nb + "hours 30" + nb + "minutes");
+    EXPECT_EQ(shortText(reference + 5400, reference, ForAccessibility::yes), std::string("in 1") + nb + "hour 30" + nb + "minutes");
     EXPECT_EQ(shortText(reference + 2 * 86400 + 1, reference, ForAccessibility::yes), std::string("in 2") + nb + "days");
     EXPECT_EQ(formattedCompactRelativeTime(reference + 600, reference, IsCurrentEvent::yes), "10m left");
     EXPECT_EQ(formattedCompactRelativeTime(reference + 600, reference, IsCurrentEvent::no), "10m");
+}
+
+TEST_F(RelativeTime, SpokenUnitsAgreeWithTheirNumbersInEveryPhrase)
+{
+    auto spoken = [&](TimeInterval offset, IsCurrentEvent current = IsCurrentEvent::no) {
+        return shortText(reference + offset, reference, ForAccessibility::yes, current);
+    };
+    EXPECT_EQ(spoken(90), std::string("in 1") + nb + "minute");
+    EXPECT_EQ(spoken(45), std::string("in 1") + nb + "minute") << "half a minute and more reads as one";
+    EXPECT_EQ(spoken(3600 + 61), std::string("in 1") + nb + "hour 1" + nb + "minute");
+    EXPECT_EQ(spoken(2 * 3600 + 120), std::string("in 2") + nb + "hours 2" + nb + "minutes");
+    EXPECT_EQ(spoken(39 * 3600 + 1800), std::string("in 1") + nb + "day");
+    EXPECT_EQ(spoken(86400 + 3600, IsCurrentEvent::yes), std::string("1") + nb + "day left");
+    EXPECT_EQ(spoken(-(3 * 86400 + 5)), std::string("3") + nb + "days ago");
+    EXPECT_EQ(spoken(-(86400 + 5)), std::string("1") + nb + "day ago");
+    EXPECT_EQ(spoken(-(3600 + 60)), std::string("1") + nb + "hour 1" + nb + "minute ago");
+}
+
+TEST_F(RelativeTime, GermanSpokenUnitsAgreeInNumberAndCase)
+{
+    IcuEnvironment::configure("Europe/Berlin", "de_DE");
+    ModuleCalendar::reload();
+    LocalizationBundle::setPreferredLanguages(std::vector<std::string> { "de" });
+    auto spoken = [&](TimeInterval offset, IsCurrentEvent current = IsCurrentEvent::no) {
+        return shortText(reference + offset, reference, ForAccessibility::yes, current);
+    };
+    EXPECT_EQ(spoken(39 * 3600 + 1800), std::string("in 1") + nb + "Tag") << "the day after tomorrow, just past midnight";
+    EXPECT_EQ(spoken(3 * 86400 + 5), std::string("in 3") + nb + "Tagen");
+    EXPECT_EQ(spoken(-(3 * 86400 + 5)), std::string("vor 3") + nb + "Tagen");
+    EXPECT_EQ(spoken(3 * 86400 + 5, IsCurrentEvent::yes), std::string("noch 3") + nb + "Tage");
+    EXPECT_EQ(spoken(-(86400 + 5)), std::string("vor 1") + nb + "Tag");
+    EXPECT_EQ(spoken(3600 + 61), std::string("in 1") + nb + "Stunde 1" + nb + "Minute");
+    EXPECT_EQ(spoken(-(2 * 3600 + 300)), std::string("vor 2") + nb + "Stunden 5" + nb + "Minuten");
+    EXPECT_EQ(spoken(600, IsCurrentEvent::yes), std::string("noch 10") + nb + "Minuten");
 }
 
 TEST_F(RelativeTime, TomorrowMoreThanFourHoursAheadReadsAsTheDayAndTime)

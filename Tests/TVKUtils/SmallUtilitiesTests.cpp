@@ -5,6 +5,7 @@
 #include "TVKUtils/NumberTexts.hpp"
 #include "TVKUtils/SemanticVersion.hpp"
 
+#include "Platform/Runtime/ProcessWideState.hpp"
 #include "Tests/Support/ScopedEnvironment.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
@@ -124,6 +125,18 @@ TEST(Colors, PrimaryFallsBackWhenTheAssetsHaveNone)
     EXPECT_EQ(Colors::primary(), Color::rgb(0.94, 0.6, 0.05, 1.0));
     resources.write("Assets/Colors.json", "not json");
     EXPECT_EQ(Colors::namedColor("Primary"), std::nullopt);
+}
+
+TEST(Colors, PrimaryIsReadOnceAndAgainAfterAProcessReset)
+{
+    TemporaryDirectory resources;
+    resources.write("Assets/Colors.json", R"({ "Primary": "#336699" })");
+    ScopedEnvironment environment("TARVIK_RESOURCES", resources.path().string());
+    EXPECT_EQ(Colors::primary(), Color::fromHex("#336699"));
+    resources.write("Assets/Colors.json", R"({ "Primary": "#112233" })");
+    EXPECT_EQ(Colors::primary(), Color::fromHex("#336699")) << "read once";
+    ProcessWideState::reset();
+    EXPECT_EQ(Colors::primary(), Color::fromHex("#112233"));
 }
 
 TEST(Colors, TheShippedAssetsDefinePrimary)

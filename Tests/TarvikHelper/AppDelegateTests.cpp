@@ -86,7 +86,8 @@ TEST_F(LoginHelper, QuitsOnKillLauncherFromTheMainApplicationOnly)
     launch();
     // Observed after the helper, so it hears each notification after the helper did.
     std::vector<DistributedNotification> heard;
-    ASSERT_TRUE(center.addObserver(std::nullopt, std::nullopt, [&](const DistributedNotification& n) { heard.push_back(n); }));
+    auto listening = center.addObserver(std::nullopt, std::nullopt, [&](const DistributedNotification& n) { heard.push_back(n); });
+    ASSERT_TRUE(listening);
 
     ASSERT_TRUE(test::postFromAnotherProcess("killLauncher", "com.example.impostor"));
     ASSERT_TRUE(test::postFromAnotherProcess("killLauncher", ""));
@@ -97,6 +98,8 @@ TEST_F(LoginHelper, QuitsOnKillLauncherFromTheMainApplicationOnly)
     ASSERT_TRUE(test::postFromAnotherProcess("killLauncher", "com.quillmoor.tarvik"));
     EXPECT_TRUE(DispatchQueue::main().runUntil([&] { return application.isTerminating(); }));
     EXPECT_EQ(mainApplicationRuns().size(), 1u);
+    // The process's centre outlives what this observer holds.
+    center.removeObserver(*listening);
 }
 
 TEST_F(LoginHelper, AHelperOutsideAnApplicationBundleQuitsWithoutOpeningAnything)

@@ -11,9 +11,15 @@
 // A text with placeholders gets one parameter per argument, in argument order: std::string_view
 // for "%@", std::int64_t for "%d", "%i", "%lld" and the other integer conversions.
 //
+// A text with plural forms ("key|one", "key|other", ...; see PluralRules) makes one accessor
+// for its key, whose first parameter is the count that chooses the form; the forms may show it
+// as their first argument ("%lld more events") or leave it out ("days"). Its "other" form is
+// required, and every form's arguments must be a leading part of the accessor's parameters.
+//
 // Files are rewritten only when their content changes, so an edit of a translation that keeps
 // the English table as it was rebuilds nothing.
 
+#include "Platform/Text/PluralRules.hpp"
 #include "Platform/Text/StringFormat.hpp"
 #include "Platform/Text/StringsFile.hpp"
 
@@ -231,6 +237,10 @@ const std::set<std::string>& cppKeywords()
         "accessor",
         "localizedText",
         "Accessor",
+        "FormatArgument",
+        "FormatArgumentKind",
+        "PluralForm",
+        "PluralCategory",
     };
     return keywords;
 }
@@ -278,11 +288,50 @@ std::string commentText(const std::string& text)
 
 struct AccessorDefinition {
     std::string key;
+    /// The text; for plural forms, the "other" form.
     std::string english;
+    /// Empty for a text without plural forms.
+    std::vector<std::pair<PluralCategory, std::string>> pluralForms;
+    std::size_t line = 0;
     std::string name;
     std::vector<std::string> namespaces;
     std::vector<FormatArgumentKind> arguments;
 };
+
+/// Makes the count the first parameter of a text with plural forms and checks its forms
+/// against the parameters; false after reporting what is wrong.
+template <typename Report> bool pluralArguments(AccessorDefinition& accessor, Report& report)
+{
+    bool hasOther = std::any_of(
+        accessor.pluralForms.begin(), accessor.pluralForms.end(), [](const auto& form) { return form.first == PluralCategory::other; });
+    if (!hasOther) {
+        report(accessor.line, "the plural forms of \"" + accessor.key + "\" lack the \"other\" form, which every language has");
+        return false;
+    }
+    if (accessor.arguments.empty())
+        accessor.arguments.push_back(FormatArgumentKind::integer);
+    if (accessor.arguments.front() != FormatArgumentKind::integer) {
+        report(accessor.line, "the first argument of \"" + accessor.key + "\" must be the count that chooses its plural form");
+        return false;
+    }
+    for (const auto& [category, text] : accessor.pluralForms) {
+        auto kinds = StringFormat::argumentKinds(text);
+        bool fits
+            = kinds && kinds->size() <= accessor.arguments.size() && std::equal(kinds->begin(), kinds->end(), accessor.arguments.begin());
+        if (!fits) {
+            report(accessor.line,
+                "the \"" + std::string(PluralRules::name(category)) + "\" form of \"" + accessor.key
+                    + "\" takes other arguments than its \"other\" form");
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string pluralCategoryName(PluralCategory category)
+{
+    return "PluralCategory::" + std::string(PluralRules::name(category));
+}
 
 struct NamespaceNode {
     std::string name;
@@ -315,7 +364,14 @@ std::string parameterList(const AccessorDefinition& accessor)
 void writeDeclarations(std::ostream& out, const NamespaceNode& node, const std::string& indent)
 {
     for (const auto* accessor : node.accessors) {
-        out << indent << "/// \"" << commentText(accessor->english) << "\"\n";
+        if (accessor->pluralForms.empty()) {
+            out << indent << "/// \"" << commentText(accessor->english) << "\"\n";
+        } else {
+            out << indent << "/// By the count:";
+            for (const auto& [category, text] : accessor->pluralForms)
+                out << " " << PluralRules::name(category) << " \"" << commentText(text) << "\"";
+            out << "\n";
+        }
         out << indent << "std::string " << accessor->name << "(" << parameterList(*accessor) << ");\n";
     }
     for (const auto& child : node.children) {
@@ -382,36 +438,60 @@ int main(int argc, char** argv)
         failed = true;
     };
 
-    std::vector<AccessorDefinition> accessors;
-    std::map<std::string, std::size_t> keyLines;
+    // One definition per key, in the order of first appearance; plural entries join theirs.
+    std::vector<AccessorDefinition> definitions;
+    std::map<std::string, std::size_t> entryLines;
+    std::map<std::string, std::size_t> definitionIndex;
     for (const auto& entry : table.entries) {
-        if (auto [existing, inserted] = keyLines.emplace(entry.key, entry.line); !inserted) {
+        if (auto [existing, inserted] = entryLines.emplace(entry.key, entry.line); !inserted) {
             report(entry.line, "the key \"" + entry.key + "\" was already defined on line " + std::to_string(existing->second));
             continue;
         }
-        AccessorDefinition accessor;
-        accessor.key = entry.key;
-        accessor.english = entry.value;
-        auto segments = split(entry.key, '.');
+        auto plural = PluralRules::splitEntryKey(entry.key);
+        std::string key = plural ? std::string(plural->first) : entry.key;
+        auto [found, isNew] = definitionIndex.emplace(key, definitions.size());
+        if (isNew) {
+            definitions.push_back(AccessorDefinition { .key = key, .line = entry.line });
+        } else if (!plural || definitions[found->second].pluralForms.empty()) {
+            report(entry.line, "the key \"" + key + "\" has both a plain text and plural forms");
+            continue;
+        }
+        auto& definition = definitions[found->second];
+        if (plural) {
+            definition.pluralForms.emplace_back(plural->second, entry.value);
+            if (plural->second == PluralCategory::other)
+                definition.english = entry.value;
+        } else {
+            definition.english = entry.value;
+        }
+    }
+
+    std::vector<AccessorDefinition> accessors;
+    std::map<std::string, std::size_t> keyLines;
+    for (auto& accessor : definitions) {
+        keyLines.emplace(accessor.key, accessor.line);
+        auto segments = split(accessor.key, '.');
         for (std::size_t i = 0; i + 1 < segments.size(); ++i) {
             auto name = escapedKeyword(prettyIdentifier(segments[i]));
             if (name.empty()) {
-                report(entry.line, "the key \"" + entry.key + "\" has a segment that makes no name");
+                report(accessor.line, "the key \"" + accessor.key + "\" has a segment that makes no name");
                 break;
             }
             accessor.namespaces.push_back(name);
         }
         accessor.name = escapedKeyword(lowerFirstWord(prettyIdentifier(segments.back())));
         if (accessor.name.empty() || accessor.namespaces.size() + 1 != segments.size()) {
-            report(entry.line, "the key \"" + entry.key + "\" makes no accessor name");
+            report(accessor.line, "the key \"" + accessor.key + "\" makes no accessor name");
             continue;
         }
-        auto kinds = StringFormat::argumentKinds(entry.value);
+        auto kinds = StringFormat::argumentKinds(accessor.english);
         if (!kinds) {
-            report(entry.line, "the text of \"" + entry.key + "\": " + kinds.error());
+            report(accessor.line, "the text of \"" + accessor.key + "\": " + kinds.error());
             continue;
         }
         accessor.arguments = *kinds;
+        if (!accessor.pluralForms.empty() && !pluralArguments(accessor, report))
+            continue;
         accessors.push_back(std::move(accessor));
     }
 
@@ -460,8 +540,16 @@ int main(int argc, char** argv)
               "#include <array>\n\n"
               "namespace tvk::L10n {\n\n";
     for (const auto& accessor : accessors) {
-        source << "std::string " << qualifiedName(accessor) << "(" << parameterList(accessor) << ")\n{\n"
-               << "    return localizedText(" << cppStringLiteral(accessor.key) << ", " << cppStringLiteral(accessor.english) << ", {";
+        source << "std::string " << qualifiedName(accessor) << "(" << parameterList(accessor) << ")\n{\n";
+        std::string englishText = cppStringLiteral(accessor.english);
+        if (!accessor.pluralForms.empty()) {
+            source << "    static constexpr PluralForm forms[] {";
+            for (const auto& [category, text] : accessor.pluralForms)
+                source << " { " << pluralCategoryName(category) << ", " << cppStringLiteral(text) << " },";
+            source << " };\n";
+            englishText = "forms";
+        }
+        source << "    return localizedText(" << cppStringLiteral(accessor.key) << ", " << englishText << ", {";
         for (std::size_t i = 0; i < accessor.arguments.size(); ++i)
             source << (i > 0 ? ", " : " ") << "FormatArgument(p" << i + 1 << ")";
         source << (accessor.arguments.empty() ? "});\n}\n\n" : " });\n}\n\n");

@@ -1,43 +1,11 @@
 #include "tools/tvkctl/PropertyListJson.hpp"
 
 #include "Platform/Runtime/ISO8601.hpp"
-
-#include <glib.h>
+#include "Platform/Text/Base64.hpp"
 
 #include <limits>
 
 namespace tvk::tvkctl {
-
-namespace {
-
-std::string base64Encode(const Data& data)
-{
-    gchar* encoded = g_base64_encode(data.data(), data.size());
-    std::string text = encoded;
-    g_free(encoded);
-    return text;
-}
-
-std::optional<Data> base64Decode(const std::string& text)
-{
-    // GLib skips characters outside the alphabet; refuse them instead of guessing.
-    if (text.size() % 4 != 0)
-        return std::nullopt;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
-        bool padding = c == '=' && i + 2 >= text.size();
-        if (!alphabet && !padding)
-            return std::nullopt;
-    }
-    gsize length = 0;
-    guchar* decoded = g_base64_decode(text.c_str(), &length);
-    Data data(decoded, decoded + length);
-    g_free(decoded);
-    return data;
-}
-
-}
 
 nlohmann::json jsonFromPropertyList(const PropertyList& value)
 {
@@ -46,7 +14,7 @@ nlohmann::json jsonFromPropertyList(const PropertyList& value)
         nlohmann::json operator()(std::int64_t number) const { return number; }
         nlohmann::json operator()(double number) const { return number; }
         nlohmann::json operator()(bool flag) const { return flag; }
-        nlohmann::json operator()(const Data& data) const { return { { "data", base64Encode(data) } }; }
+        nlohmann::json operator()(const Data& data) const { return { { "data", base64Encoded(data) } }; }
         nlohmann::json operator()(Date date) const { return { { "date", ISO8601::format(date) } }; }
         nlohmann::json operator()(const PropertyList::Array& array) const
         {
@@ -95,7 +63,7 @@ tl::expected<PropertyList, std::string> convertJson(const nlohmann::json& json, 
     }
     case nlohmann::json::value_t::object: {
         if (json.size() == 1 && json.contains("data") && json["data"].is_string()) {
-            auto data = base64Decode(json["data"].get<std::string>());
+            auto data = base64Decoded(json["data"].get<std::string>(), Base64Form::canonical);
             if (!data)
                 return tl::unexpected(std::string("\"data\" is not valid base64"));
             return PropertyList(std::move(*data));
@@ -134,11 +102,6 @@ tl::expected<PropertyList, std::string> propertyListFromJsonText(const std::stri
     if (json.is_discarded())
         return tl::unexpected("not valid JSON: " + text);
     return propertyListFromJson(json);
-}
-
-std::string printJson(const nlohmann::json& json)
-{
-    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }

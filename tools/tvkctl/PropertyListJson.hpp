@@ -17,7 +17,4 @@ tl::expected<PropertyList, std::string> propertyListFromJson(const nlohmann::jso
 /// Parses JSON text (errors name the position) and converts it.
 tl::expected<PropertyList, std::string> propertyListFromJsonText(const std::string& text);
 
-/// Prints JSON readably; invalid UTF-8 in strings is replaced, never thrown on.
-std::string printJson(const nlohmann::json& json);
-
 }

@@ -1,22 +1,6 @@
 #include "tools/tvkctl/SettingsJson.hpp"
 
-#include <charconv>
-
 namespace tvk::tvkctl {
-
-std::optional<std::int64_t> parseInteger(std::string_view text)
-{
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-')
-            return std::nullopt;
-    }
-    std::int64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 nlohmann::ordered_json jsonOf(const EventSettings& settings)
 {
@@ -28,11 +12,6 @@ nlohmann::ordered_json jsonOf(const Reminder& reminder)
 {
     auto encoded = reminder.encode();
     return encoded ? nlohmann::ordered_json::parse(*encoded, nullptr, false) : nlohmann::ordered_json();
-}
-
-std::string printOrderedJson(const nlohmann::ordered_json& json)
-{
-    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 bool isValidUTF8(std::string_view text)

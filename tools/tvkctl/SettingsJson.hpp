@@ -13,15 +13,9 @@ namespace tvk::tvkctl {
 
 // Helpers of the commands that stand in for the main application's settings screens.
 
-/// A decimal integer, optionally signed, with nothing around it, within 64 bits.
-std::optional<std::int64_t> parseInteger(std::string_view text);
-
 /// The stored JSON form, with keys in their stored order, for printing.
 nlohmann::ordered_json jsonOf(const EventSettings& settings);
 nlohmann::ordered_json jsonOf(const Reminder& reminder);
-
-/// Indented by two spaces; text that is not UTF-8 is replaced, never thrown on.
-std::string printOrderedJson(const nlohmann::ordered_json& json);
 
 /// Whether the text is valid UTF-8; the settings are shared with a program whose strings
 /// always are.

@@ -1,6 +1,9 @@
 #include "tools/uigallery/GallerySamples.hpp"
 
+#include "Platform/UI/StringTableLocalizer.hpp"
+
 #include <algorithm>
+#include <memory>
 
 namespace tvk::uigallery {
 
@@ -378,6 +381,18 @@ Date galleryNow()
     return Date(1796632200.0);
 }
 
+/// The gallery's string table (the count line's plural forms), in English as its locale is.
+std::shared_ptr<const ResourceBundle> galleryStrings()
+{
+    static const std::shared_ptr<const ResourceBundle> strings = [] {
+        std::shared_ptr<ResourceBundle> bundle(ResourceBundle::open(TVK_UIGALLERY_STRINGS));
+        if (bundle)
+            bundle->setPreferredLanguages(std::vector<std::string> { "en" });
+        return bundle;
+    }();
+    return strings;
+}
+
 EnvironmentValues galleryEnvironment(WidgetFamily family, ColorScheme scheme)
 {
     EnvironmentValues environment;
@@ -385,6 +400,7 @@ EnvironmentValues galleryEnvironment(WidgetFamily family, ColorScheme scheme)
     environment.colorScheme = scheme;
     environment.locale = "en_US";
     environment.timeZone = "Europe/Berlin";
+    environment.localize = StringTableLocalizer(galleryStrings());
     return environment;
 }
 
@@ -413,6 +429,7 @@ std::vector<GallerySample> gallerySamples()
         { "list-medium", WidgetFamily::systemMedium, listTree(6, false) },
         { "list-small", WidgetFamily::systemSmall, listTree(6, false) },
         { "current-medium", WidgetFamily::systemMedium, listTree(6, true) },
+        { "current-large", WidgetFamily::systemLarge, listTree(4, true) },
         { "noevents", WidgetFamily::systemSmall, noEventsSample() },
         { "symbols", WidgetFamily::systemMedium, symbolsSample() },
     };

@@ -16,6 +16,7 @@ std::optional<double> sanitized(std::optional<double> length)
     return *length < 0 ? 0.0 : *length;
 }
 
+/// A size a node reports, where infinity stays (a view may take all that is offered).
 double sanitizedLength(double length)
 {
     return std::isnan(length) || length < 0 ? 0.0 : length;

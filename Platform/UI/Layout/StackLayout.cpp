@@ -53,112 +53,133 @@ double StackNode::spacingAfter(size_t index) const
     return defaultSpacing;
 }
 
-StackNode::Arrangement StackNode::arrange(ProposedViewSize proposal, LayoutContext& context)
+double StackNode::totalSpacing() const
+{
+    double total = 0;
+    for (size_t index = 0; index + 1 < m_children.size(); ++index)
+        total += spacingAfter(index);
+    return total;
+}
+
+StackNode::Probe StackNode::probe(std::optional<double> crossProposal, LayoutContext& context)
+{
+    Probe probed;
+    probed.minimum.resize(m_children.size());
+    probed.flexibility.resize(m_children.size());
+    for (size_t index = 0; index < m_children.size(); ++index) {
+        auto& child = *m_children[index];
+        probed.minimum[index] = majorLength(child.sizeThatFits(makeProposal(0.0, crossProposal, m_horizontal), context).size, m_horizontal);
+        double maximum = majorLength(child.sizeThatFits(makeProposal(infinity, crossProposal, m_horizontal), context).size, m_horizontal);
+        probed.flexibility[index] = maximum - probed.minimum[index];
+    }
+    return probed;
+}
+
+StackNode::Distribution StackNode::distribute(ProposedViewSize proposal, LayoutContext& context)
 {
     size_t count = m_children.size();
-    Arrangement arrangement;
-    arrangement.proposals.resize(count);
-    arrangement.dimensions.resize(count);
-    arrangement.offsets.resize(count);
-    if (count == 0) {
-        arrangement.total = Dimensions::of({ 0, 0 });
-        return arrangement;
-    }
-
-    double totalSpacing = 0;
-    for (size_t index = 0; index + 1 < count; ++index)
-        totalSpacing += spacingAfter(index);
-
+    Distribution distribution;
+    distribution.proposals.resize(count);
+    distribution.dimensions.resize(count);
     auto crossProposal = minor(proposal, m_horizontal);
     auto offered = major(proposal, m_horizontal);
+    auto give = [&](size_t index, std::optional<double> length) {
+        distribution.proposals[index] = makeProposal(length, crossProposal, m_horizontal);
+        distribution.dimensions[index] = m_children[index]->sizeThatFits(distribution.proposals[index], context);
+        return majorLength(distribution.dimensions[index].size, m_horizontal);
+    };
     if (!offered) {
-        for (size_t index = 0; index < count; ++index) {
-            arrangement.proposals[index] = makeProposal(std::nullopt, crossProposal, m_horizontal);
-            arrangement.dimensions[index] = m_children[index]->sizeThatFits(arrangement.proposals[index], context);
-        }
-    } else {
-        std::vector<double> minimum(count);
-        std::vector<double> flexibility(count);
-        for (size_t index = 0; index < count; ++index) {
-            auto& child = *m_children[index];
-            minimum[index] = majorLength(child.sizeThatFits(makeProposal(0.0, crossProposal, m_horizontal), context).size, m_horizontal);
-            double maximum
-                = majorLength(child.sizeThatFits(makeProposal(infinity, crossProposal, m_horizontal), context).size, m_horizontal);
-            flexibility[index] = maximum - minimum[index];
-        }
-        // Higher layout priority first; within a priority, the other views before the spacers
-        // (which only take what is left, so a text beside a spacer may use the whole row),
-        // and the least flexible first.
-        std::vector<size_t> order(count);
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](size_t left, size_t right) {
-            double leftPriority = m_children[left]->layoutPriority();
-            double rightPriority = m_children[right]->layoutPriority();
-            if (leftPriority != rightPriority)
-                return leftPriority > rightPriority;
-            bool leftSpacer = m_children[left]->isSpacer();
-            bool rightSpacer = m_children[right]->isSpacer();
-            if (leftSpacer != rightSpacer)
-                return rightSpacer;
-            return flexibility[left] < flexibility[right];
-        });
-
-        double remaining = *offered - totalSpacing;
-        size_t position = 0;
-        while (position < count) {
-            // One priority group: it may use what the lower groups do not need at minimum.
-            double priority = m_children[order[position]]->layoutPriority();
-            size_t groupEnd = position;
-            while (groupEnd < count && m_children[order[groupEnd]]->layoutPriority() == priority)
-                ++groupEnd;
-            double laterMinimum = 0;
-            for (size_t later = groupEnd; later < count; ++later)
-                laterMinimum += minimum[order[later]];
-            for (size_t step = position; step < groupEnd; ++step) {
-                size_t index = order[step];
-                bool isSpacer = m_children[index]->isSpacer();
-                // Views share what remains equally; the spacers' minimum is kept back for them.
-                double reserved = laterMinimum;
-                size_t sharing = 0;
-                for (size_t later = step; later < groupEnd; ++later) {
-                    if (m_children[order[later]]->isSpacer() == isSpacer)
-                        ++sharing;
-                    else
-                        reserved += minimum[order[later]];
-                }
-                double share = std::max(0.0, (remaining - reserved) / static_cast<double>(std::max<size_t>(sharing, 1)));
-                arrangement.proposals[index] = makeProposal(share, crossProposal, m_horizontal);
-                arrangement.dimensions[index] = m_children[index]->sizeThatFits(arrangement.proposals[index], context);
-                remaining -= majorLength(arrangement.dimensions[index].size, m_horizontal);
-            }
-            position = groupEnd;
-        }
+        for (size_t index = 0; index < count; ++index)
+            give(index, std::nullopt);
+        return distribution;
     }
 
+    auto probed = probe(crossProposal, context);
+    // Higher layout priority first; within a priority, the other views before the spacers
+    // (which only take what is left, so a text beside a spacer may use the whole row),
+    // and the least flexible first.
+    std::vector<size_t> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t left, size_t right) {
+        double leftPriority = m_children[left]->layoutPriority();
+        double rightPriority = m_children[right]->layoutPriority();
+        if (leftPriority != rightPriority)
+            return leftPriority > rightPriority;
+        bool leftSpacer = m_children[left]->isSpacer();
+        bool rightSpacer = m_children[right]->isSpacer();
+        if (leftSpacer != rightSpacer)
+            return rightSpacer;
+        return probed.flexibility[left] < probed.flexibility[right];
+    });
+
+    double remaining = *offered - totalSpacing();
+    size_t position = 0;
+    while (position < count) {
+        // One priority group: it may use what the lower groups do not need at minimum.
+        double priority = m_children[order[position]]->layoutPriority();
+        size_t groupEnd = position;
+        while (groupEnd < count && m_children[order[groupEnd]]->layoutPriority() == priority)
+            ++groupEnd;
+        double laterMinimum = 0;
+        for (size_t later = groupEnd; later < count; ++later)
+            laterMinimum += probed.minimum[order[later]];
+        for (size_t step = position; step < groupEnd; ++step) {
+            size_t index = order[step];
+            bool isSpacer = m_children[index]->isSpacer();
+            // Views share what remains equally; the spacers' minimum is kept back for them.
+            double reserved = laterMinimum;
+            size_t sharing = 0;
+            for (size_t later = step; later < groupEnd; ++later) {
+                if (m_children[order[later]]->isSpacer() == isSpacer)
+                    ++sharing;
+                else
+                    reserved += probed.minimum[order[later]];
+            }
+            double share = std::max(0.0, (remaining - reserved) / static_cast<double>(std::max<size_t>(sharing, 1)));
+            remaining -= give(index, share);
+        }
+        position = groupEnd;
+    }
+    return distribution;
+}
+
+StackNode::Placement StackNode::position(const std::vector<Dimensions>& dimensions) const
+{
     // Along the axis: one after the other. Across: aligned on the stack's guide.
-    double cursor = 0;
+    size_t count = dimensions.size();
     double before = 0;
     double after = 0;
     std::vector<double> guides(count);
     for (size_t index = 0; index < count; ++index) {
-        const auto& dimensions = arrangement.dimensions[index];
-        guides[index] = m_horizontal ? verticalGuide(m_verticalAlignment, dimensions) : horizontalGuide(m_horizontalAlignment, dimensions);
-        double crossLength = m_horizontal ? dimensions.size.height : dimensions.size.width;
+        guides[index] = m_horizontal ? verticalGuide(m_verticalAlignment, dimensions[index])
+                                     : horizontalGuide(m_horizontalAlignment, dimensions[index]);
+        double crossLength = m_horizontal ? dimensions[index].size.height : dimensions[index].size.width;
         before = std::max(before, guides[index]);
         after = std::max(after, crossLength - guides[index]);
     }
+    Placement placement;
+    double cursor = 0;
     BaselineMerger baselines;
     for (size_t index = 0; index < count; ++index) {
         double crossOffset = before - guides[index];
-        arrangement.offsets[index] = m_horizontal ? Point { cursor, crossOffset } : Point { crossOffset, cursor };
-        baselines.add(arrangement.dimensions[index], arrangement.offsets[index].y);
-        cursor += majorLength(arrangement.dimensions[index].size, m_horizontal);
+        placement.offsets.push_back(m_horizontal ? Point { cursor, crossOffset } : Point { crossOffset, cursor });
+        baselines.add(dimensions[index], placement.offsets[index].y);
+        cursor += majorLength(dimensions[index].size, m_horizontal);
         if (index + 1 < count)
             cursor += spacingAfter(index);
     }
     Size total = m_horizontal ? Size { cursor, before + after } : Size { before + after, cursor };
-    arrangement.total = { total, baselines.first, baselines.last };
-    return arrangement;
+    placement.total = { total, baselines.first, baselines.last };
+    return placement;
+}
+
+StackNode::Arrangement StackNode::arrange(ProposedViewSize proposal, LayoutContext& context)
+{
+    if (m_children.empty())
+        return { {}, {}, {}, Dimensions::of({ 0, 0 }) };
+    auto distribution = distribute(proposal, context);
+    auto placement = position(distribution.dimensions);
+    return { std::move(distribution.proposals), std::move(distribution.dimensions), std::move(placement.offsets), placement.total };
 }
 
 Dimensions StackNode::computeSize(ProposedViewSize proposal, LayoutContext& context)
@@ -218,6 +239,14 @@ void ZStackNode::placeChildren(ProposedViewSize proposal, LayoutContext& context
     for (size_t index = 0; index < m_children.size(); ++index) {
         Point origin { m_frame.minX() + arrangement.offsets[index].x, m_frame.minY() + arrangement.offsets[index].y };
         m_children[index]->place(origin, proposal, context);
+    }
+}
+
+void ZStackNode::collectLinks(std::vector<LinkRegion>& links) const
+{
+    for (auto child = m_children.rbegin(); child != m_children.rend(); ++child) {
+        if ((*child)->isPlaced())
+            (*child)->collectLinks(links);
     }
 }
 

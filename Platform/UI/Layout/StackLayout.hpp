@@ -9,6 +9,10 @@ namespace tvk::ui::detail {
 /// flexibility (least flexible first): each in turn is offered an equal share of what
 /// remains, and what it takes is subtracted. Across the axis, children are aligned on the
 /// stack's alignment guide.
+///
+/// Layout runs in three steps that hand values on: `probe` asks each child for its smallest
+/// and largest length along the axis, `distribute` turns the offered length into a proposal
+/// and a size per child, and `position` lays the sizes out one after the other.
 class StackNode : public LayoutNode {
 public:
     StackNode(bool horizontal, HorizontalAlignment horizontalAlignment, VerticalAlignment verticalAlignment, std::optional<double> spacing,
@@ -28,8 +32,28 @@ private:
         std::vector<Point> offsets;
         Dimensions total;
     };
+    /// Per child, along the axis: its length at the least it can take, and how much more it
+    /// can grow.
+    struct Probe {
+        std::vector<double> minimum;
+        std::vector<double> flexibility;
+    };
+    struct Distribution {
+        std::vector<ProposedViewSize> proposals;
+        std::vector<Dimensions> dimensions;
+    };
+    struct Placement {
+        std::vector<Point> offsets;
+        Dimensions total;
+    };
     Arrangement arrange(ProposedViewSize proposal, LayoutContext& context);
+    Probe probe(std::optional<double> crossProposal, LayoutContext& context);
+    /// Without a length along the axis every child takes its ideal one; with one, the
+    /// children share it in the order of the class comment.
+    Distribution distribute(ProposedViewSize proposal, LayoutContext& context);
+    Placement position(const std::vector<Dimensions>& dimensions) const;
     double spacingAfter(size_t index) const;
+    double totalSpacing() const;
 
     bool m_horizontal;
     HorizontalAlignment m_horizontalAlignment;
@@ -38,10 +62,13 @@ private:
 };
 
 /// `ZStack`: every child is offered the stack's proposal; the stack is the union of the
-/// children aligned on its alignment guides.
+/// children aligned on its alignment guides. Later children are drawn in front, so their links
+/// are hit first.
 class ZStackNode : public LayoutNode {
 public:
     ZStackNode(Alignment alignment, LayoutNodes children);
+
+    void collectLinks(std::vector<LinkRegion>& links) const override;
 
 protected:
     Dimensions computeSize(ProposedViewSize proposal, LayoutContext& context) override;

@@ -72,6 +72,11 @@ void CustomViewNode::resolve(const EnvironmentValues& environment, ResolveContex
     resolveView(m_body(environment), environment, context, output);
 }
 
+void RenderDateReaderNode::resolve(const EnvironmentValues& environment, ResolveContext& context, LayoutNodes& output) const
+{
+    resolveView(m_body(environment, context.renderDate), environment, context, output);
+}
+
 View modified(const View& content, ModifierViewNode::Wrap wrap)
 {
     if (content.isEmpty())

@@ -117,6 +117,19 @@ private:
     std::function<View(const EnvironmentValues&)> m_body;
 };
 
+/// A view whose body is built from the environment and the moment the tree is laid out for.
+class RenderDateReaderNode : public ViewNode {
+public:
+    explicit RenderDateReaderNode(std::function<View(const EnvironmentValues&, Date)> body)
+        : m_body(std::move(body))
+    {
+    }
+    void resolve(const EnvironmentValues& environment, ResolveContext& context, LayoutNodes& output) const override;
+
+private:
+    std::function<View(const EnvironmentValues&, Date)> m_body;
+};
+
 /// Makes a view from a modifier's wrap function.
 View modified(const View& content, ModifierViewNode::Wrap wrap);
 View withEnvironment(const View& content, std::function<void(EnvironmentValues&)> transform);

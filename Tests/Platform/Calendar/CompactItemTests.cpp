@@ -13,7 +13,7 @@ namespace {
 std::vector<ParsedItem> everyFixtureItem()
 {
     std::vector<ParsedItem> items;
-    for (auto& entry : std::filesystem::directory_iterator(TVK_TEST_FIXTURES)) {
+    for (auto& entry : std::filesystem::recursive_directory_iterator(TVK_TEST_FIXTURES)) {
         if (entry.path().extension() != ".ics")
             continue;
         auto parsed = ICalendarParser::parse(tvk::test::readFile(entry.path()));

@@ -4,6 +4,7 @@
 
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/ProcessWideState.hpp"
 #include "Tests/Support/SessionBusPeers.hpp"
 
 #include <gtest/gtest.h>
@@ -45,12 +46,32 @@ TEST(DistributedNotificationCenter, DeliversWhatAnotherProcessPostsOnTheMainQueu
 {
     auto& center = DistributedNotificationCenter::defaultCenter();
     Recorder recorder;
-    ASSERT_TRUE(center.addObserver("killLauncher", "com.quillmoor.tarvik", recorder.block()));
+    auto token = center.addObserver("killLauncher", "com.quillmoor.tarvik", recorder.block());
+    ASSERT_TRUE(token);
     // Registered means registered: a post that starts right now is not missed.
     ASSERT_TRUE(test::postFromAnotherProcess("killLauncher", "com.quillmoor.tarvik"));
     ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return !recorder.received.empty(); }));
     EXPECT_EQ(recorder.received, (Received { { "killLauncher", "com.quillmoor.tarvik" } }));
     EXPECT_TRUE(recorder.allOnMainThread);
+    // The process's centre outlives this recorder.
+    center.removeObserver(*token);
+}
+
+TEST(DistributedNotificationCenter, AProcessResetEndsEveryRegistrationOfTheProcesssCentre)
+{
+    // What the test main does after each test, so that no observer holding a finished test's
+    // locals hears the next test's notifications.
+    auto& center = DistributedNotificationCenter::defaultCenter();
+    Recorder recorder;
+    ASSERT_TRUE(center.addObserver(std::nullopt, std::nullopt, recorder.block()));
+    ProcessWideState::reset();
+    EXPECT_EQ(center.observerCount(), 0u);
+    Recorder later;
+    auto token = center.addObserver(std::nullopt, std::nullopt, later.block());
+    ASSERT_TRUE(token);
+    postSentinelAndWait(center, later);
+    EXPECT_TRUE(recorder.received.empty());
+    center.removeObserver(*token);
 }
 
 TEST(DistributedNotificationCenter, FiltersByNameAndObjectAndDeliversInOrderIncludingOwnPosts)
@@ -118,8 +139,15 @@ TEST(DistributedNotificationCenter, PostsInTheDocumentedWireForm)
     ASSERT_TRUE(reply);
     g_variant_unref(reply);
 
-    ASSERT_TRUE(DistributedNotificationCenter::defaultCenter().post("killLauncher", "com.quillmoor.tarvik"));
-    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return heard.count > 0; }));
+    // The poster hears its own post too; waiting for that leaves no signal on its way to the
+    // process's centre when the test ends.
+    auto& center = DistributedNotificationCenter::defaultCenter();
+    Recorder own;
+    auto token = center.addObserver(std::nullopt, std::nullopt, own.block());
+    ASSERT_TRUE(token);
+    ASSERT_TRUE(center.post("killLauncher", "com.quillmoor.tarvik"));
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return heard.count > 0 && !own.received.empty(); }));
+    center.removeObserver(*token);
     EXPECT_EQ(heard.count, 1);
     EXPECT_EQ(heard.path, "/com/quillmoor/DistributedNotifications");
     EXPECT_EQ(heard.interface, "com.quillmoor.DistributedNotifications");

@@ -1,5 +1,7 @@
 #include "Platform/Text/ResourceBundle.hpp"
 
+#include "Platform/Text/PluralRules.hpp"
+
 #include "Tests/Support/ScopedEnvironment.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
@@ -65,6 +67,69 @@ TEST(ResourceBundle, LooksTextsUpInTheChosenLanguageWithThePlatformFallbacks)
     EXPECT_EQ(bundle->localizedString("only.english", "", "Localizable"), "only.english");
     EXPECT_EQ(bundle->localizedString("x", "Missing"), std::nullopt);
     EXPECT_EQ(bundle->localizedString("x", "../de.lproj/Other"), std::nullopt);
+}
+
+TEST(ResourceBundle, CountsChooseThePluralFormOfTheTablesLanguageThenOtherThenThePlainEntry)
+{
+    TemporaryDirectory directory;
+    auto path = directory.path() / "Test.bundle";
+    write(path / "en.lproj" / "Localizable.strings",
+        "\"days|one\" = \"day\";\n\"days|other\" = \"days\";\n\"plain\" = \"as is\";\n\"english.only|one\" = \"one thing\";\n"
+        "\"english.only|other\" = \"things\";\n");
+    write(path / "pl.lproj" / "Localizable.strings",
+        "\"days|one\" = \"dzień\";\n\"days|few\" = \"dni (few)\";\n\"days|other\" = \"dni\";\n\"plain\" = \"jak jest\";\n");
+    auto bundle = ResourceBundle::open(path);
+    ASSERT_TRUE(bundle);
+
+    bundle->setPreferredLanguages(std::vector<std::string> { "pl_PL" });
+    EXPECT_EQ(bundle->localizedString("days", "Localizable", 1), "dzień");
+    EXPECT_EQ(bundle->localizedString("days", "Localizable", 3), "dni (few)");
+    EXPECT_EQ(bundle->localizedString("days", "Localizable", 22), "dni (few)");
+    EXPECT_EQ(bundle->localizedString("days", "Localizable", 5), "dni") << "no \"many\" entry: the \"other\" one";
+    EXPECT_EQ(bundle->localizedString("plain", "Localizable", 3), "jak jest") << "a text without forms serves every number";
+    EXPECT_EQ(bundle->localizedString("days", "Localizable"), "dni") << "asked without a number: the \"other\" form";
+    EXPECT_EQ(bundle->localizedString("english.only", "Localizable", 1), std::nullopt);
+    EXPECT_EQ(bundle->developmentString("english.only", "Localizable", 1), "one thing") << "English rules for English texts";
+    EXPECT_EQ(bundle->developmentString("english.only", "Localizable", 3), "things");
+    EXPECT_EQ(bundle->developmentString("plain", "Localizable", std::nullopt), "as is");
+
+    bundle->setPreferredLanguages(std::vector<std::string> { "en" });
+    EXPECT_EQ(bundle->localizedString("days", "Localizable", 1), "day");
+    EXPECT_EQ(bundle->localizedString("days", "Localizable", 0), "days");
+    EXPECT_EQ(bundle->localizedString("days", "Localizable", 3), "days");
+}
+
+TEST(PluralRules, CategoriesFollowEachLanguagesRules)
+{
+    EXPECT_EQ(PluralRules::category("en", 1), PluralCategory::one);
+    EXPECT_EQ(PluralRules::category("en", 0), PluralCategory::other);
+    EXPECT_EQ(PluralRules::category("de-DE", 1), PluralCategory::one);
+    EXPECT_EQ(PluralRules::category("ru", 21), PluralCategory::one);
+    EXPECT_EQ(PluralRules::category("ru", 22), PluralCategory::few);
+    EXPECT_EQ(PluralRules::category("ru_RU", 11), PluralCategory::many);
+    EXPECT_EQ(PluralRules::category("pl", 1), PluralCategory::one);
+    EXPECT_EQ(PluralRules::category("pl", 12), PluralCategory::many);
+    EXPECT_EQ(PluralRules::category("ar", 0), PluralCategory::zero);
+    EXPECT_EQ(PluralRules::category("ar", 2), PluralCategory::two);
+    EXPECT_EQ(PluralRules::category("ar", 103), PluralCategory::few);
+    EXPECT_EQ(PluralRules::category("ja", 1), PluralCategory::other) << "Japanese has one form for every number";
+    EXPECT_EQ(PluralRules::category("zz", 1), PluralCategory::other) << "no rules: the one form every language has";
+    EXPECT_EQ(PluralRules::category("en", -1), PluralCategory::one);
+    EXPECT_EQ(PluralRules::category("ru", INT64_MAX), PluralRules::category("ru", INT64_MAX));
+
+    EXPECT_EQ(PluralRules::entryKey("days", PluralCategory::few), "days|few");
+    auto split = PluralRules::splitEntryKey("^[%lld more](inflect: true)|many");
+    ASSERT_TRUE(split);
+    EXPECT_EQ(split->first, "^[%lld more](inflect: true)");
+    EXPECT_EQ(split->second, PluralCategory::many);
+    EXPECT_FALSE(PluralRules::splitEntryKey("a|b"));
+    EXPECT_FALSE(PluralRules::splitEntryKey("|one"));
+    EXPECT_FALSE(PluralRules::splitEntryKey("plain"));
+
+    PluralForm forms[] { { PluralCategory::one, "day" }, { PluralCategory::other, "days" } };
+    EXPECT_EQ(selectPluralForm(forms, PluralCategory::one), "day");
+    EXPECT_EQ(selectPluralForm(forms, PluralCategory::few), "days");
+    EXPECT_EQ(selectPluralForm({}, PluralCategory::one), "");
 }
 
 TEST(ResourceBundle, ABrokenTableKeepsTheEntriesBeforeTheError)

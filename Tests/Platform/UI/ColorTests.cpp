@@ -61,10 +61,27 @@ TEST(ShapeStyle, HierarchicalLevelsFollowTheForegroundStyle)
     // Below an orange foreground, the secondary level is orange at reduced opacity.
     environment.foregroundStyle = ShapeStyle(Color::named(Color::System::orange));
     auto secondary = environment.resolve(ShapeStyle::secondary());
-    expectColor(secondary, 255, 159, 10, 0.5 / 0.85);
+    expectColor(secondary, 255, 159, 10, 0.55 / 0.85);
     // Set as the foreground below, it composes the same way.
     environment.foregroundStyle = ShapeStyle::secondary().relativeTo(environment.foregroundStyle);
     EXPECT_EQ(environment.resolvedForeground(), secondary);
+    environment.colorScheme = ColorScheme::light;
+    // The same style in light mode takes the light palette's ratio.
+    expectColor(environment.resolvedForeground(), 255, 149, 0, 0.5 / 0.85);
+}
+
+TEST(ShapeStyle, TheSecondaryLevelIsThePalettesSecondaryLabelInEitherScheme)
+{
+    for (auto scheme : { ColorScheme::light, ColorScheme::dark }) {
+        EnvironmentValues environment;
+        environment.colorScheme = scheme;
+        auto expected = resolveColor(Color::named(Color::System::secondaryLabel), scheme);
+        auto secondary = environment.resolve(ShapeStyle::secondary());
+        EXPECT_EQ(secondary.red, expected.red);
+        EXPECT_NEAR(secondary.alpha, expected.alpha, 1e-12) << (scheme == ColorScheme::dark ? "dark" : "light");
+    }
+    expectColor(ShapeStyle::secondary().resolve(ColorScheme::dark), 255, 255, 255, 0.55);
+    expectColor(ShapeStyle::tertiary().resolve(ColorScheme::dark), 255, 255, 255, 0.25);
 }
 
 TEST(ShapeStyle, FillsBackgroundAndTintResolvePerAppearance)

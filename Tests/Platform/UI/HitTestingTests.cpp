@@ -63,6 +63,21 @@ TEST(HitTesting, ALinkDrawnInFrontWinsAndAHiddenLinkCannotBeClicked)
     EXPECT_EQ(chosen.linkRegions()[0].url, "tarvik://short");
 }
 
+TEST(HitTesting, InAZStackTheLinkInFrontWinsEvenOverALinkNestedInTheOneBehind)
+{
+    test::FixedTextMeasurer measurer;
+    auto stack = ZStack(Alignment::topLeading,
+        {
+            Link("tarvik://back",
+                ZStack(Alignment::topLeading, { Rectangle().frame(60, 60), Link("tarvik://back-inner", Rectangle().frame(30, 30)) })),
+            Link("tarvik://front", Rectangle().frame(20, 20)),
+        });
+    auto layout = lay(stack, { 60, 60 }, measurer);
+    EXPECT_EQ(layout.linkURL({ 10, 10 }), "tarvik://front");
+    EXPECT_EQ(layout.linkURL({ 25, 25 }), "tarvik://back-inner");
+    EXPECT_EQ(layout.linkURL({ 50, 50 }), "tarvik://back");
+}
+
 TEST(Accessibility, ReadsTheVisibleTextsInOrderAndSkipsHiddenViews)
 {
     test::FixedTextMeasurer measurer;

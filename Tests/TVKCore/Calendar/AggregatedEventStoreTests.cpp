@@ -26,11 +26,8 @@ protected:
     void SetUp() override
     {
         ProcessClock::pin(at("2026-12-07T09:00:00+01:00"));
-        auto owned = std::make_unique<MemoryCalendarStore>();
+        auto owned = makeMemoryStore();
         memory = owned.get();
-        memory->addCalendar(makeCalendar("work"));
-        memory->addCalendar(makeCalendar("home"));
-        memory->addCalendar(makeCalendar("todo", EntityType::reminder));
         store = std::make_unique<AggregatedEventStore>(std::move(owned));
         ASSERT_TRUE(settings().setActiveCalendarIdentifiers({ "work" }));
         ASSERT_TRUE(settings().setTimeOffsetSeconds(300));

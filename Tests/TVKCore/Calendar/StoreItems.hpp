@@ -4,6 +4,7 @@
 // of what sits on the store. Times are ISO 8601 texts; reminders fall on Monday 7 December 2026
 // in Berlin.
 
+#include "Platform/Calendar/MemoryCalendarStore.hpp"
 #include "Platform/Calendar/StoreCalendar.hpp"
 #include "Platform/Calendar/StoreEvent.hpp"
 #include "Platform/Calendar/StoreReminder.hpp"
@@ -26,6 +27,16 @@ inline StoreCalendarPointer makeCalendar(std::string identifier, EntityType type
     calendar->entityType = type;
     calendar->source.title = "Work account";
     return calendar;
+}
+
+/// An in-memory store with the calendars "work" and "home" and the reminder list "todo".
+inline std::unique_ptr<MemoryCalendarStore> makeMemoryStore()
+{
+    auto store = std::make_unique<MemoryCalendarStore>();
+    store->addCalendar(makeCalendar("work"));
+    store->addCalendar(makeCalendar("home"));
+    store->addCalendar(makeCalendar("todo", EntityType::reminder));
+    return store;
 }
 
 /// Titled after its UID, with the event identifier "<calendar>:<uid>"; not recurring.

@@ -39,16 +39,26 @@ protected:
     TemporaryDirectory home;
     Event review;
 
+    /// The events of one file of the event fixtures on Monday 7 December 2026, as the calendar
+    /// store reads them, in order of start.
+    std::vector<Event> eventsOf(const std::string& fixture)
+    {
+        auto directory = home / "calendars" / fixture / "team";
+        std::filesystem::create_directories(directory);
+        std::filesystem::copy_file(fixtures / "Events" / fixture, directory / "events.ics");
+        ICalendarStore calendars({ home / "calendars" / fixture }, ICalendarStore::Monitoring::off);
+        std::vector<Event> events;
+        for (auto& event : calendars.events(calendars.predicateForEvents(*ISO8601::parse("2026-12-07T00:00:00+01:00"),
+                 *ISO8601::parse("2026-12-08T00:00:00+01:00"), calendars.calendars(EntityType::event))))
+            events.push_back(Event::fromCalendarEvent(event));
+        return events;
+    }
+
     void SetUp() override
     {
-        std::filesystem::create_directories(home / "calendars/work/team");
-        std::filesystem::copy_file(
-            fixtures / "Events/design-review-organizer-also-attendee-links-everywhere.ics", home / "calendars/work/team/review.ics");
-        ICalendarStore calendars({ home / "calendars" }, ICalendarStore::Monitoring::off);
-        auto events = calendars.events(calendars.predicateForEvents(*ISO8601::parse("2026-12-07T00:00:00+01:00"),
-            *ISO8601::parse("2026-12-08T00:00:00+01:00"), calendars.calendars(EntityType::event)));
+        auto events = eventsOf("design-review-organizer-also-attendee-links-everywhere.ics");
         ASSERT_EQ(events.size(), 1u);
-        review = Event::fromCalendarEvent(events[0]);
+        review = events[0];
 
         std::filesystem::create_directories(home / "contacts/work/contacts");
         std::filesystem::copy_file(
@@ -116,6 +126,40 @@ TEST_F(Participants, WithoutAccessToTheAddressBookEveryoneIsBuiltFromTheCalendar
     EXPECT_EQ(participants[1].displayName(), "Ada Lovelace");
 }
 
+TEST_F(Participants, TheOrganizerIsListedOnceWithTheAnswerOfItsOwnAttendeeLineElseAsAccepted)
+{
+    auto contacts = store(home / "no-contacts-here");
+    auto events = eventsOf("client-call-organizer-answers-on-own-line-in-other-case-blank-names-capital-mailto.ics");
+    ASSERT_EQ(events.size(), 2u);
+
+    auto call = contacts.participants(events[0]);
+    ASSERT_EQ(call.size(), 5u) << "her attendee line writes the organizer's address in other letters: still her";
+    EXPECT_EQ(call[0].displayName(), "Dana Whitfield (organizer)");
+    EXPECT_EQ(call[0].status, ParticipantStatus::declined) << "the answer on her own attendee line";
+    EXPECT_EQ(call[1].displayName(), "Alex Morgan");
+
+    auto kickoff = contacts.participants(events[1]);
+    ASSERT_EQ(kickoff.size(), 2u);
+    EXPECT_TRUE(kickoff[0].isOrganizer);
+    EXPECT_EQ(kickoff[0].status, ParticipantStatus::accepted) << "the organizer line carries no answer; she stands behind her meeting";
+    EXPECT_EQ(kickoff[1].status, ParticipantStatus::pending);
+}
+
+TEST_F(Participants, BlankNamesAndCapitalMailtoLeaveTheAddressToShow)
+{
+    auto events = eventsOf("client-call-organizer-answers-on-own-line-in-other-case-blank-names-capital-mailto.ics");
+    ASSERT_FALSE(events.empty());
+    auto call = store(home / "no-contacts-here").participants(events[0]);
+    ASSERT_EQ(call.size(), 5u);
+
+    EXPECT_EQ(call[2].fallbackName, "boss@example.com") << "CN=\"\" is no name";
+    EXPECT_EQ(call[2].displayName(), "boss@example.com");
+    EXPECT_EQ(call[2].initials(), "BO");
+    EXPECT_EQ(call[3].email, "ceo@example.com") << "MAILTO: is the mail scheme in other letters";
+    EXPECT_EQ(call[3].displayName(), "ceo@example.com") << "a name of blanks is no name";
+    EXPECT_EQ(call[4].email, "eve@example.com") << "the address of the line, not one that the name mentions";
+}
+
 TEST_F(Participants, AccessRequestsReportGrantDenialAndThePlatformsError)
 {
     auto request = [](ContactsStore& contacts) {
@@ -142,7 +186,7 @@ TEST_F(Participants, AccessRequestsReportGrantDenialAndThePlatformsError)
     EXPECT_TRUE(std::holds_alternative<ContactStoreError>(failed.error()));
 }
 
-TEST(Participant, EqualByIdOrElseByTheSameExactEmail)
+TEST(Participant, EqualByIdOrElseByTheSameEmailInAnyLetterCase)
 {
     Participant a = withoutCard("A");
     a.id = "1";
@@ -150,8 +194,10 @@ TEST(Participant, EqualByIdOrElseByTheSameExactEmail)
     Participant b = a;
     b.id = "2";
     EXPECT_EQ(a, b);
-    b.email = "Ada@example.com";
-    EXPECT_NE(a, b) << "letter case counts";
+    b.email = "Ada@Example.COM";
+    EXPECT_EQ(a, b) << "mail servers take addresses in any letter case";
+    b.email = "ada@example.co";
+    EXPECT_NE(a, b);
     b.email.reset();
     a.email.reset();
     EXPECT_NE(a, b) << "no addresses, different ids";
@@ -190,6 +236,26 @@ TEST(Participant, InitialsAndDisplayNamesOfLatinNamesAccentsEmojiAndSingleWords)
     auto organizer = withoutCard("Ada Lovelace");
     organizer.isOrganizer = true;
     EXPECT_EQ(organizer.displayName(), "Ada Lovelace (organizer)");
+}
+
+TEST(Participant, NamesInHanKanaOrHangulReadFamilyNameFirstWithoutASpace)
+{
+    EXPECT_EQ(named("太郎", "山田").displayName(), "山田太郎");
+    EXPECT_EQ(named("太郎", "山田").initials(), "山太");
+    EXPECT_EQ(named("ゆい", "佐々木").displayName(), "佐々木ゆい");
+    EXPECT_EQ(named("ユーコ", "田中").displayName(), "田中ユーコ") << "the Kana length mark is part of the name";
+    EXPECT_EQ(named("민준", "김").displayName(), "김민준");
+    EXPECT_EQ(named("Taro", "山田").displayName(), "Taro 山田") << "names in two scripts keep the order of the Latin one";
+    EXPECT_EQ(named("太郎", std::nullopt).displayName(), "太郎");
+
+    auto organizer = named("太郎", "山田");
+    organizer.isOrganizer = true;
+    EXPECT_EQ(organizer.displayName(), "山田太郎 (organizer)");
+
+    // A calendar's name written family name first reads as such.
+    EXPECT_EQ(PersonNameFormatter::initialsFormatter().personNameComponents("山田 太郎"), (PersonNameComponents { "太郎", "山田" }));
+    EXPECT_EQ(withoutCard("山田 太郎").initials(), "山太");
+    EXPECT_EQ(withoutCard("山田 太郎").displayName(), "山田 太郎") << "a name without a card is shown as the calendar writes it";
 }
 
 TEST(Participant, ARecordWithoutNameOrAddressIsUnknown)

@@ -89,6 +89,9 @@ TEST(DeepLinkBuilder, ReadsEscapesEmptySegmentsAndIgnoresWhatFollowsTheFirstSegm
     auto stray = read("tarvik://preview/100%");
     ASSERT_TRUE(stray) << "a URL takes a stray percent sign as itself";
     EXPECT_EQ(eventID(*stray), "100%");
+    auto notAnEscape = read("tarvik://preview/a%zz%2");
+    ASSERT_TRUE(notAnEscape) << "a percent sign before what is no escape is kept, not refused";
+    EXPECT_EQ(eventID(*notAnEscape), "a%zz%2");
 }
 
 TEST(DeepLinkBuilder, RefusesEveryOtherUrl)

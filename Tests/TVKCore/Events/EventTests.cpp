@@ -5,14 +5,11 @@
 #include "Platform/Runtime/ProcessClock.hpp"
 #include "TVKCore/DeepLinks/DeepLinkBuilder.hpp"
 #include "TVKCore/VideoConference/DemoLinks.hpp"
-#include "TVKUtils/Colors.hpp"
 #include "TVKUtils/DateOperations.hpp"
 #include "Tests/Support/Dates.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 using namespace tvk;
 using tvk::test::at;
@@ -129,16 +126,37 @@ TEST_F(EventTest, EmailsComeFromMailUrlsThenFromTheDescriptionElseThereIsNone)
 {
     auto mail = Event::participantData(participant("Ada", "mailto:ada@example.com"));
     EXPECT_EQ(mail.email, "ada@example.com");
-    auto upper = Event::participantData(participant("Ada", "MAILTO:ada@example.com"));
-    EXPECT_EQ(upper.email, "ada@example.com") << "not the mailto scheme exactly: from the description";
+    auto upper = Event::participantData(participant("Ada (email = ada.private@example.net; home)", "MAILTO:ada@example.com"));
+    EXPECT_EQ(upper.email, "ada@example.com") << "the mail scheme in capitals; the description, whose name mentions another "
+                                                 "address, is not asked";
     auto slashes = Event::participantData(participant("Ada", "mailto:/ada@example.com"));
     EXPECT_EQ(slashes.email, "/ada@example.com") << "the description carries the address after \"mailto:\" as it is";
     auto room = Event::participantData(participant("Room", "urn:uuid:1234"));
     EXPECT_FALSE(room.email) << "the description's address is empty: no address";
     auto nothing = Event::participantData(participant(std::nullopt, std::nullopt));
     EXPECT_FALSE(nothing.email);
+    EXPECT_FALSE(Event::participantData(participant("", "mailto:a@example.com")).name) << "a blank name is no name";
+    EXPECT_FALSE(Event::participantData(participant(" \t", "mailto:a@example.com")).name);
     EXPECT_FALSE(Event::participantData(participant("A", "mailto:a@example.com")).isOrganizer);
     EXPECT_TRUE(Event::participantData(participant("A", "mailto:a@example.com", ParticipantRole::chair)).isOrganizer);
+}
+
+TEST_F(EventTest, TheOrganizerAnswersOnItsOwnAttendeeLineWhateverTheLetterCaseOfItsAddress)
+{
+    auto source = storeEvent(now, now + 3600);
+    source.organizer = participant("Dana", "mailto:dana@example.com", ParticipantRole::chair);
+    source.organizer->status = StoreParticipantStatus::accepted;
+    source.attendees = { participant("Alex", "mailto:alex@example.com"), participant("Dana", "MAILTO:Dana@Example.com") };
+    source.attendees[0].status = StoreParticipantStatus::accepted;
+    source.attendees[1].status = StoreParticipantStatus::tentative;
+    auto event = Event::fromCalendarEvent(source);
+    ASSERT_EQ(event.participantsData.size(), 3u) << "the organizer stays listed again among the attendees";
+    EXPECT_EQ(event.participantsData[0].status, ParticipantStatus::tentative);
+    EXPECT_TRUE(event.participantsData[0].isOrganizer);
+
+    source.attendees.pop_back();
+    EXPECT_EQ(Event::fromCalendarEvent(source).participantsData[0].status, ParticipantStatus::accepted)
+        << "without an attendee line, what the store says";
 }
 
 TEST_F(EventTest, AStoreReminderNeedsADueDateAndBecomesAnInstantWithoutLinks)
@@ -236,6 +254,11 @@ TEST_F(EventTest, TheSpokenSummaryNamesKindTitlePlaceTimesTravelAndCall)
         "Calendar event. Design review at Room 4. Starts at 10:00" + nb + "AM and ends at 11:00" + nb
             + "AM. 30 minutes travel time. Has a video call.");
     EXPECT_EQ(event.accessibilityHelp(), "This event belongs to calendar \"Work\".");
+    event.travelTime = 20;
+    EXPECT_NE(event.accessibilityValue().find(" 1 minute travel time."), std::string::npos)
+        << "a travel time under a minute is no \"0 minutes\": " << event.accessibilityValue();
+    event.travelTime = 150;
+    EXPECT_NE(event.accessibilityValue().find(" 3 minutes travel time."), std::string::npos) << "a part minute counts as one";
 
     auto reminder = eventAt(at("2026-12-08T09:00:00+01:00"), at("2026-12-08T09:00:00+01:00"), Event::EventType::appleReminder);
     reminder.location = " \u00A0\n";
@@ -296,54 +319,11 @@ TEST_F(EventTest, EqualityComparesEveryField)
     EXPECT_NE(b, c) << "participants' contact predicates count";
 }
 
-TEST_F(EventTest, DemoEventsFollowTheirTable)
+TEST_F(EventTest, TheDemoEventsLinksAreOnesTheirServicesRecognise)
 {
-    auto inApp = Event::makeInAppDemoEvent();
-    EXPECT_EQ(inApp.id, "demo");
-    EXPECT_EQ(inApp.startDate, at("2026-12-07T09:00:00+01:00"));
-    EXPECT_EQ(inApp.endDate, at("2026-12-07T10:00:00+01:00"));
-    EXPECT_EQ(inApp.title, "Hello, I'm a demo event");
-    EXPECT_EQ(inApp.notes, "Congratulations, you found the notes!");
-    EXPECT_EQ(inApp.color, Colors::primary());
-    ASSERT_EQ(inApp.videoConferenceLinks.size(), 1u);
-    EXPECT_EQ(inApp.videoConferenceLinks[0], VideoConferenceLink::demo());
-    EXPECT_EQ(VideoConferenceLink::demo().url.fragment(), "v=1&p=123456789");
-    EXPECT_TRUE(VideoConferenceLink::demo().service.matches(VideoConferenceLink::demo().url));
-
     auto ongoing = Event::demo_makeOngoingEvent();
-    EXPECT_EQ(ongoing.id, "demo_ongoing");
-    EXPECT_EQ(ongoing.startDate, now + 60);
-    EXPECT_EQ(ongoing.endDate, now + 60 + 3600);
-    ASSERT_EQ(ongoing.videoConferenceLinks.size(), 2u);
-    EXPECT_EQ(ongoing.videoConferenceLinks[0].service.id, "googleHangouts");
-    EXPECT_EQ(ongoing.videoConferenceLinks[1].url.path(), "/j/123456789");
-    for (auto& link : ongoing.videoConferenceLinks)
-        EXPECT_TRUE(link.service.matches(link.url)) << link.url.absoluteString();
-    EXPECT_EQ(ongoing.notes->substr(0, 52), "Those are the notes of the meeting. This is a link: ");
-    EXPECT_TRUE(ongoing.notes->ends_with(" \U0001F4AA"));
-    EXPECT_EQ(Event::demo_makeOngoingEventForScreenshots().startDate, at("2026-12-07T15:00:00+01:00"));
-
-    EXPECT_EQ(Event::demo_upcomingEvent2().travelTime, 1800);
-    EXPECT_EQ(Event::demo_upcomingEvent2().color, Color::named(Color::System::red));
-    EXPECT_EQ(Event::demo_upcomingEvent3().startDate, at("2026-12-08T09:00:00+01:00"));
-    auto& reminder = Event::demo_upcomingAppleReminderEvent1();
-    EXPECT_EQ(reminder.type, Event::EventType::appleReminder);
-    EXPECT_EQ(reminder.startDate, reminder.endDate);
-    EXPECT_TRUE(reminder.videoConferenceLinks.empty());
-    for (auto* event : { &Event::demo_upcomingEvent1(), &Event::demo_upcomingEvent2(), &reminder })
-        EXPECT_EQ(event->calendarName, "Work");
-}
-
-TEST_F(EventTest, StaticDemoEventsAreBuiltOnceUnderConcurrentFirstUse)
-{
-    std::vector<const Event*> seen(8);
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < seen.size(); ++i)
-        threads.emplace_back([&seen, i] { seen[i] = &Event::demo_upcomingEvent1(); });
-    for (auto& thread : threads)
-        thread.join();
-    for (auto* event : seen)
-        EXPECT_EQ(event, seen[0]);
-    ProcessClock::advance(86400);
-    EXPECT_EQ(Event::demo_upcomingEvent1().startDate, at("2026-12-07T16:30:00+01:00")) << "built once: its day stays";
+    ASSERT_FALSE(ongoing.videoConferenceLinks.empty());
+    for (const auto& event : { Event::makeInAppDemoEvent(), ongoing })
+        for (auto& link : event.videoConferenceLinks)
+            EXPECT_TRUE(link.service.matches(link.url)) << link.url.absoluteString();
 }

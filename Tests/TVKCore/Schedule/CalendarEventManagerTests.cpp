@@ -49,11 +49,8 @@ protected:
     void SetUp() override
     {
         ProcessClock::pin(at("2026-12-07T09:00:00+01:00"));
-        auto owned = std::make_unique<MemoryCalendarStore>();
+        auto owned = makeMemoryStore();
         memory = owned.get();
-        memory->addCalendar(makeCalendar("work"));
-        memory->addCalendar(makeCalendar("home"));
-        memory->addCalendar(makeCalendar("todo", EntityType::reminder));
         store = std::make_unique<AggregatedEventStore>(std::move(owned));
         manager = std::make_unique<CalendarEventManager>(*store, reminders);
         manager->setDelegate(delegate);
@@ -587,6 +584,40 @@ TEST_F(CalendarEventManagerTest, ReloadsFromManyThreadsEachCompleteOnceWhileRead
     EXPECT_EQ(manager->scheduledEvents().size(), 21u);
 }
 
+TEST_F(CalendarEventManagerTest, WhileAReloadWaitsForPendingRemindersReadersKeepSeeingTheLastReloadWhole)
+{
+    // Each state of the calendars has a meeting ahead (scheduled) and a reminder whose alert
+    // is due (pending): a reader that joined one reload's meeting with the other's reminder
+    // would show a list that never existed.
+    ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
+    auto fill = [&](const std::string& prefix) {
+        memory->removeAllItems();
+        memory->addEvent(makeEvent(prefix + "-meeting", "2026-12-07T10:00:00+01:00", "2026-12-07T10:30:00+01:00"));
+        memory->addReminder(makeReminder(prefix + "-task", 9, 0));
+    };
+    fill("first");
+    reloadAt("2026-12-07T08:59:30+01:00");
+    auto first = std::vector<std::string> { "first-task", "first-meeting" };
+    ASSERT_EQ(titles(manager->allCachedUpcomingEvents()), first);
+
+    fill("second");
+    memory->holdReminderFetches();
+    bool done = false;
+    manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] { done = true; });
+    ASSERT_EQ(memory->releaseReminderFetches(), 1u) << "the reload's own fetch";
+    memory->holdReminderFetches();
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->heldReminderFetchCount() == 1; }))
+        << "the pending reminders of the new schedule";
+    EXPECT_EQ(titles(manager->allCachedUpcomingEvents()), first);
+    EXPECT_EQ(titles(manager->scheduledEvents()), (std::vector<std::string> { "first-meeting" }));
+    EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "second-meeting@09:59:00" }))
+        << "the schedule itself is already the new one";
+
+    ASSERT_EQ(memory->releaseReminderFetches(), 1u);
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return done; }));
+    EXPECT_EQ(titles(manager->allCachedUpcomingEvents()), (std::vector<std::string> { "second-task", "second-meeting" }));
+}
+
 TEST_F(CalendarEventManagerTest, AManagerDestroyedWhileAReloadWaitsForRemindersIsLeftAlone)
 {
     // Reloads also start on their own (a change, the timer), so the manager may go while one
@@ -601,7 +632,7 @@ TEST_F(CalendarEventManagerTest, AManagerDestroyedWhileAReloadWaitsForRemindersI
     memory->holdReminderFetches();
     ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->heldReminderFetchCount() == 1; }))
         << "the pending reminders of the finished schedule";
-    EXPECT_EQ(titles(manager->scheduledEvents()), (std::vector<std::string> { "meeting", "task" }));
+    EXPECT_EQ(schedule(manager->invocations()), (std::vector<std::string> { "meeting@09:29:00", "task@09:29:00" }));
 
     manager.reset();
     ASSERT_EQ(memory->releaseReminderFetches(), 1u);

@@ -127,6 +127,59 @@ TEST_F(UserSettingsStoreTest, UnreadableExcludeRulesReadAsNoRulesAndAreLogged)
     EXPECT_EQ(store.excludeRules(), std::vector<FilterRule> { rule });
 }
 
+TEST_F(UserSettingsStoreTest, ActivationsAddAtTheEndOnceAndSayWhetherTheyChangedAnything)
+{
+    UserSettingsStore store(sharedDomain, ownDomain);
+    ASSERT_TRUE(store.setActiveCalendarIdentifiers({ "A" }));
+    EXPECT_EQ(store.activateCalendar("B"), true);
+    EXPECT_EQ(store.activateCalendar("A"), false);
+    EXPECT_EQ(store.activeCalendarIdentifiers(), (std::vector<std::string> { "A", "B" }));
+    EXPECT_EQ(store.deactivateCalendar("A"), true);
+    EXPECT_EQ(store.deactivateCalendar("A"), false);
+    EXPECT_EQ(store.activeCalendarIdentifiers(), std::vector<std::string> { "B" });
+
+    EXPECT_EQ(store.activateReminderList("L"), true);
+    EXPECT_EQ(store.activateReminderList("L"), false);
+    EXPECT_EQ(store.activeReminderListIdentifiers(), std::vector<std::string> { "L" });
+    EXPECT_EQ(store.deactivateReminderList("L"), true);
+    EXPECT_TRUE(store.activeReminderListIdentifiers().empty());
+    EXPECT_EQ(store.activeCalendarIdentifiers(), std::vector<std::string> { "B" }) << "the lists are separate settings";
+
+    // Another program's edit between two of ours is kept: each activation reads under the lock.
+    UserDefaults otherProgram(directory / "group.com.quillmoor.tvk.plist");
+    ASSERT_TRUE(otherProgram.set("activeCalendarIdentifiers", PropertyList(PropertyList::Array { PropertyList("B"), PropertyList("C") })));
+    EXPECT_EQ(store.activateCalendar("D"), true);
+    EXPECT_EQ(store.activeCalendarIdentifiers(), (std::vector<std::string> { "B", "C", "D" }));
+}
+
+TEST_F(UserSettingsStoreTest, RulesAreAddedAndRemovedByIdButAnUnreadableListIsNeverReplaced)
+{
+    UserSettingsStore store(sharedDomain, ownDomain);
+    auto lunch = FilterRule::makeDefault();
+    lunch.value = "Lunch";
+    auto focus = FilterRule::makeDefault();
+    focus.value = "Focus";
+    ASSERT_TRUE(store.addExcludeRule(lunch));
+    ASSERT_TRUE(store.addExcludeRule(focus));
+    EXPECT_EQ(store.readExcludeRules(), (std::vector<FilterRule> { lunch, focus }));
+    EXPECT_EQ(store.removeExcludeRule(lunch.id), true);
+    EXPECT_EQ(store.removeExcludeRule(lunch.id), false);
+    EXPECT_EQ(store.excludeRules(), std::vector<FilterRule> { focus });
+
+    std::string unreadable = R"([{"id":"not a uuid"}])";
+    ASSERT_TRUE(sharedDomain.set("excludeRules", Data(unreadable.begin(), unreadable.end())));
+    auto read = store.readExcludeRules();
+    ASSERT_FALSE(read);
+    EXPECT_NE(read.error().find("cannot be read"), std::string::npos) << read.error();
+    EXPECT_FALSE(store.addExcludeRule(lunch));
+    EXPECT_FALSE(store.removeExcludeRule(focus.id));
+    EXPECT_EQ(sharedDomain.object("excludeRules"), PropertyList(Data(unreadable.begin(), unreadable.end())));
+    ASSERT_TRUE(sharedDomain.set("excludeRules", PropertyList("text")));
+    EXPECT_FALSE(store.readExcludeRules());
+    ASSERT_TRUE(sharedDomain.removeObject("excludeRules"));
+    EXPECT_EQ(store.readExcludeRules(), std::vector<FilterRule> {}) << "no list stored is no rules";
+}
+
 TEST_F(UserSettingsStoreTest, ALegacyOffsetInMinutesBecomesSecondsInTheSharedDomain)
 {
     ASSERT_TRUE(ownDomain.set("timeOffset", 5));

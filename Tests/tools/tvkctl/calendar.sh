@@ -3,15 +3,12 @@
 set -u
 tvkctl=$1
 fixtures=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_CALENDARS="$work/calendars" TARVIK_CALENDAR_BACKEND=vdir TARVIK_CACHE_DIR="$work/cache"
 mkdir -p "$work/calendars/work/team" "$work/calendars/home"
 cp "$fixtures/weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics" "$work/calendars/work/team/"
 cp "$fixtures/all-day-cancelled-and-travel.ics" "$work/calendars/home/personal.ics"
 printf 'Team\n' >"$work/calendars/work/team/displayname"
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 
 out=$("$tvkctl" calendars) || fail "calendars exited $?"
 grep -q "work / Team" <<<"$out" || fail "calendars lacks the vdir collection: $out"
@@ -39,5 +36,4 @@ grep -q "E621E1F8-C36C-495A-93FC-0C247A3E6E5F" <<<"$out" || fail "the matching r
 printf '[{"id":"x"}]' >"$work/bad.json"
 "$tvkctl" rules test --rules "$work/bad.json" --title x >/dev/null 2>&1; [[ $? == 1 ]] || fail "unreadable rules are not reported"
 
-((failures == 0)) && echo "all calendar command checks passed"
-exit $((failures > 0))
+finish "all calendar command checks passed"

@@ -2,29 +2,8 @@
 # tvkctl as a user drives it: outputs, exit statuses and messages of the foundation commands.
 set -u
 tvkctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
-failures=0
-
-expect() { # expect NAME EXPECTED-STATUS EXPECTED-STDOUT -- COMMAND...
-  local name=$1 status=$2 expected=$3
-  shift 4
-  local output actual
-  output=$("$@" 2>"$work/stderr")
-  actual=$?
-  if [[ $actual != "$status" || "$output" != "$expected" ]]; then
-    echo "FAIL $name: status $actual (wanted $status), output [$output] (wanted [$expected]); stderr: $(cat "$work/stderr")"
-    failures=$((failures + 1))
-  fi
-}
-
-expect_stderr() { # expect_stderr NAME PATTERN
-  if ! grep -q -- "$2" "$work/stderr"; then
-    echo "FAIL $1: stderr lacks [$2]: $(cat "$work/stderr")"
-    failures=$((failures + 1))
-  fi
-}
 
 expect "crc32 of the check string" 0 "cbf43926" -- "$tvkctl" crc32 123456789
 expect "crc32 of the empty text" 0 "00000000" -- "$tvkctl" crc32 ""
@@ -51,6 +30,7 @@ expect "get data" 0 '{
   "data": "W10="
 }' -- "$tvkctl" defaults get $suite excludeRules
 expect "set bad base64" 2 "" -- "$tvkctl" defaults set $suite excludeRules '{"data": "%%%"}'
+expect "set base64 with data after its padding" 2 "" -- "$tvkctl" defaults set $suite excludeRules '{"data": "Zm=v"}'
 expect "set bad JSON" 2 "" -- "$tvkctl" defaults set $suite key '{not json'
 expect_stderr "set bad JSON" "not valid JSON"
 expect "set null" 2 "" -- "$tvkctl" defaults set $suite key null
@@ -69,7 +49,7 @@ expect "delete" 0 "" -- "$tvkctl" defaults delete $suite offset
 expect "get deleted" 1 "" -- "$tvkctl" defaults get $suite offset
 expect_stderr "get deleted" 'no value for "offset"'
 expect "standard domain" 0 "" -- "$tvkctl" defaults set standard:com.quillmoor.tarvik.widgets QMLogger.isLogging true
-[[ -f "$TARVIK_CONFIG_DIR/com.quillmoor.tarvik.widgets.plist" ]] || { echo "FAIL standard domain file missing"; failures=$((failures + 1)); }
+[[ -f "$TARVIK_CONFIG_DIR/com.quillmoor.tarvik.widgets.plist" ]] || fail "standard domain file missing"
 expect "bad domain" 2 "" -- "$tvkctl" defaults list ../../etc/passwd
 expect "unknown action" 2 "" -- "$tvkctl" defaults frob $suite
 
@@ -78,19 +58,15 @@ file="$TARVIK_CONFIG_DIR/$suite.plist"
 head -c 100 "$file" >"$work/truncated" && cp "$work/truncated" "$file"
 expect "truncated file reads as empty" 0 "{}" -- "$tvkctl" defaults list $suite
 expect_stderr "truncated file reads as empty" "cannot be read"
-cmp -s "$work/truncated" "$file" || { echo "FAIL a read changed the truncated file"; failures=$((failures + 1)); }
-ls "$TARVIK_CONFIG_DIR"/$suite.plist.corrupt-* >/dev/null 2>&1 && { echo "FAIL a read moved the truncated file"; failures=$((failures + 1)); }
+cmp -s "$work/truncated" "$file" || fail "a read changed the truncated file"
+ls "$TARVIK_CONFIG_DIR"/$suite.plist.corrupt-* >/dev/null 2>&1 && fail "a read moved the truncated file"
 expect "a change replaces the truncated file" 0 "" -- "$tvkctl" defaults set $suite fresh 1
 expect_stderr "a change replaces the truncated file" "kept it as"
-cmp -s "$work/truncated" "$TARVIK_CONFIG_DIR"/$suite.plist.corrupt-* || { echo "FAIL truncated file not kept beside"; failures=$((failures + 1)); }
+cmp -s "$work/truncated" "$TARVIK_CONFIG_DIR"/$suite.plist.corrupt-* || fail "truncated file not kept beside"
 expect "the replaced file reads" 0 "1" -- "$tvkctl" defaults get $suite fresh
 
 # A binary property list, as another machine's defaults system writes it, is read.
 cp "$(dirname "$0")/../../Platform/Text/Fixtures/BinaryPropertyLists/shared-settings.bplist" "$file"
 expect "binary file is read" 0 "120" -- "$tvkctl" defaults get $suite timeOffsetSeconds
 
-if ((failures > 0)); then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "all tvkctl command checks passed"
+finish "all tvkctl command checks passed"

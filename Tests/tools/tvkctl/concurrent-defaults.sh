@@ -3,8 +3,7 @@
 # both keys in the file, every time.
 set -u
 tvkctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TARVIK_CONFIG_DIR="$work/config" TARVIK_CACHE_DIR="$work/cache"
 suite=group.com.quillmoor.tvk
 for round in $(seq 1 20); do

@@ -4,8 +4,7 @@
 # interleave hundreds of times; more only slows the sanitizer pass, where each start is slow.)
 set -u
 tvkctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TARVIK_CONFIG_DIR="$work/config" TARVIK_CACHE_DIR="$work/cache"
 writer() {
   for i in $(seq 1 60); do

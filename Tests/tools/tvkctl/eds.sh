@@ -8,11 +8,8 @@ set -u
 tvkctl=$1
 fixture=$2
 samples=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_DATA_DIR="$work/data" TARVIK_CACHE_DIR="$work/cache"
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 # Identifiers name the calendars differently in each backend; everything else must agree.
 normalized() { jq -S 'walk(if type == "object" then del(.id, .eventId, .calendarItemIdentifier) else . end)'; }
 
@@ -58,8 +55,4 @@ jq -e '.scheduledEvents | map(.title) | index("Daily Standup") != null' <"$work/
 jq -e '.invocations | map(.title) | index("Send the November invoice") != null' <"$work/eds-2026-12-07T09:50:00+01:00.json" >/dev/null \
   || fail "the EDS reload at 09:50 does not alert for the invoice reminder"
 
-if ((failures > 0)); then
-  echo "$failures failures"
-  exit 1
-fi
-echo "eds: all checks passed"
+finish "eds: all checks passed"

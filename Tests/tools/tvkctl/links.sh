@@ -4,15 +4,8 @@
 set -u
 tvkctl=$1
 samples=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
-failures=0
-
-fail() {
-  echo "FAIL $1"
-  failures=$((failures + 1))
-}
 
 services_in() { # the "service" values of tvkctl's JSON, one per line
   sed -n 's/^    "service": "\(.*\)",$/\1/p'
@@ -95,8 +88,4 @@ output=$("$tvkctl" links https://zoom.us/j/1 2>/dev/null | services_in)
 [[ $? == 2 ]] || fail "an unknown option is no usage error"
 "$tvkctl" links --help | grep -q "usage: tvkctl links" || fail "links --help"
 
-if ((failures > 0)); then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "all tvkctl links checks passed"
+finish "all tvkctl links checks passed"

@@ -5,15 +5,12 @@ set -u
 tvkctl=$1
 events=$2
 cards=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=C.UTF-8 LANG=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CACHE_DIR="$work/cache"
 export TARVIK_CALENDARS="$work/calendars" TARVIK_CONTACTS="$work/contacts" TARVIK_CALENDAR_BACKEND=vdir
 mkdir -p "$work/calendars/work/team" "$work/contacts/work/book"
 cp "$events/design-review-organizer-also-attendee-links-everywhere.ics" "$work/calendars/work/team/"
 cp "$cards/google-contacts-export-3.0-three-cards.vcf" "$cards/apple-contacts-3.0-folded-jpeg-photo.vcf" "$work/contacts/work/book/"
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 now=(--now 2026-12-07T08:00:00+01:00)
 nb=$(printf '\xe2\x80\xaf')                         # narrow no-break space before AM/PM
 dash=$(printf '\xe2\x80\x86\xe2\x80\x93\xe2\x80\x86') # six-per-em spaces around an en dash
@@ -33,7 +30,7 @@ grep -q "link googleMeet https://meet.google.com/xyz-wxyz-xyz" <<<"$out" || fail
 
 out=$("$tvkctl" participants "$id") || fail "participants exited $?"
 [[ $(wc -l <<<"$out") == 5 ]] || fail "the organizer listed again as attendee is not reported once: $out"
-grep -q "^GH  Grace Hopper (organizer)  <grace@example.com>  pending  \[card\]$" <<<"$out" || fail "the organizer is wrong: $out"
+grep -q "^GH  Grace Hopper (organizer)  <grace@example.com>  accepted  \[card\]$" <<<"$out" || fail "the organizer is wrong: $out"
 grep -q "^AL  Ada Lovelace  <ada@example.com>  tentative  \[card with picture\]$" <<<"$out" || fail "Ada's card is not found: $out"
 grep -q "^ST  stranger@example.org  <stranger@example.org>  pending$" <<<"$out" || fail "an unknown address is wrong: $out"
 out=$("$tvkctl" participants "$id" --json) || fail "participants --json exited $?"
@@ -43,6 +40,24 @@ grep -q "no address book can be read" <<<"$out" || fail "a missing address book 
 grep -q "^AL  Ada Lovelace  <ada@example.com>  tentative$" <<<"$out" || fail "without address book the calendar's names are not used: $out"
 "$tvkctl" participants "no-such-event" >/dev/null 2>&1; [[ $? == 1 ]] || fail "an unknown event is not a failure"
 "$tvkctl" participants >/dev/null 2>&1; [[ $? == 2 ]] || fail "a missing event id is not a usage error"
+
+# The organizer answers on its own attendee line (its address there in other letters), or has
+# accepted; blank names leave the address to show; MAILTO: in capitals is a mail address.
+mkdir -p "$work/clients/northwind/calls"
+cp "$events/client-call-organizer-answers-on-own-line-in-other-case-blank-names-capital-mailto.ics" "$work/clients/northwind/calls/"
+out=$(TARVIK_CALENDARS="$work/clients" "$tvkctl" "${now[@]}" events --from 2026-12-07 --to 2026-12-07T23:59:59 --json) \
+  || fail "events --json of the client calls exited $?"
+mapfile -t ids < <(sed -n 's/^ *"id": "\(.*\)",$/\1/p' <<<"$out")
+out=$(TARVIK_CALENDARS="$work/clients" "$tvkctl" participants "${ids[0]}") || fail "participants of the client call exited $?"
+expected="DW  Dana Whitfield (organizer)  <dana@northwind.example>  declined
+AM  Alex Morgan  <alex.morgan@example.com>  accepted
+BO  boss@example.com  <boss@example.com>  accepted
+CE  ceo@example.com  <ceo@example.com>  tentative
+EV  Eve (email = eve.private@example.net; work)  <eve@example.com>  accepted"
+[[ $out == "$expected" ]] || fail "the client call's participants are wrong: $out"
+out=$(TARVIK_CALENDARS="$work/clients" "$tvkctl" participants "${ids[1]}") || fail "participants of the kick-off exited $?"
+grep -q "^DW  Dana Whitfield (organizer)  <dana@northwind.example>  accepted$" <<<"$out" \
+  || fail "an organizer without an attendee line has not accepted: $out"
 
 url=$("$tvkctl" deeplink make joinCall "$id") || fail "deeplink make exited $?"
 [[ $url == "tarvik://joinCall/"*"%2F2026-12-07%231@caldav.example.com" ]] || fail "the id is not one path segment: $url"
@@ -60,5 +75,4 @@ done
 "$tvkctl" deeplink make joinCall >/dev/null 2>&1; [[ $? == 2 ]] || fail "a missing id is not a usage error"
 "$tvkctl" deeplink fly x >/dev/null 2>&1; [[ $? == 2 ]] || fail "an unknown action is not a usage error"
 
-((failures == 0)) && echo "all participant and deep-link command checks passed"
-exit $((failures > 0))
+finish "all participant and deep-link command checks passed"

@@ -5,15 +5,8 @@
 set -u
 tvkctl=$1
 samples=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples" TARVIK_CALENDAR_BACKEND=vdir TARVIK_CACHE_DIR="$work/cache"
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
-check() { # check NAME JQ-FILTER: the filter must yield true on the last reload's JSON
-  local result
-  result=$(jq -e "$2" <<<"$json" 2>&1) || fail "$1 ($2 gave $result)"
-}
 reload() { # reload ISO-8601: runs one reload at that moment, keeps its JSON in $json
   json=$("$tvkctl" --now "$1" reload --json 2>"$work/stderr") || fail "reload at $1 exited $?: $(cat "$work/stderr")"
 }
@@ -146,5 +139,4 @@ grep -q "could not store the active calendars" "$work/stderr" || fail "failed wr
 TARVIK_CONFIG_DIR="$work/not-a-directory" "$tvkctl" calendars activate "$tasks" >/dev/null 2>"$work/stderr"
 [[ $? == 1 ]] || fail "a reminder-list write that fails is not reported"
 
-((failures == 0)) && echo "all reload and activation checks passed"
-exit $((failures > 0))
+finish "all reload and activation checks passed"

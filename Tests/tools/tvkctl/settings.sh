@@ -4,34 +4,10 @@
 # they refuse.
 set -u
 tvkctl=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../../Support/expect.sh"
 export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 suite=group.com.quillmoor.tvk
-failures=0
 nnbsp=$(printf '\xe2\x80\xaf') # ICU puts a narrow no-break space before AM and PM
-
-expect() { # expect NAME EXPECTED-STATUS EXPECTED-STDOUT -- COMMAND...
-  local name=$1 status=$2 expected=$3
-  shift 4
-  local output actual
-  output=$("$@" 2>"$work/stderr")
-  actual=$?
-  if [[ $actual != "$status" || "$output" != "$expected" ]]; then
-    echo "FAIL $name: status $actual (wanted $status), output [$output] (wanted [$expected]); stderr: $(cat "$work/stderr")"
-    failures=$((failures + 1))
-  fi
-}
-expect_stderr() { # expect_stderr NAME PATTERN
-  if ! grep -q -- "$2" "$work/stderr"; then
-    echo "FAIL $1: stderr lacks [$2]: $(cat "$work/stderr")"
-    failures=$((failures + 1))
-  fi
-}
-fail() {
-  echo "FAIL $1"
-  failures=$((failures + 1))
-}
 
 # Settings by property name.
 expect "default offset" 0 "60" -- "$tvkctl" settings get timeOffsetSeconds
@@ -201,8 +177,4 @@ expect "deleted" 1 "" -- "$tvkctl" event-settings get EV1
 expect_stderr "deleted" "no settings for the event EV1"
 expect "the other stays" 0 "false" -- bash -c "'$tvkctl' event-settings get EV2 | grep isExcluded | tr -d ' ,' | cut -d: -f2"
 
-if ((failures > 0)); then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "all settings command checks passed"
+finish "all settings command checks passed"

@@ -1,11 +1,10 @@
 #include "Platform/Calendar/CalendarBackendChoice.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +12,8 @@
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -69,17 +70,20 @@ template <typename List> auto findIdentifier(const List& list, const std::string
 
 class CalendarsCommand final : public Command {
 public:
-    std::string_view name() const override { return "calendars"; }
-    std::string_view summary() const override { return "list the calendars and reminder lists, and choose the active ones"; }
-    std::string help() const override
+    CalendarsCommand()
+        : Command("calendars", "list the calendars and reminder lists, and choose the active ones")
     {
-        return "usage: tvkctl calendars [--json]\n"
-               "       tvkctl calendars list [--json]\n"
-               "       tvkctl calendars activate ID\n"
-               "       tvkctl calendars deactivate ID\n"
-               "       tvkctl calendars activate-all\n"
-               "\n"
-               "Without an action, lists every calendar and reminder list under the calendar\n"
+        form(&CalendarsCommand::listOnDisk).flag("json");
+        action("list", &CalendarsCommand::list).flag("json");
+        action("activate", &CalendarsCommand::activate).positional("ID");
+        action("deactivate", &CalendarsCommand::deactivate).positional("ID");
+        action("activate-all", &CalendarsCommand::activateAll);
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Without an action, lists every calendar and reminder list under the calendar\n"
                "roots ($TARVIK_CALENDARS, else $XDG_DATA_HOME/tarvik/calendars), the delegated\n"
                "accounts' included, and those of Evolution Data Server (the desktop's calendars,\n"
                "as $TARVIK_CALENDAR_BACKEND chooses: vdir, eds, or auto, the default), with\n"
@@ -98,53 +102,22 @@ public:
                "before the command returns.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    /// The identifier an action names; an empty one is no identifier.
+    static tl::expected<std::string, CommandError> identifierOf(const Invocation& call)
     {
-        auto parsed = ArgumentParser().flag("json").positionals(0, 2).parse(arguments);
-        if (!parsed)
-            return usage(err, parsed.error());
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        if (!parsed->positionals.empty())
-            return runAction(*parsed, out, err);
-        return listOnDisk(*parsed, out);
-    }
-
-private:
-    int usage(std::ostream& err, const std::string& message) const
-    {
-        err << "tvkctl calendars: " << message << "\n\n" << help();
-        return usageError;
-    }
-
-    int runAction(const ParsedArguments& parsed, std::ostream& out, std::ostream& err) const
-    {
-        const std::string& action = parsed.positionals[0];
-        bool takesIdentifier = action == "activate" || action == "deactivate";
-        if (action != "list" && action != "activate-all" && !takesIdentifier)
-            return usage(err, "unknown action \"" + action + "\"");
-        if (takesIdentifier != (parsed.positionals.size() == 2))
-            return usage(err, takesIdentifier ? action + " needs a calendar identifier" : action + " takes no identifier");
-        if (parsed.flag("json") && action != "list")
-            return usage(err, "--json applies to list only");
-        if (action == "list")
-            return list(parsed.flag("json"), out);
-        if (action == "activate-all")
-            return activateAll(out, err);
-        const std::string& identifier = parsed.positionals[1];
+        auto& identifier = call.arguments.positional("ID");
         if (identifier.empty())
-            return usage(err, "the calendar identifier is empty");
-        return action == "activate" ? activate(identifier, out, err) : deactivate(identifier, out, err);
+            return usageError("the calendar identifier is empty");
+        return identifier;
     }
 
-    int list(bool json, std::ostream& out) const
+    CommandResult list(const Invocation& call) const
     {
+        auto& out = call.out;
         auto& manager = Manager::shared();
         auto calendars = manager.fetchCalendars();
         auto reminderLists = manager.fetchReminderLists();
-        if (json) {
+        if (call.arguments.flag("json")) {
             auto calendarList = nlohmann::json::array();
             for (auto& calendar : calendars) {
                 calendarList.push_back({
@@ -167,7 +140,7 @@ private:
                 });
             }
             out << printJson({ { "calendars", calendarList }, { "reminderLists", reminderListList } }) << '\n';
-            return success;
+            return {};
         }
         out << "Calendars\n";
         if (calendars.empty())
@@ -183,60 +156,66 @@ private:
             out << "  " << (reminderList.active ? "[x] " : "[ ] ") << reminderList.identifier << "  " << reminderList.color.hexString()
                 << "  " << reminderList.accountName << " / " << reminderList.name << '\n';
         }
-        return success;
+        return {};
     }
 
-    static int storeFailed(std::ostream& err, const DefaultsError& error)
+    static tl::unexpected<CommandError> storeFailed(const DefaultsError& error)
     {
-        err << "tvkctl calendars: could not store the active calendars: " << error.message << '\n';
-        return failure;
+        return failure("could not store the active calendars: " + error.message);
     }
 
-    int activateAll(std::ostream& out, std::ostream& err) const
+    static tl::unexpected<CommandError> unknown(const std::string& identifier)
     {
-        auto& manager = Manager::shared();
-        if (auto stored = manager.activateAllCalendars(); !stored)
-            return storeFailed(err, stored.error());
+        return failure("no calendar or reminder list has the identifier \"" + identifier + "\" (see `tvkctl calendars list`)");
+    }
+
+    CommandResult activateAll(const Invocation& call) const
+    {
+        if (auto stored = Manager::shared().activateAllCalendars(); !stored)
+            return storeFailed(stored.error());
         auto active = UserSettingsStore::shared().activeCalendarIdentifiers();
-        out << "activated " << active.size() << (active.size() == 1 ? " calendar\n" : " calendars\n");
-        return success;
+        call.out << "activated " << active.size() << (active.size() == 1 ? " calendar\n" : " calendars\n");
+        return {};
     }
 
-    int activate(const std::string& identifier, std::ostream& out, std::ostream& err) const
+    CommandResult activate(const Invocation& call) const
     {
+        auto named = identifierOf(call);
+        if (!named)
+            return tl::unexpected(named.error());
+        const std::string& identifier = *named;
+        auto& out = call.out;
         auto& manager = Manager::shared();
         auto calendars = manager.fetchCalendars();
         if (auto calendar = findIdentifier(calendars, identifier); calendar != calendars.end()) {
             if (calendar->active) {
                 out << calendar->accountName << " / " << calendar->name << " is already active\n";
-                return success;
+                return {};
             }
             ReloadWaiter waiter;
             if (auto stored = manager.activateCalendar(identifier); !stored)
-                return storeFailed(err, stored.error());
-            return finish(waiter, calendar->accountName + " / " + calendar->name + " is active", out, err);
+                return storeFailed(stored.error());
+            return finish(waiter, calendar->accountName + " / " + calendar->name + " is active", out);
         }
         auto reminderLists = manager.fetchReminderLists();
         auto reminderList = findIdentifier(reminderLists, identifier);
-        if (reminderList == reminderLists.end()) {
-            err << "tvkctl calendars: no calendar or reminder list has the identifier \"" << identifier
-                << "\" (see `tvkctl calendars list`)\n";
-            return failure;
-        }
+        if (reminderList == reminderLists.end())
+            return unknown(identifier);
         if (reminderList->active) {
             out << reminderList->accountName << " / " << reminderList->name << " is already active\n";
-            return success;
+            return {};
         }
-        return editReminderLists(
-            [&](std::vector<std::string>& identifiers) {
-                if (std::find(identifiers.begin(), identifiers.end(), identifier) == identifiers.end())
-                    identifiers.push_back(identifier);
-            },
-            reminderList->accountName + " / " + reminderList->name + " is active", out, err);
+        return editReminderLists(UserSettingsStore::shared().activateReminderList(identifier),
+            reminderList->accountName + " / " + reminderList->name + " is active", out);
     }
 
-    int deactivate(const std::string& identifier, std::ostream& out, std::ostream& err) const
+    CommandResult deactivate(const Invocation& call) const
     {
+        auto named = identifierOf(call);
+        if (!named)
+            return tl::unexpected(named.error());
+        const std::string& identifier = *named;
+        auto& out = call.out;
         auto& manager = Manager::shared();
         auto& settings = UserSettingsStore::shared();
         auto activeCalendars = settings.activeCalendarIdentifiers();
@@ -247,59 +226,52 @@ private:
             auto calendars = manager.fetchCalendars();
             auto reminderLists = manager.fetchReminderLists();
             if (findIdentifier(calendars, identifier) == calendars.end()
-                && findIdentifier(reminderLists, identifier) == reminderLists.end()) {
-                err << "tvkctl calendars: no calendar or reminder list has the identifier \"" << identifier
-                    << "\" (see `tvkctl calendars list`)\n";
-                return failure;
-            }
+                && findIdentifier(reminderLists, identifier) == reminderLists.end())
+                return unknown(identifier);
             out << identifier << " is not active\n";
-            return success;
+            return {};
         }
         // An identifier whose calendar is gone from disk can still be removed from the settings.
         if (calendarActive) {
             ReloadWaiter waiter;
             if (auto stored = manager.deactivateCalendar(identifier); !stored)
-                return storeFailed(err, stored.error());
+                return storeFailed(stored.error());
             if (!listActive)
-                return finish(waiter, identifier + " is no longer active", out, err);
+                return finish(waiter, identifier + " is no longer active", out);
             if (!waiter.wait())
-                return reloadTimedOut(err);
+                return reloadTimedOut();
         }
-        return editReminderLists([&](std::vector<std::string>& identifiers) { std::erase(identifiers, identifier); },
-            identifier + " is no longer active", out, err);
+        return editReminderLists(UserSettingsStore::shared().deactivateReminderList(identifier), identifier + " is no longer active", out);
     }
 
-    // Reminder lists have no activation of their own in the manager: the setting is edited
-    // under the settings' lock, and the lists reloaded as a calendar change reloads them.
-    int editReminderLists(
-        const std::function<void(std::vector<std::string>&)>& edit, const std::string& done, std::ostream& out, std::ostream& err) const
+    // Reminder lists have no activation of their own in the manager: after the setting's edit
+    // the lists are reloaded as a calendar change reloads them.
+    static CommandResult editReminderLists(const tl::expected<bool, DefaultsError>& stored, const std::string& done, std::ostream& out)
     {
-        if (auto stored = UserSettingsStore::shared()._activeReminderListIdentifiers.modify(edit); !stored) {
-            err << "tvkctl calendars: could not store the active reminder lists: " << stored.error().message << '\n';
-            return failure;
-        }
+        if (!stored)
+            return failure("could not store the active reminder lists: " + stored.error().message);
         ReloadWaiter waiter;
         Manager::shared().reloadEvents(Manager::PostNotification::yes);
-        return finish(waiter, done, out, err);
+        return finish(waiter, done, out);
     }
 
-    static int finish(ReloadWaiter& waiter, const std::string& done, std::ostream& out, std::ostream& err)
+    static CommandResult finish(ReloadWaiter& waiter, const std::string& done, std::ostream& out)
     {
         if (!waiter.wait())
-            return reloadTimedOut(err);
+            return reloadTimedOut();
         out << done << '\n';
-        return success;
+        return {};
     }
 
-    static int reloadTimedOut(std::ostream& err)
+    static tl::unexpected<CommandError> reloadTimedOut()
     {
-        err << "tvkctl calendars: the change is stored, but the reload did not finish within " << static_cast<int>(reloadTimeout)
-            << " seconds\n";
-        return failure;
+        return failure(
+            "the change is stored, but the reload did not finish within " + std::to_string(static_cast<int>(reloadTimeout)) + " seconds");
     }
 
-    int listOnDisk(const ParsedArguments& parsed, std::ostream& out) const
+    CommandResult listOnDisk(const Invocation& call) const
     {
+        auto& out = call.out;
         auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         std::vector<StoreCalendarPointer> all;
         auto delegated = store->makeStore(store->delegateSources());
@@ -309,7 +281,7 @@ private:
                     all.push_back(calendar);
             }
         }
-        if (parsed.flag("json")) {
+        if (call.arguments.flag("json")) {
             auto list = nlohmann::json::array();
             for (auto& calendar : all) {
                 list.push_back({
@@ -325,16 +297,17 @@ private:
                 });
             }
             out << printJson(list) << '\n';
-            return success;
+            return {};
         }
         if (all.empty()) {
             out << "no calendars found\n";
-            return success;
+            return {};
         }
         for (auto& calendar : all) {
-            out << calendar->calendarIdentifier << "  " << backendName(calendar->backend) << (calendar->backend == CalendarBackend::eds ? "   " : "  ")
-                << (calendar->entityType == EntityType::event ? "events   " : "reminders") << "  "
-                << calendar->color.hexString() << "  " << calendar->source.title << " / " << calendar->title;
+            out << calendar->calendarIdentifier << "  " << backendName(calendar->backend)
+                << (calendar->backend == CalendarBackend::eds ? "   " : "  ")
+                << (calendar->entityType == EntityType::event ? "events   " : "reminders") << "  " << calendar->color.hexString() << "  "
+                << calendar->source.title << " / " << calendar->title;
             if (calendar->source.isDelegate)
                 out << "  (delegated)";
             if (calendar->type == CalendarType::birthday)
@@ -343,12 +316,12 @@ private:
                 out << "  (holidays)";
             out << '\n';
         }
-        return success;
+        return {};
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(CalendarsCommand)
+TVK_REGISTER_COMMAND(CalendarsCommand)
 
 }

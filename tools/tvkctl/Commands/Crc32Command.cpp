@@ -1,47 +1,42 @@
+#include "Platform/CommandLine/Command.hpp"
 #include "TVKUtils/Checksum.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <cstdio>
 #include <ostream>
 
 namespace tvk::tvkctl {
 
+using namespace tvk::cli;
+
 namespace {
 
 class Crc32Command final : public Command {
 public:
-    std::string_view name() const override { return "crc32"; }
-    std::string_view summary() const override { return "print the CRC-32 checksum of a text"; }
-    std::string help() const override
+    Crc32Command()
+        : Command("crc32", "print the CRC-32 checksum of a text")
     {
-        return "usage: tvkctl crc32 TEXT\n"
-               "\n"
-               "Prints the CRC-32 (IEEE 802.3, as zlib computes it) of TEXT's UTF-8 bytes as\n"
+        form(&Crc32Command::run).positional("TEXT");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Prints the CRC-32 (IEEE 802.3, as zlib computes it) of TEXT's UTF-8 bytes as\n"
                "eight lower-case hexadecimal digits. This is the key under which link\n"
                "detection caches its results for a text.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().positionals(1, 1).parse(arguments);
-        if (!parsed) {
-            err << "tvkctl crc32: " << parsed.error() << "\n\n" << help();
-            return usageError;
-        }
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
         char digits[9];
-        std::snprintf(digits, sizeof digits, "%08x", crc32(parsed->positionals[0]));
-        out << digits << '\n';
-        return success;
+        std::snprintf(digits, sizeof digits, "%08x", crc32(call.arguments.positional("TEXT")));
+        call.out << digits << '\n';
+        return {};
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(Crc32Command)
+TVK_REGISTER_COMMAND(Crc32Command)
 
 }

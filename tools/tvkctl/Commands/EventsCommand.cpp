@@ -1,17 +1,29 @@
 #include "Platform/Calendar/CalendarBackendChoice.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/Event.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/EventPrinting.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
+#include "TVKCore/Events/EventPrinting.hpp"
+#include "TVKUtils/TimeUnits.hpp"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace tvk::tvkctl {
 
+using namespace tvk::cli;
+
 namespace {
+
+/// Indented lines under a store event: id and kind, the time span as the widgets write it,
+/// every link, and the spoken summary.
+void writeEventDetails(std::ostream& out, const Event& event)
+{
+    out << "    " << event.id << "  (" << rawValue(event.type) << ")\n    " << event.formattedTimeAndDate() << '\n';
+    for (auto& link : event.videoConferenceLinks)
+        out << "    link " << link.service.id << ' ' << link.url.absoluteString() << '\n';
+    out << "    " << event.accessibilityValue() << '\n';
+}
 
 const char* statusName(EventStatus status)
 {
@@ -26,13 +38,19 @@ const char* statusName(EventStatus status)
 
 class EventsCommand final : public Command {
 public:
-    std::string_view name() const override { return "events"; }
-    std::string_view summary() const override { return "list the calendar occurrences in a time window"; }
-    std::string help() const override
+    EventsCommand()
+        : Command("events", "list the calendar occurrences in a time window")
     {
-        return "usage: tvkctl events --from ISO-8601 --to ISO-8601 [--json]\n"
-               "\n"
-               "Lists every event and every occurrence of a recurring event that overlaps the\n"
+        form(&EventsCommand::run)
+            .option("from", "ISO-8601", ValueType::date, Requirement::required)
+            .option("to", "ISO-8601", ValueType::date, Requirement::required)
+            .flag("json");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Lists every event and every occurrence of a recurring event that overlaps the\n"
                "window (edges included), across all calendars, delegated ones included: event\n"
                "and calendar-item identifiers, title, start, end and occurrence date (ISO 8601\n"
                "with offset), all-day, status, detached, travel time and attendee count; and\n"
@@ -40,34 +58,23 @@ public:
                "and URL), its time span as the widgets write it, and its spoken summary.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().option("from").option("to").flag("json").parse(arguments);
-        if (!parsed)
-            return usage(err, parsed.error());
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        if (!parsed->option("from") || !parsed->option("to"))
-            return usage(err, "--from and --to are required");
-        auto from = ISO8601::parse(*parsed->option("from"));
-        auto to = ISO8601::parse(*parsed->option("to"));
-        if (!from || !to)
-            return usage(err, "\"" + *parsed->option(!from ? "from" : "to") + "\" is not an ISO 8601 date");
-        if (*to < *from)
-            return usage(err, "--to is earlier than --from");
-
+        Date from = *call.arguments.date("from");
+        Date to = *call.arguments.date("to");
+        if (to < from)
+            return usageError("--to is earlier than --from");
+        auto& out = call.out;
         auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         auto delegated = store->makeStore(store->delegateSources());
         std::vector<StoreEvent> events;
         for (CalendarStore* source : { static_cast<CalendarStore*>(store.get()), delegated.get() }) {
-            auto found = source->events(source->predicateForEvents(*from, *to, source->calendars(EntityType::event)));
+            auto found = source->events(source->predicateForEvents(from, to, source->calendars(EntityType::event)));
             events.insert(events.end(), found.begin(), found.end());
         }
         std::stable_sort(events.begin(), events.end(), [](auto& a, auto& b) { return a.startDate < b.startDate; });
 
-        if (parsed->flag("json")) {
+        if (call.arguments.flag("json")) {
             auto list = nlohmann::json::array();
             for (auto& event : events) {
                 // The event core's view, plus what only the store knows.
@@ -80,11 +87,11 @@ public:
                 list.push_back(std::move(json));
             }
             out << printJson(list) << '\n';
-            return success;
+            return {};
         }
         if (events.empty()) {
-            out << "no events between " << ISO8601::format(*from) << " and " << ISO8601::format(*to) << '\n';
-            return success;
+            out << "no events between " << ISO8601::format(from) << " and " << ISO8601::format(to) << '\n';
+            return {};
         }
         for (auto& event : events) {
             out << ISO8601::format(event.startDate) << " – " << ISO8601::format(event.endDate) << "  "
@@ -96,23 +103,16 @@ public:
             if (event.isDetached)
                 out << "  [moved]";
             if (event.travelTime)
-                out << "  [travel " << static_cast<int>(*event.travelTime / 60) << " min]";
+                out << "  [travel " << static_cast<long>(asMinutes(travelTimeInWholeMinutes(*event.travelTime))) << " min]";
             out << '\n';
             writeEventDetails(out, Event::fromCalendarEvent(event));
         }
-        return success;
-    }
-
-private:
-    int usage(std::ostream& err, const std::string& message) const
-    {
-        err << "tvkctl events: " << message << "\n\n" << help();
-        return usageError;
+        return {};
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(EventsCommand)
+TVK_REGISTER_COMMAND(EventsCommand)
 
 }

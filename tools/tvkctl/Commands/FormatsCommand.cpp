@@ -1,3 +1,4 @@
+#include "Platform/CommandLine/Command.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKLocalization/L10n.hpp"
 #include "TVKUtils/DateComponentsFormatter.hpp"
@@ -6,53 +7,41 @@
 #include "TVKUtils/ModuleCalendar.hpp"
 #include "TVKUtils/RelativeTime.hpp"
 #include "TVKUtils/TextOperations.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
-#include <cmath>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
 class FormatsCommand final : public Command {
 public:
-    std::string_view name() const override { return "formats"; }
-    std::string_view summary() const override { return "print a date and a duration through every shared formatter"; }
-    std::string help() const override
+    FormatsCommand()
+        : Command("formats", "print a date and a duration through every shared formatter")
     {
-        return "usage: tvkctl [--now ISO-8601] formats --date ISO-8601 [--seconds N]\n"
-               "\n"
-               "Prints the date through each shared date formatter, the day label of an event\n"
+        readsTheClock();
+        form(&FormatsCommand::run)
+            .option("date", "ISO-8601", ValueType::date, Requirement::required)
+            .option("seconds", "N", ValueType::number);
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Prints the date through each shared date formatter, the day label of an event\n"
                "row, the on/at phrase and the relative texts; then the span from now to the date\n"
                "(or N seconds) through each duration formatter. Formats follow the locale\n"
                "(LC_ALL, LC_TIME, LANG) and TZ; the catalog's words follow the language.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().option("date").option("seconds").positionals(0, 0).parse(arguments);
-        if (!parsed)
-            return usage(err, parsed.error());
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        auto dateText = parsed->option("date");
-        if (!dateText)
-            return usage(err, "missing --date DATE");
-        auto date = ISO8601::parse(*dateText);
-        if (!date)
-            return usage(err, "--date: \"" + *dateText + "\" is not an ISO 8601 date");
+        auto date = call.arguments.date("date");
         Date now = Date::now();
-        TimeInterval seconds = *date - now;
-        if (auto secondsText = parsed->option("seconds")) {
-            char* end = nullptr;
-            seconds = std::strtod(secondsText->c_str(), &end);
-            if (secondsText->empty() || *end != '\0' || !std::isfinite(seconds))
-                return usage(err, "--seconds: \"" + *secondsText + "\" is not a number");
-        }
+        TimeInterval seconds = call.arguments.number("seconds").value_or(*date - now);
+        auto& out = call.out;
 
         auto line = [&](std::string_view name, const std::string& value) {
             out << name << std::string(name.size() < 34 ? 34 - name.size() : 1, ' ') << value << '\n';
@@ -84,19 +73,12 @@ public:
         duration("durationFormatter", DateComponentsFormatter::durationFormatter());
         duration("durationFormatterForAccessibility", DateComponentsFormatter::durationFormatterForAccessibility());
         duration("durationFormatterForTimeOffset", DateComponentsFormatter::durationFormatterForTimeOffset());
-        return success;
-    }
-
-private:
-    int usage(std::ostream& err, const std::string& message) const
-    {
-        err << "tvkctl formats: " << message << "\n\n" << help();
-        return usageError;
+        return {};
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(FormatsCommand)
+TVK_REGISTER_COMMAND(FormatsCommand)
 
 }

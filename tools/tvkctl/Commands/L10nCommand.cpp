@@ -1,29 +1,17 @@
+#include "Platform/CommandLine/Command.hpp"
 #include "Platform/Text/ResourceBundle.hpp"
 #include "TVKLocalization/L10n.hpp"
 #include "TVKLocalization/LocalizationBundle.hpp"
 #include "TVKLocalization/LocalizedString.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
-#include <charconv>
 #include <ostream>
 #include <vector>
 
 namespace tvk::tvkctl {
 
-namespace {
+using namespace tvk::cli;
 
-std::optional<std::int64_t> integerArgument(const std::string& text)
-{
-    std::string_view digits(text);
-    if (digits.starts_with('+'))
-        digits.remove_prefix(1);
-    std::int64_t value = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
-        return std::nullopt;
-    return value;
-}
+namespace {
 
 std::string describe(std::span<const FormatArgumentKind> kinds)
 {
@@ -37,84 +25,72 @@ std::string describe(std::span<const FormatArgumentKind> kinds)
 
 class L10nCommand final : public Command {
 public:
-    std::string_view name() const override { return "l10n"; }
-    std::string_view summary() const override { return "print a text of the string catalog in the current language"; }
-    std::string help() const override
+    L10nCommand()
+        : Command("l10n", "print a text of the string catalog in the current language")
     {
-        return "usage: tvkctl l10n KEY [ARGUMENT...]\n"
-               "       tvkctl l10n --all\n"
-               "\n"
-               "Prints the catalog's text for KEY (e.g. TimeFormat.until) in the user's language,\n"
+        form(&L10nCommand::run).flag("all").positional("KEY", Requirement::optional).positionals("ARGUMENT");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Prints the catalog's text for KEY (e.g. TimeFormat.until) in the user's language,\n"
                "formatted with the arguments: one per placeholder of the key's English text, an\n"
-               "integer where it has %i, %d or %lld. A key that the language lacks prints its\n"
-               "English text. --all prints every key with its text, and the language in use.\n"
+               "integer where it has %i, %d or %lld. A text with plural forms takes its count\n"
+               "first and prints the form for it (l10n TimeFormat.spoken.daysAgo 3). A key that\n"
+               "the language lacks prints its English text. --all prints every key with its text\n"
+               "(a plural text's \"other\" form), and the language in use; it takes no KEY.\n"
                "\n"
                "The language follows LANGUAGE, then LC_ALL, LC_MESSAGES and LANG; the catalog is\n"
                "looked up in $TARVIK_RESOURCES, <prefix>/share/tarvik or beside the program.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().flag("all").positionals(0, 64).parse(arguments);
-        if (!parsed)
-            return usage(err, parsed.error());
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        if (parsed->flag("all")) {
-            if (!parsed->positionals.empty())
-                return usage(err, "--all takes no key");
-            out << "# language: " << LocalizationBundle::module().preferredLocalization().value_or("none") << '\n';
+        auto key = call.arguments.optionalPositional("KEY");
+        if (call.arguments.flag("all")) {
+            if (key)
+                return usageError("--all takes no key");
+            call.out << "# language: " << LocalizationBundle::module().preferredLocalization().value_or("none") << '\n';
             for (const auto& accessor : L10n::allAccessors())
-                out << accessor.key << " = " << LocalizedString(accessor.key, "Localizable", accessor.englishText) << '\n';
-            return success;
+                call.out << accessor.key << " = " << LocalizedString(accessor.key, "Localizable", accessor.englishText) << '\n';
+            return {};
         }
-        if (parsed->positionals.empty())
-            return usage(err, "missing the key");
+        if (!key)
+            return usageError("missing the key");
 
-        const std::string& key = parsed->positionals[0];
-        std::vector<std::string> values(parsed->positionals.begin() + 1, parsed->positionals.end());
-        const L10n::Accessor* accessor = L10n::accessor(key);
+        const std::vector<std::string>& values = call.arguments.positionals("ARGUMENT");
+        const L10n::Accessor* accessor = L10n::accessor(*key);
         if (!accessor) {
-            auto text = LocalizedStringOrNil(key);
-            if (!text) {
-                err << "tvkctl l10n: the catalog has no key \"" << key << "\"\n";
-                return failure;
-            }
+            auto text = LocalizedStringOrNil(*key);
+            if (!text)
+                return failure("the catalog has no key \"" + *key + "\"");
             std::vector<FormatArgument> formatArguments;
             for (const auto& value : values)
                 formatArguments.emplace_back(value);
-            out << StringFormat::format(*text, formatArguments) << '\n';
-            return success;
+            call.out << StringFormat::format(*text, formatArguments) << '\n';
+            return {};
         }
         if (values.size() != accessor->arguments.size())
-            return usage(err, key + " takes " + describe(accessor->arguments) + ", not " + std::to_string(values.size()));
+            return usageError(*key + " takes " + describe(accessor->arguments) + ", not " + std::to_string(values.size()));
         std::vector<FormatArgument> formatArguments;
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (accessor->arguments[i] == FormatArgumentKind::text) {
                 formatArguments.emplace_back(values[i]);
                 continue;
             }
-            auto integer = integerArgument(values[i]);
+            auto integer = values::integer(values[i]);
             if (!integer)
-                return usage(err, "argument " + std::to_string(i + 1) + " of " + key + " must be an integer, not \"" + values[i] + "\"");
+                return usageError("argument " + std::to_string(i + 1) + " of " + *key + " must be an integer, not \"" + values[i] + "\"");
             formatArguments.emplace_back(*integer);
         }
-        out << accessor->call(formatArguments) << '\n';
-        return success;
-    }
-
-private:
-    int usage(std::ostream& err, const std::string& message) const
-    {
-        err << "tvkctl l10n: " << message << "\n\n" << help();
-        return usageError;
+        call.out << accessor->call(formatArguments) << '\n';
+        return {};
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(L10nCommand)
+TVK_REGISTER_COMMAND(L10nCommand)
 
 }

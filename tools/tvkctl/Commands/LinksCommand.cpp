@@ -1,35 +1,33 @@
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "TVKCore/VideoConference/ConferenceServicesFile.hpp"
 #include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 
 #include <nlohmann/json.hpp>
 
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <ostream>
 #include <sstream>
 
 namespace tvk::tvkctl {
 
-namespace {
+using namespace tvk::cli;
 
-std::string printOrderedJson(const nlohmann::ordered_json& json)
-{
-    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-}
+namespace {
 
 class LinksCommand final : public Command {
 public:
-    std::string_view name() const override { return "links"; }
-    std::string_view summary() const override { return "find the video-call links in a text"; }
-    std::string help() const override
+    LinksCommand()
+        : Command("links", "find the video-call links in a text")
     {
-        return "usage: tvkctl links [TEXT...]\n"
-               "       tvkctl links --services\n"
-               "\n"
-               "Finds the video-call links in TEXT (the arguments joined by blanks), or in\n"
+        form(&LinksCommand::run).flag("services").positionals("TEXT");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Finds the video-call links in TEXT (the arguments joined by blanks), or in\n"
                "standard input when there is no TEXT, as the widgets do in an event's notes,\n"
                "location and URL: plain text, HTML, Outlook Safe Links and Google redirects.\n"
                "Prints a JSON array with one object per link, in the order found:\n"
@@ -39,38 +37,30 @@ public:
                "--services prints the services links are matched against, in matching order:\n"
                "the built-in ones, then those of ConferenceServices.plist in $TARVIK_DATA_DIR\n"
                "(else $XDG_DATA_HOME/tarvik), which is created from the bundled copy when\n"
-               "missing. A file that cannot be read or decoded is reported on standard error.\n"
+               "missing; it takes no TEXT. A file that cannot be read or decoded is reported on\n"
+               "standard error.\n"
                "\n"
                "Exits with status 0 whether or not links were found.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().flag("services").positionals(0, SIZE_MAX).parse(arguments);
-        if (!parsed) {
-            err << "tvkctl links: " << parsed.error() << "\n\n" << help();
-            return usageError;
-        }
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        if (parsed->flag("services")) {
-            if (!parsed->positionals.empty()) {
-                err << "tvkctl links: --services takes no TEXT\n\n" << help();
-                return usageError;
-            }
-            return printServices(out, err);
+        auto& words = call.arguments.positionals("TEXT");
+        if (call.arguments.flag("services")) {
+            if (!words.empty())
+                return usageError("--services takes no TEXT");
+            printServices(call);
+            return {};
         }
 
         std::string text;
-        if (parsed->positionals.empty()) {
-            text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        if (words.empty()) {
+            text.assign(std::istreambuf_iterator<char>(call.in), std::istreambuf_iterator<char>());
         } else {
-            for (size_t i = 0; i < parsed->positionals.size(); ++i) {
+            for (size_t i = 0; i < words.size(); ++i) {
                 if (i)
                     text += ' ';
-                text += parsed->positionals[i];
+                text += words[i];
             }
         }
 
@@ -85,12 +75,11 @@ public:
                 { "nativeUrl", native ? nlohmann::ordered_json(native->absoluteString()) : nlohmann::ordered_json(nullptr) },
             });
         }
-        out << printOrderedJson(links) << '\n';
-        return success;
+        call.out << printOrderedJson(links) << '\n';
+        return {};
     }
 
-private:
-    int printServices(std::ostream& out, std::ostream& err) const
+    static void printServices(const Invocation& call)
     {
         auto& parser = VideoConferenceLinkParser::shared();
         auto builtIn = VideoConferenceService::all.size();
@@ -105,22 +94,21 @@ private:
                 { "source", i < builtIn ? "built-in" : ConferenceServicesFile::fileName },
             });
         }
-        out << printOrderedJson(services) << '\n';
+        call.out << printOrderedJson(services) << '\n';
         if (auto place = ConferenceServicesFile::place()) {
             std::ifstream file(*place, std::ios::binary);
             std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
             if (!file) {
-                err << "tvkctl links: cannot read " << place->string() << '\n';
+                call.note("cannot read " + place->string());
             } else if (auto decoded = ConferenceServicesFile::decode(bytes); !decoded) {
-                err << "tvkctl links: " << place->string() << ": " << decoded.error() << '\n';
+                call.note(place->string() + ": " + decoded.error());
             }
         }
-        return success;
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(LinksCommand)
+TVK_REGISTER_COMMAND(LinksCommand)
 
 }

@@ -1,13 +1,14 @@
 #include "Platform/Calendar/CalendarBackendChoice.hpp"
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "TVKCore/Contacts/ContactsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -25,44 +26,37 @@ const char* statusName(ParticipantStatus status)
 
 class ParticipantsCommand final : public Command {
 public:
-    std::string_view name() const override { return "participants"; }
-    std::string_view summary() const override { return "list an event's participants as the address book resolves them"; }
-    std::string help() const override
+    ParticipantsCommand()
+        : Command("participants", "list an event's participants as the address book resolves them")
     {
-        return "usage: tvkctl participants EVENT-ID [--json]\n"
-               "\n"
-               "Finds the calendar event (its identifier as `tvkctl events` prints it), looks\n"
+        form(&ParticipantsCommand::run).positional("EVENT-ID").flag("json");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Finds the calendar event (its identifier as `tvkctl events` prints it), looks\n"
                "each participant up in the address books under TARVIK_CONTACTS (vCard files) and\n"
                "lists them in the event's order, the organizer once: initials, display name,\n"
                "e-mail, answer, and whether a card was found. Exits 1 when there is no such event.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().flag("json").positionals(1, 1).parse(arguments);
-        if (parsed && parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        if (!parsed) {
-            err << "tvkctl participants: " << parsed.error() << "\n\n" << help();
-            return usageError;
-        }
-        auto& identifier = parsed->positionals[0];
+        auto& identifier = call.arguments.positional("EVENT-ID");
+        auto& out = call.out;
         auto store = CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::off);
         auto found = store->event(identifier);
         if (!found) {
             if (auto delegated = store->makeStore(store->delegateSources()))
                 found = delegated->event(identifier);
         }
-        if (!found) {
-            err << "tvkctl participants: no calendar event with the identifier \"" << identifier << "\"\n";
-            return failure;
-        }
+        if (!found)
+            return failure("no calendar event with the identifier \"" + identifier + "\"");
         auto& contacts = ContactsStore::shared();
         auto participants = contacts.participants(Event::fromCalendarEvent(*found));
 
-        if (parsed->flag("json")) {
+        if (call.arguments.flag("json")) {
             auto list = nlohmann::json::array();
             for (auto& participant : participants) {
                 list.push_back({
@@ -80,7 +74,7 @@ public:
                 });
             }
             out << printJson(list) << '\n';
-            return success;
+            return {};
         }
         if (!contacts.hasContactsAccess())
             out << "(no address book can be read: names come from the calendar alone)\n";
@@ -95,12 +89,12 @@ public:
                 out << "  [card" << (participant.image ? " with picture" : "") << "]";
             out << '\n';
         }
-        return success;
+        return {};
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(ParticipantsCommand)
+TVK_REGISTER_COMMAND(ParticipantsCommand)
 
 }

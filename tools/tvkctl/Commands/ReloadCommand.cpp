@@ -1,17 +1,18 @@
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
+#include "TVKCore/Events/EventPrinting.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TVKUtils/DateFormatter.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
-#include "tools/tvkctl/EventPrinting.hpp"
-#include "tools/tvkctl/PropertyListJson.hpp"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -134,13 +135,17 @@ void writeText(std::ostream& out, const Lists& lists, Date now)
 
 class ReloadCommand final : public Command {
 public:
-    std::string_view name() const override { return "reload"; }
-    std::string_view summary() const override { return "run one reload of the event lists and the alert schedule"; }
-    std::string help() const override
+    ReloadCommand()
+        : Command("reload", "run one reload of the event lists and the alert schedule")
     {
-        return "usage: tvkctl [--now ISO-8601] reload [--json]\n"
-               "\n"
-               "Runs one reload as the widgets do, at the clock's time (pin it with the global\n"
+        readsTheClock();
+        form(&ReloadCommand::run).flag("json");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Runs one reload as the widgets do, at the clock's time (pin it with the global\n"
                "--now), over the active calendars and reminder lists, the settings and the own\n"
                "reminders, and prints what it produced: the events going on now, the upcoming\n"
                "ones with their join links, and the alert schedule.\n"
@@ -154,36 +159,25 @@ public:
                "Nothing is loaded from calendars that are not active: see `tvkctl calendars`.\n";
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult run(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().flag("json").parse(arguments);
-        if (!parsed) {
-            err << "tvkctl reload: " << parsed.error() << "\n\n" << help();
-            return usageError;
-        }
-        if (parsed->helpRequested) {
-            out << help();
-            return success;
-        }
         Date now = Date::now();
         auto& manager = CalendarEventManager::shared();
         bool done = false;
         manager.reloadEvents(CalendarEventManager::PostNotification::no, [&done] { done = true; });
-        if (!DispatchQueue::main().runUntil([&done] { return done; }, reloadTimeout)) {
-            err << "tvkctl reload: the reload did not finish within " << static_cast<int>(reloadTimeout) << " seconds\n";
-            return failure;
-        }
+        if (!DispatchQueue::main().runUntil([&done] { return done; }, reloadTimeout))
+            return failure("the reload did not finish within " + std::to_string(static_cast<int>(reloadTimeout)) + " seconds");
         auto lists = Lists::of(manager);
-        if (parsed->flag("json"))
-            writeJson(out, lists);
+        if (call.arguments.flag("json"))
+            writeJson(call.out, lists);
         else
-            writeText(out, lists, now);
-        return success;
+            writeText(call.out, lists, now);
+        return {};
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(ReloadCommand)
+TVK_REGISTER_COMMAND(ReloadCommand)
 
 }

@@ -1,12 +1,14 @@
+#include "Platform/CommandLine/Command.hpp"
+#include "Platform/CommandLine/JsonPrinting.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
-#include "tools/tvkctl/ArgumentParser.hpp"
-#include "tools/tvkctl/Command.hpp"
 #include "tools/tvkctl/SettingsJson.hpp"
 
 #include <functional>
 #include <ostream>
 
 namespace tvk::tvkctl {
+
+using namespace tvk::cli;
 
 namespace {
 
@@ -147,16 +149,19 @@ const Setting* findSetting(std::string_view name)
 
 class SettingsCommand final : public Command {
 public:
-    std::string_view name() const override { return "settings"; }
-    std::string_view summary() const override { return "read and change the user's settings by name"; }
-    std::string help() const override
+    SettingsCommand()
+        : Command("settings", "read and change the user's settings by name")
     {
-        std::string text = "usage: tvkctl settings list\n"
-                           "       tvkctl settings get NAME\n"
-                           "       tvkctl settings set NAME JSON\n"
-                           "       tvkctl settings reset\n"
-                           "\n"
-                           "The settings the main application shares with the widgets, by property name,\n"
+        action("list", &SettingsCommand::list);
+        action("get", &SettingsCommand::get).positional("NAME");
+        action("set", &SettingsCommand::set).positional("NAME").positional("JSON");
+        action("reset", &SettingsCommand::reset);
+    }
+
+private:
+    std::string description() const override
+    {
+        std::string text = "The settings the main application shares with the widgets, by property name,\n"
                            "with values as JSON. `list` prints every setting, `get` one, `set` checks the\n"
                            "value's type before it changes anything, and `reset` returns every setting to\n"
                            "its default (exclude rules included; own reminders and per-event settings\n"
@@ -170,73 +175,54 @@ public:
         return text;
     }
 
-    int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) override
+    CommandResult list(const Invocation& call) const
     {
-        auto parsed = ArgumentParser().positionals(1, 3).parse(arguments);
-        if (parsed && parsed->helpRequested) {
-            out << help();
-            return success;
-        }
-        if (!parsed)
-            return usage(err, parsed.error());
-        auto& positionals = parsed->positionals;
-        const std::string& action = positionals[0];
-        size_t expected = action == "list" || action == "reset" ? 1 : action == "get" ? 2 : action == "set" ? 3 : 0;
-        if (expected == 0)
-            return usage(err, "unknown action \"" + action + "\"");
-        if (positionals.size() != expected)
-            return usage(err, positionals.size() < expected ? "missing arguments for " + action : "too many arguments for " + action);
+        OrderedJson all = OrderedJson::object();
+        for (auto& setting : settings())
+            all[std::string(setting.name)] = setting.get(UserSettingsStore::shared());
+        call.out << printOrderedJson(all) << '\n';
+        return {};
+    }
 
-        auto& store = UserSettingsStore::shared();
-        if (action == "list") {
-            OrderedJson all = OrderedJson::object();
-            for (auto& setting : settings())
-                all[std::string(setting.name)] = setting.get(store);
-            out << printOrderedJson(all) << '\n';
-            return success;
-        }
-        if (action == "reset")
-            return report(store.resetAll(), err);
-
-        auto* setting = findSetting(positionals[1]);
+    CommandResult get(const Invocation& call) const
+    {
+        auto setting = named(call);
         if (!setting)
-            return usage(err, "unknown setting \"" + positionals[1] + "\"; `tvkctl settings --help` lists them");
-        if (action == "get") {
-            out << printOrderedJson(setting->get(store)) << '\n';
-            return success;
-        }
-        auto value = Json::parse(positionals[2], nullptr, false);
+            return tl::unexpected(setting.error());
+        call.out << printOrderedJson((*setting)->get(UserSettingsStore::shared())) << '\n';
+        return {};
+    }
+
+    CommandResult set(const Invocation& call) const
+    {
+        auto setting = named(call);
+        if (!setting)
+            return tl::unexpected(setting.error());
+        auto& text = call.arguments.positional("JSON");
+        std::string takes = std::string((*setting)->name) + " takes " + std::string((*setting)->valueDescription);
+        auto value = Json::parse(text, nullptr, false);
         if (value.is_discarded())
-            return usage(err,
-                "\"" + positionals[2] + "\" is not valid JSON; " + std::string(setting->name) + " takes "
-                    + std::string(setting->valueDescription));
+            return usageError("\"" + text + "\" is not valid JSON; " + takes, UsageHelp::omitted);
         std::string problem;
-        auto written = setting->set(store, value, problem);
+        auto written = (*setting)->set(UserSettingsStore::shared(), value, problem);
         if (!written)
-            return usage(err,
-                std::string(setting->name) + " takes " + std::string(setting->valueDescription) + ", not " + value.dump()
-                    + (problem.empty() ? "" : " (" + problem + ")"));
-        return report(*written, err);
+            return usageError(takes + ", not " + value.dump() + (problem.empty() ? "" : " (" + problem + ")"), UsageHelp::omitted);
+        return resultOf(*written);
     }
 
-private:
-    int usage(std::ostream& err, const std::string& message) const
-    {
-        err << "tvkctl settings: " << message << '\n';
-        return usageError;
-    }
+    CommandResult reset(const Invocation&) const { return resultOf(UserSettingsStore::shared().resetAll()); }
 
-    static int report(const UserSettingsStore::Result& result, std::ostream& err)
+    static tl::expected<const Setting*, CommandError> named(const Invocation& call)
     {
-        if (result)
-            return success;
-        err << "tvkctl settings: " << result.error().message << '\n';
-        return failure;
+        auto& name = call.arguments.positional("NAME");
+        if (auto* setting = findSetting(name))
+            return setting;
+        return usageError("unknown setting \"" + name + "\"; `tvkctl settings --help` lists them", UsageHelp::omitted);
     }
 };
 
 }
 
-TVKCTL_REGISTER_COMMAND(SettingsCommand)
+TVK_REGISTER_COMMAND(SettingsCommand)
 
 }

@@ -1,0 +1,14 @@
+#include "TarvikWidgetExtension/TarvikWidgetBundle.hpp"
+
+#include "TarvikWidgetExtension/Widgets/CurrentEventsWidget.hpp"
+#include "TarvikWidgetExtension/Widgets/NextEventCountdownWidget.hpp"
+#include "TarvikWidgetExtension/Widgets/UpcomingEventsWidget.hpp"
+
+namespace tvk {
+
+std::vector<widgets::WidgetConfiguration> TarvikWidgetBundle::body() const
+{
+    return { NextEventCountdownWidget().body(), UpcomingEventsWidget().body(), CurrentEventsWidget().body() };
+}
+
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Platform/Widgets/WidgetConfiguration.hpp"
+
+#include <string_view>
+#include <vector>
+
+namespace tvk {
+
+/// The widget program's three widgets, in the order the host offers them: the countdown to
+/// the next event, the upcoming events, the current events. Building them builds their
+/// providers (and so the shared calendar event manager).
+struct TarvikWidgetBundle {
+    /// The program's own string table: Resources/TarvikWidgetExtension.bundle.
+    static constexpr std::string_view resourceBundleName = "TarvikWidgetExtension";
+
+    std::vector<widgets::WidgetConfiguration> body() const;
+};
+
+}

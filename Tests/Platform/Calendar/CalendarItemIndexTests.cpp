@@ -290,6 +290,41 @@ TEST_F(SharedIndexTest, EveryCalendarReadsTheSameThroughTheSharedIndexAsWithoutI
     EXPECT_EQ(shared.sharedIndexPath(), indexFile());
 }
 
+TEST_F(SharedIndexTest, EveryRecurrenceExampleReadsTheSameThroughTheSharedIndexAsWithoutIt)
+{
+    // Each golden example under a root of its own, read over the window its expected file
+    // names: by the process that puts it into the index, and by one that finds it there.
+    auto examples = std::filesystem::path(TVK_TEST_FIXTURES) / "Recurrence";
+    size_t compared = 0;
+    for (auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() != ".ics")
+            continue;
+        auto name = entry.path().stem().string();
+        put(name + "/example/" + name + ".ics", tvk::test::readFile(entry.path()));
+        std::istringstream expectedFile(tvk::test::readFile(examples / (name + ".expected")));
+        std::optional<Date> from, to;
+        for (std::string line; std::getline(expectedFile, line);) {
+            if (line.starts_with("# from: "))
+                from = ISO8601::parse(line.substr(8));
+            else if (line.starts_with("# to: "))
+                to = ISO8601::parse(line.substr(6));
+        }
+        ASSERT_TRUE(from && to) << name << ".expected names no window";
+        auto exampleRoot = (root.path() / name).string();
+        auto want = expected(*from, *to, exampleRoot);
+        ASSERT_FALSE(want.empty()) << name;
+        auto first = ::probe(exampleRoot, *from, *to);
+        EXPECT_EQ(first.parsed, 1u) << name;
+        EXPECT_EQ(first.lines, want) << name;
+        auto second = ::probe(exampleRoot, *from, *to);
+        EXPECT_EQ(second.parsed, 0u) << name;
+        EXPECT_EQ(second.index, indexFile().string()) << name;
+        EXPECT_EQ(second.lines, want) << name;
+        ++compared;
+    }
+    EXPECT_GT(compared, 40u);
+}
+
 TEST_F(SharedIndexTest, ADeletedTruncatedOrGarbledIndexIsBuiltAnewAndNoEventIsLost)
 {
     putTeamCalendar();

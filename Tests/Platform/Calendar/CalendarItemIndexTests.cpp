@@ -474,8 +474,8 @@ TEST_F(SharedIndexTest, TwoProcessesBuildingTheIndexAtOnceBothHandOutEveryEvent)
         auto first = one.finish(), second = other.finish();
         EXPECT_EQ(first.lines, want);
         EXPECT_EQ(second.lines, want);
-        EXPECT_EQ(first.index, indexFile().string());
-        EXPECT_EQ(second.index, indexFile().string());
+        EXPECT_EQ(first.index, indexFile().string()) << first.errors;
+        EXPECT_EQ(second.index, indexFile().string()) << second.errors;
         auto third = probe();
         EXPECT_EQ(third.parsed, 0u);
         EXPECT_EQ(third.lines, want);

@@ -21,7 +21,7 @@ constexpr char logCategory[] = "Calendar";
 // The file's mark ("TVKI") and the layout of its tables; a file of another layout is emptied
 // (older) or left to the program that made it (newer).
 constexpr std::int64_t applicationId = 0x54564B49;
-constexpr std::int64_t schemaVersion = 1;
+constexpr std::int64_t schemaVersion = 2;
 
 // A writer that builds the index for the first time holds the lock for as long as that takes;
 // waiting for it is cheaper than parsing everything again.
@@ -888,9 +888,20 @@ std::optional<CalendarItemIndex::Placement> CalendarItemIndex::place(const Parse
         if (auto end = ICalendarParser::instant(*item.end, zones, m_localZone))
             placed.end = std::max(*end, *start);
     } else if (item.duration) {
-        placed.end = *start + std::max(0.0, *item.duration);
+        placed.end = endAfter(*item.start, *start, item, zones);
     }
     return placed;
+}
+
+Date CalendarItemIndex::endAfter(const CalendarTime& time, Date start, const ParsedItem& item, const ParsedCalendarFile& zones) const
+{
+    TimeInterval duration = std::max(0.0, item.duration.value_or(0));
+    if (item.durationDays <= 0 || time.zone == CalendarTime::Zone::utc)
+        return start + duration;
+    auto sameReading = ICalendarParser::instant(nextDay(time, item.durationDays), zones, m_localZone);
+    if (!sameReading)
+        return start + duration;
+    return std::max(start, *sameReading + (duration - 86400.0 * item.durationDays));
 }
 
 std::shared_ptr<const ParsedCalendarFile> CalendarItemIndex::zonesOf(std::int64_t file, bool zoned)
@@ -1091,6 +1102,8 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
             if (overridden.contains(occurrenceStart.timeIntervalSince1970()))
                 continue;
             Date occurrenceEnd = occurrenceStart + duration;
+            if (!placed.allDay && !master->item.end && master->item.durationDays > 0)
+                occurrenceEnd = endAfter(time, occurrenceStart, master->item, *master->zones);
             if (placed.allDay) {
                 if (auto next = ICalendarParser::instant(nextDay(time, placed.allDayLength), *master->zones, m_localZone))
                     occurrenceEnd = *next - 1;

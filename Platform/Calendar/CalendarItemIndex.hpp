@@ -195,6 +195,9 @@ private:
 
     std::shared_ptr<const ParsedCalendarFile> zonesOf(std::int64_t file, bool zoned);
     std::optional<Placement> place(const ParsedItem& item, const ParsedCalendarFile& zones) const;
+    /// The end of an occurrence of `item` that starts at `time` (the instant `start`) and lasts
+    /// its DURATION.
+    Date endAfter(const CalendarTime& time, Date start, const ParsedItem& item, const ParsedCalendarFile& zones) const;
     std::shared_ptr<const Decoded> decode(std::int64_t id, std::int64_t file, bool zoned, std::string_view bytes);
     StoreEvent materialize(const View& view, const Decoded& decoded, Date start, Date end, std::optional<Date> occurrenceDate,
         bool detached, bool recurring) const;

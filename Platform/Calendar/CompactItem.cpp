@@ -1,5 +1,6 @@
 #include "Platform/Calendar/CompactItem.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -8,7 +9,7 @@ namespace tvk {
 
 namespace {
 
-constexpr std::uint8_t layoutVersion = 1;
+constexpr std::uint8_t layoutVersion = 2;
 
 // Presence bits of the optional parts, in the order they follow.
 constexpr std::uint32_t hasSummary = 1u << 0;
@@ -229,8 +230,10 @@ std::string CompactItem::encode(const ParsedItem& item)
     for (auto& time : { item.start, item.end })
         if (time)
             writer.time(*time);
-    if (item.duration)
+    if (item.duration) {
         writer.real(*item.duration);
+        writer.unsignedNumber(static_cast<std::uint64_t>(std::max(item.durationDays, 0)));
+    }
     for (auto& time : { item.due, item.recurrenceId })
         if (time)
             writer.time(*time);
@@ -287,8 +290,10 @@ std::optional<ParsedItem> CompactItem::decode(std::string_view bytes)
         item.start = reader.time();
     if (presence & hasEnd)
         item.end = reader.time();
-    if (presence & hasDuration)
+    if (presence & hasDuration) {
         item.duration = reader.real();
+        item.durationDays = static_cast<int>(std::min<std::uint64_t>(reader.unsignedNumber(), 1u << 24));
+    }
     if (presence & hasDue)
         item.due = reader.time();
     if (presence & hasRecurrenceId)

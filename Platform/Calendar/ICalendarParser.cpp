@@ -322,8 +322,11 @@ void readItem(icalcomponent* component, ParsedItem::Kind kind, ParsedCalendarFil
     item.recurrenceId = reader.timeProperty(ICAL_RECURRENCEID_PROPERTY, icalproperty_get_recurrenceid);
     if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY)) {
         auto value = icalproperty_get_duration(duration);
-        if (!icaldurationtype_is_bad_duration(value))
+        if (!icaldurationtype_is_bad_duration(value)) {
             item.duration = icaldurationtype_as_int(value);
+            if (!value.is_neg)
+                item.durationDays = static_cast<int>(value.weeks * 7 + value.days);
+        }
     }
     if (icalproperty* rule = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY))
         item.recurrenceRule = text(icalproperty_get_value_as_string(rule));

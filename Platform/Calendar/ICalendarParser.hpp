@@ -63,6 +63,10 @@ struct ParsedItem {
     std::optional<CalendarTime> start;
     std::optional<CalendarTime> end;
     std::optional<TimeInterval> duration;
+    /// The days and weeks of `duration`, which count calendar days: across a clock change such
+    /// a day is 23 or 25 hours long, so the end is the same reading that many days on, plus the
+    /// exact rest.
+    int durationDays = 0;
     std::optional<CalendarTime> due;
     std::optional<CalendarTime> recurrenceId;
     std::optional<std::string> recurrenceRule;

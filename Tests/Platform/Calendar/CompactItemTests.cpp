@@ -55,7 +55,7 @@ TEST(CompactItem, BytesCutShortDamagedOrOfAnotherLayoutAreRefused)
         EXPECT_FALSE(CompactItem::decode(std::string_view(bytes).substr(0, length))) << length;
     EXPECT_FALSE(CompactItem::decode(bytes + "x")) << "bytes after the item";
     auto otherLayout = bytes;
-    otherLayout[0] = 2;
+    otherLayout[0] = static_cast<char>(otherLayout[0] + 1);
     EXPECT_FALSE(CompactItem::decode(otherLayout));
 
     // Whatever damage does to the bytes, reading them ends, with an item or none.

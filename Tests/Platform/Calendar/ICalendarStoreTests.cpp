@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 using namespace tvk;
 using tvk::test::TemporaryDirectory;
@@ -522,4 +523,24 @@ TEST(ICalendarStore, AnAccountMayHoldCollectionsAndSingleFileCalendarsSideBySide
         rootName + " / vdirsyncer-collection" };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(names, expected);
+}
+
+TEST(ICalendarStore, DurationsInDaysEndAtTheSameReadingDaysLaterAcrossAClockChange)
+{
+    CalendarRoot root;
+    root.put("work/team/durations.ics", fixture("durations-in-days-across-the-autumn-clock-change-berlin.ics"));
+    auto store = root.store();
+    std::map<std::string, std::vector<std::string>> spans;
+    for (auto& event : eventsBetween(*store, at("2026-10-01T00:00:00Z"), at("2026-11-30T00:00:00Z")))
+        spans[event.title->substr(0, event.title->find(':'))].push_back(local(event.startDate) + " " + local(event.endDate));
+
+    EXPECT_EQ(spans["Offsite"], (std::vector<std::string> { "2026-10-24T10:00:00+02:00 2026-10-25T12:00:00+01:00" }));
+    EXPECT_EQ(spans["On call"],
+        (std::vector<std::string> {
+            "2026-10-18T09:00:00+02:00 2026-10-25T09:00:00+01:00",
+            "2026-10-25T09:00:00+01:00 2026-11-01T09:00:00+01:00",
+            "2026-11-01T09:00:00+01:00 2026-11-08T09:00:00+01:00",
+        }));
+    EXPECT_EQ(spans["Night shift"], (std::vector<std::string> { "2026-10-24T22:00:00+02:00 2026-10-25T07:00:00+01:00" }));
+    EXPECT_EQ(spans["Relay"], (std::vector<std::string> { "2026-10-24T10:00:00+02:00 2026-10-25T09:00:00+01:00" }));
 }

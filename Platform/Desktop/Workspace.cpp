@@ -45,6 +45,36 @@ bool Workspace::open(const std::string& uri)
     return true;
 }
 
+void Workspace::setHandlerLookup(HandlerLookup lookup)
+{
+    std::lock_guard lock(m_mutex);
+    m_handlerLookup = std::move(lookup);
+}
+
+bool Workspace::hasHandler(const std::string& scheme)
+{
+    HandlerLookup lookup;
+    {
+        std::lock_guard lock(m_mutex);
+        lookup = m_handlerLookup;
+    }
+    if (lookup)
+        return lookup(scheme);
+    // RFC 3986: a letter, then letters, digits, "+", "-" and "."; anything else would make a
+    // content type of another meaning.
+    if (scheme.empty() || !g_ascii_isalpha(scheme.front()))
+        return false;
+    for (char c : scheme) {
+        if (!g_ascii_isalnum(c) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+    if (!handler)
+        return false;
+    g_object_unref(handler);
+    return true;
+}
+
 void Workspace::openApplication(const std::string& bundleURL)
 {
     GError* error = nullptr;

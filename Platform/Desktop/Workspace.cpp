@@ -24,12 +24,7 @@ void Workspace::setOpener(Opener opener)
 
 bool Workspace::open(const std::string& uri)
 {
-    Opener opener;
-    {
-        std::lock_guard lock(m_mutex);
-        opener = m_opener;
-    }
-    if (opener)
+    if (auto opener = standIn(m_opener))
         return opener(uri);
 
     if (!g_uri_is_valid(uri.c_str(), G_URI_FLAGS_NONE, nullptr)) {
@@ -53,12 +48,7 @@ void Workspace::setHandlerLookup(HandlerLookup lookup)
 
 bool Workspace::hasHandler(const std::string& scheme)
 {
-    HandlerLookup lookup;
-    {
-        std::lock_guard lock(m_mutex);
-        lookup = m_handlerLookup;
-    }
-    if (lookup)
+    if (auto lookup = standIn(m_handlerLookup))
         return lookup(scheme);
     // RFC 3986: a letter, then letters, digits, "+", "-" and "."; anything else would make a
     // content type of another meaning.

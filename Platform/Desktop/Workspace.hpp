@@ -48,6 +48,13 @@ public:
     void setHandlerLookup(HandlerLookup lookup);
 
 private:
+    /// A copy of a stand-in taken under the lock, so that it runs without holding it.
+    template <typename Function> Function standIn(const Function& member)
+    {
+        std::lock_guard lock(m_mutex);
+        return member;
+    }
+
     std::mutex m_mutex;
     Opener m_opener;
     HandlerLookup m_handlerLookup;

@@ -237,6 +237,17 @@ ScheduleDecision::Outcome outcomeOf(const AlertDecision& alert)
     return ScheduleDecision::Outcome::alertPassed;
 }
 
+// The first step of every store item: an item a rule excludes is in no list.
+template <typename Item> ScheduleDecision ruleDecision(const Item& item, const std::vector<FilterRule>& rules)
+{
+    ScheduleDecision decision;
+    if (auto* rule = firstMatchingRule(item, rules)) {
+        decision.outcome = ScheduleDecision::Outcome::excludedByRule;
+        decision.excludingRule = *rule;
+    }
+    return decision;
+}
+
 }
 
 // The order is the one the widgets' lists rely on: what a rule excludes is never even looked
@@ -244,12 +255,9 @@ ScheduleDecision::Outcome outcomeOf(const AlertDecision& alert)
 // item.
 ScheduleDecision CalendarEventManager::decide(const StoreEvent& storeEvent, Date now, const BuildSettings& settings) const
 {
-    ScheduleDecision decision;
-    if (auto* rule = firstMatchingRule(storeEvent, settings.rules)) {
-        decision.outcome = ScheduleDecision::Outcome::excludedByRule;
-        decision.excludingRule = *rule;
+    ScheduleDecision decision = ruleDecision(storeEvent, settings.rules);
+    if (decision.excludingRule)
         return decision;
-    }
     decision.eligibility = eligibility(storeEvent, settings.eligibility);
     if (decision.eligibility != Eligibility::eligible) {
         decision.outcome = ScheduleDecision::Outcome::ineligible;
@@ -267,12 +275,9 @@ ScheduleDecision CalendarEventManager::decide(const StoreEvent& storeEvent, Date
 
 ScheduleDecision CalendarEventManager::decide(const StoreReminder& reminder, Date now, const BuildSettings& settings) const
 {
-    ScheduleDecision decision;
-    if (auto* rule = firstMatchingRule(reminder, settings.rules)) {
-        decision.outcome = ScheduleDecision::Outcome::excludedByRule;
-        decision.excludingRule = *rule;
+    ScheduleDecision decision = ruleDecision(reminder, settings.rules);
+    if (decision.excludingRule)
         return decision;
-    }
     decision.reminderEligibility = eligibility(reminder);
     if (decision.reminderEligibility != ReminderEligibility::eligible) {
         decision.outcome = ScheduleDecision::Outcome::ineligible;

@@ -219,6 +219,15 @@ std::vector<StoreEvent> occurrencesInWindow(const CalendarEventManager& manager,
     return occurrences;
 }
 
+// The decision's steps, outcome and alert, and the reload's lists that hold the item.
+void conclude(Explanation& explanation, const std::vector<Step>& steps, const ScheduleDecision& decision, const CalendarEventManager& manager)
+{
+    explanation.steps.insert(explanation.steps.end(), steps.begin(), steps.end());
+    explanation.outcome = outcomeName(decision.outcome);
+    explanation.alert = decision.alert;
+    explanation.lists = listsHolding(manager, explanation.id, explanation.start);
+}
+
 Explanation explainEvent(const CalendarEventManager& manager, const StoreEvent& stored, Date now)
 {
     Explanation explanation { .id = stored.eventIdentifier, .title = stored.title };
@@ -243,10 +252,7 @@ Explanation explainEvent(const CalendarEventManager& manager, const StoreEvent& 
     explanation.steps.push_back({ "window", true, "the occurrence at " + DateFormatter::timeAndDateFormatter().string(occurrence.startDate) });
     auto decision = manager.decision(occurrence, now);
     auto steps = eventSteps(occurrence, decision);
-    explanation.steps.insert(explanation.steps.end(), steps.begin(), steps.end());
-    explanation.outcome = outcomeName(decision.outcome);
-    explanation.alert = decision.alert;
-    explanation.lists = listsHolding(manager, explanation.id, explanation.start);
+    conclude(explanation, steps, decision, manager);
     return explanation;
 }
 
@@ -266,10 +272,7 @@ Explanation explainStoreReminder(const CalendarEventManager& manager, const Stor
         explanation.end = decision.event->endDate;
     }
     auto steps = storeReminderSteps(decision);
-    explanation.steps.insert(explanation.steps.end(), steps.begin(), steps.end());
-    explanation.outcome = outcomeName(decision.outcome);
-    explanation.alert = decision.alert;
-    explanation.lists = listsHolding(manager, explanation.id, explanation.start);
+    conclude(explanation, steps, decision, manager);
     return explanation;
 }
 
@@ -280,10 +283,8 @@ Explanation explainOwnReminder(const CalendarEventManager& manager, const Remind
     explanation.start = decision.event->startDate;
     explanation.end = decision.event->endDate;
     explanation.steps.push_back({ "ownReminder", true, "an own reminder: no rule, setting or travel time applies" });
+    conclude(explanation, {}, decision, manager);
     addAlertSteps(decision, false, explanation.steps);
-    explanation.outcome = outcomeName(decision.outcome);
-    explanation.alert = decision.alert;
-    explanation.lists = listsHolding(manager, explanation.id, explanation.start);
     return explanation;
 }
 

@@ -54,6 +54,11 @@ bool canJoinCall(const Event& event, Date now)
     bool running = !(now < event.startDate) && !(event.endDate < now);
     if (running)
         return true;
+    return isAlertDue(event, now);
+}
+
+bool isAlertDue(const Event& event, Date now)
+{
     auto offset = static_cast<TimeInterval>(UserSettingsStore::shared().timeOffsetSeconds());
     return event.isPending(offset, EventSettingsStore::shared().customSettings(event.id), now);
 }

@@ -53,6 +53,10 @@ JoinResult planJoinCall(const Event& event, const std::optional<std::string>& go
 /// `planJoinCall`, then hands the target to the desktop (`Workspace`), never through a shell.
 JoinResult joinCall(const Event& event, const std::optional<std::string>& googleAccountEmail);
 
+/// Whether the event's alert is due at `now` (`Event::isPending` under the user's offset or the
+/// event's own, without travel time), as the widgets mark it.
+bool isAlertDue(const Event& event, Date now);
+
 /// The rule of an event's join button: the event has a video-call link, and at `now` it is
 /// going on (both ends included) or its alert is due (`Event::isPending` under the user's
 /// offset or the event's own, without travel time).

@@ -46,7 +46,7 @@ TEST_F(TvkctlTest, EveryCommandIsRegisteredWithASummaryAndAUsageOfItsOwn)
     }
     EXPECT_EQ(names,
         (std::vector<std::string> { "calendars", "crc32", "deeplink", "defaults", "event-settings", "events", "explain", "formats", "join", "l10n",
-            "links", "participants", "reload", "reltime", "reminders", "rules", "settings" }));
+            "links", "next", "participants", "reload", "reltime", "reminders", "rules", "settings" }));
 }
 
 TEST_F(TvkctlTest, RulesAreAddedListedTriedAndRemovedThroughTheSharedSettings)

@@ -81,6 +81,25 @@ check "its own settings exclude it" '.outcome == "excludedBySettings" and .alert
 agrees_with_reload "the excluded stand-up"
 "$tvkctl" event-settings delete "$standup" >/dev/null || fail "deleting the stand-up's settings failed"
 
+# A store reminder: its own steps, the user's offset before its due time.
+tasks=$("$tvkctl" calendars list --json | jq -r '.reminderLists[] | select(.name == "Reminders" and .accountName == "Work") | .identifier')
+"$tvkctl" calendars activate "$tasks" >/dev/null || fail "activating the reminder list failed"
+now=2026-12-07T09:50:00+01:00
+invoice=$("$tvkctl" --now "$now" reload --json | jq -r '.scheduledEvents[] | select(.title == "Send the November invoice") | .id')
+explain "$invoice"
+[[ $(steps) == '["calendarActive=true","excludeRules=true","completed=true","dated=true","alarm=true","eventSettings=true","alert=true"]' ]] \
+  || fail "the invoice reminder's steps are not those of a store reminder: $(steps)"
+check "the invoice alerts at 10:59" '.outcome == "scheduled" and .alert.date == "2026-12-07T10:59:00+01:00"'
+agrees_with_reload "the invoice reminder"
+
+# An own reminder: its own offset alone, no rule or setting.
+bank=$("$tvkctl" reminders add --date 2026-12-07T10:30:00+01:00 --title "Call the bank" --offset 300) || fail "adding a reminder failed"
+explain "$bank"
+check "the own reminder alerts its own offset before" \
+  '.outcome == "scheduled" and .alert == {date: "2026-12-07T10:25:00+01:00", offset: 300, offsetSource: "ownReminder", travelTime: 0, passed: false}'
+[[ $(steps) == '["ownReminder=true","alert=true"]' ]] || fail "the own reminder's steps are $(steps)"
+agrees_with_reload "the own reminder"
+
 # A calendar that is not active: nothing further is decided.
 "$tvkctl" calendars deactivate "$workCalendar" >/dev/null || fail "deactivating the work calendar failed"
 now=2026-12-07T09:50:00+01:00

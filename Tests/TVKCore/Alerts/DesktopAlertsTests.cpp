@@ -1,19 +1,9 @@
-// Desktop-notification alerts over a real manager and an in-memory calendar store, with the
-// notification server standing in as a recorder and the main application's presence a switch.
-// The clock is pinned on Monday 7 December 2026 in Berlin and moved to each wake-up.
+// Desktop-notification alerts over a real manager (DesktopAlertsFixture), the clock moved to
+// each wake-up.
 
-#include "TVKCore/Alerts/DesktopAlerts.hpp"
+#include "Tests/TVKCore/Alerts/DesktopAlertsFixture.hpp"
 
-#include "Platform/Calendar/MemoryCalendarStore.hpp"
-#include "Platform/Desktop/Workspace.hpp"
-#include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
-#include "Platform/Runtime/ProcessClock.hpp"
-#include "TVKCore/Settings/CustomRemindersStore.hpp"
-#include "TVKCore/Settings/UserSettingsStore.hpp"
-#include "Tests/Support/Dates.hpp"
-#include "Tests/Support/TemporaryDirectory.hpp"
-#include "Tests/TVKCore/Calendar/StoreItems.hpp"
 
 #include <gtest/gtest.h>
 
@@ -22,55 +12,19 @@ using namespace tvk::test;
 
 namespace {
 
-class DesktopAlertsTest : public testing::Test {
+// The notification server as a recorder that answers ids 1, 2, 3..., and the main
+// application's presence as a switch.
+class DesktopAlertsTest : public DesktopAlertsFixture {
 protected:
     void SetUp() override
     {
-        ProcessClock::pin(at("2026-12-07T09:00:00+01:00"));
-        auto owned = makeMemoryStore();
-        memory = owned.get();
-        auto standup = makeEvent("standup", "2026-12-07T09:30:00+01:00", "2026-12-07T09:45:00+01:00");
-        standup.notes = "Join: https://meet.google.com/kdq-xnvh-rpt";
-        memory->addEvent(standup);
-        memory->addEvent(makeEvent("review", "2026-12-07T09:40:00+01:00", "2026-12-07T10:00:00+01:00"));
-        store = std::make_unique<AggregatedEventStore>(std::move(owned));
-        manager = std::make_unique<CalendarEventManager>(*store, reminders);
-        ASSERT_TRUE(UserSettingsStore::shared().setActiveCalendarIdentifiers({ "work" }));
-        alerts = std::make_shared<DesktopAlerts>(
-            *manager,
+        DesktopAlertsFixture::SetUp();
+        start(
             [this](const DesktopNotifications::Content& content) {
                 shown.push_back({ ISO8601::format(Date::now()).substr(11, 8), content });
                 return std::optional<std::uint32_t>(static_cast<std::uint32_t>(shown.size()));
             },
             [this] { return mainApplicationRuns; });
-        manager->setDelegate(alerts);
-        Workspace::shared().setOpener([this](const std::string& uri) {
-            opened.push_back(uri);
-            return true;
-        });
-    }
-    void TearDown() override
-    {
-        Workspace::shared().setOpener(nullptr);
-        DispatchQueue::main().drainUntilIdle();
-        manager.reset();
-        ASSERT_TRUE(UserSettingsStore::shared().resetAll());
-        ProcessClock::unpin();
-    }
-
-    void reload()
-    {
-        bool done = false;
-        manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] { done = true; });
-        ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return done; }));
-    }
-    // Moves the clock to the alerts' next wake-up and lets them act.
-    void wake()
-    {
-        auto next = alerts->nextWakeUp();
-        ASSERT_TRUE(next);
-        ProcessClock::advance(*next - Date::now());
-        DispatchQueue::main().drainUntilIdle();
     }
     std::vector<std::string> summaries() const
     {
@@ -85,15 +39,7 @@ protected:
         DesktopNotifications::Content content;
     };
     std::vector<Shown> shown;
-    std::vector<std::string> opened;
     bool mainApplicationRuns = false;
-    TemporaryDirectory directory;
-    UserDefaults remindersDomain { directory / "reminders.plist" };
-    CustomRemindersStore reminders { remindersDomain };
-    MemoryCalendarStore* memory = nullptr;
-    std::unique_ptr<AggregatedEventStore> store;
-    std::unique_ptr<CalendarEventManager> manager;
-    std::shared_ptr<DesktopAlerts> alerts;
 };
 
 std::vector<std::string> actionKeys(const DesktopNotifications::Content& content)

@@ -80,7 +80,8 @@ std::optional<std::uint32_t> DesktopNotifications::show(const Content& content)
     return id;
 }
 
-void DesktopNotifications::onSignal(GDBusConnection*, const char*, const char*, const char*, const char* signal, GVariant* parameters, void* self)
+void DesktopNotifications::onSignal(
+    GDBusConnection*, const char*, const char*, const char*, const char* signal, GVariant* parameters, void* self)
 {
     auto* notifications = static_cast<DesktopNotifications*>(self);
     auto& shown = notifications->m_shown;

@@ -112,7 +112,13 @@ public:
 
     ~StandInNotificationServer()
     {
-        g_main_context_invoke(m_context, [](gpointer loop) { g_main_loop_quit(static_cast<GMainLoop*>(loop)); return G_SOURCE_REMOVE; }, m_loop);
+        g_main_context_invoke(
+            m_context,
+            [](gpointer loop) {
+                g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                return G_SOURCE_REMOVE;
+            },
+            m_loop);
         m_thread.join();
         g_main_loop_unref(m_loop);
         g_main_context_unref(m_context);
@@ -155,7 +161,8 @@ private:
         if (connection) {
             GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(introspection, nullptr);
             static const GDBusInterfaceVTable vtable { &StandInNotificationServer::onMethodCall, nullptr, nullptr, {} };
-            registration = g_dbus_connection_register_object(connection, "/org/freedesktop/Notifications", node->interfaces[0], &vtable, this, nullptr, nullptr);
+            registration = g_dbus_connection_register_object(
+                connection, "/org/freedesktop/Notifications", node->interfaces[0], &vtable, this, nullptr, nullptr);
             g_dbus_node_info_unref(node);
             BusNameOwner::requestName(connection, "org.freedesktop.Notifications");
         }
@@ -204,8 +211,8 @@ private:
         GError* error = nullptr;
         g_variant_ref_sink(parameters);
         if (!m_connection
-            || !g_dbus_connection_emit_signal(m_connection, nullptr, "/org/freedesktop/Notifications", "org.freedesktop.Notifications", signal,
-                parameters, &error))
+            || !g_dbus_connection_emit_signal(
+                m_connection, nullptr, "/org/freedesktop/Notifications", "org.freedesktop.Notifications", signal, parameters, &error))
             ADD_FAILURE() << "could not emit " << signal << ": " << (error ? error->message : "no connection");
         g_clear_error(&error);
         g_variant_unref(parameters);

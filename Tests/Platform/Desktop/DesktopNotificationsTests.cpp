@@ -25,7 +25,8 @@ TEST(DesktopNotifications, ShowsTextWithMarkupEscapedAndTheButtonsAsKeyAndLabelP
     auto id = notifications.show({ "Q&A <prep>", "9:30 AM · <b>Work</b>", { { "join", "Join" }, { "snooze5", "Snooze 5 minutes" } } });
     EXPECT_EQ(id, 1u);
     EXPECT_EQ(server.calls(),
-        (std::vector<Notify> { { "Tarvik", "Q&amp;A &lt;prep&gt;", "9:30 AM · &lt;b&gt;Work&lt;/b&gt;", { "join", "Join", "snooze5", "Snooze 5 minutes" }, 0 } }));
+        (std::vector<Notify> { { "Tarvik", "Q&amp;A &lt;prep&gt;", "9:30 AM · &lt;b&gt;Work&lt;/b&gt;",
+            { "join", "Join", "snooze5", "Snooze 5 minutes" }, 0 } }));
     EXPECT_EQ(notifications.show({ "Stand-up", "", {} }), 2u);
 }
 

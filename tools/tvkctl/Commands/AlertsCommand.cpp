@@ -84,8 +84,8 @@ private:
         if (schedule.empty())
             call.out << "no alerts ahead\n";
         for (auto& invocation : schedule) {
-            call.out << DateFormatter::timeAndDateFormatter().string(invocation.date) << "  " << invocation.event.title.value_or(L10n::General::untitled())
-                     << (invocation.isSnooze ? " (snooze)" : "") << '\n';
+            call.out << DateFormatter::timeAndDateFormatter().string(invocation.date) << "  "
+                     << invocation.event.title.value_or(L10n::General::untitled()) << (invocation.isSnooze ? " (snooze)" : "") << '\n';
         }
         if (!UserSettingsStore::shared().desktopNotificationAlerts())
             call.out << "\nDesktop notifications are off (desktopNotificationAlerts).\n";

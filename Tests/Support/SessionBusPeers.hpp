@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <string>
@@ -102,7 +103,9 @@ public:
         bool operator==(const Notify&) const = default;
     };
 
-    StandInNotificationServer()
+    /// `onNotify`, when given, hears each call as it is recorded, on the server's thread.
+    explicit StandInNotificationServer(std::function<void(const Notify&)> onNotify = nullptr)
+        : m_onNotify(std::move(onNotify))
     {
         std::promise<GDBusConnection*> ready;
         auto connection = ready.get_future();
@@ -126,6 +129,9 @@ public:
 
     StandInNotificationServer(const StandInNotificationServer&) = delete;
     StandInNotificationServer& operator=(const StandInNotificationServer&) = delete;
+
+    /// Whether it owns the server's name (a failure was added when not).
+    bool serving() const { return m_serving; }
 
     std::vector<Notify> calls() const
     {
@@ -164,7 +170,7 @@ private:
             registration = g_dbus_connection_register_object(
                 connection, "/org/freedesktop/Notifications", node->interfaces[0], &vtable, this, nullptr, nullptr);
             g_dbus_node_info_unref(node);
-            BusNameOwner::requestName(connection, "org.freedesktop.Notifications");
+            m_serving = BusNameOwner::requestName(connection, "org.freedesktop.Notifications");
         }
         ready.set_value(connection);
         g_main_loop_run(m_loop);
@@ -197,6 +203,8 @@ private:
             call.actions.emplace_back(action);
         g_variant_iter_free(actions);
         g_variant_unref(hints);
+        if (server->m_onNotify)
+            server->m_onNotify(call);
         guint32 id = 0;
         {
             std::lock_guard lock(server->m_mutex);
@@ -218,12 +226,14 @@ private:
         g_variant_unref(parameters);
     }
 
+    std::function<void(const Notify&)> m_onNotify;
     mutable std::mutex m_mutex;
     std::vector<Notify> m_calls;
     std::thread m_thread;
     GMainContext* m_context = nullptr;
     GMainLoop* m_loop = nullptr;
     GDBusConnection* m_connection = nullptr;
+    bool m_serving = false;
 };
 
 /// Emits a signal from another process, as a script would: `gdbus emit --session` with

@@ -41,10 +41,7 @@ if read -r -t 60 json <&"$serverOut"; then
 else
   fail "no notification was shown: $(cat "$work/follow-stderr")"
 fi
-kill -TERM "$followPid"
-wait "$followPid"
-status=$?
-[[ $status == 0 ]] || fail "--follow ended with status $status on SIGTERM: $(cat "$work/follow-stderr")"
+end_follower "--follow" "$followPid"
 exec {serverIn}>&-
 wait "$serverPid"
 

@@ -51,10 +51,7 @@ if read -r -t 60 first <&"${follow[0]}"; then
 else
   fail "--follow printed nothing: $(cat "$work/follow-stderr")"
 fi
-kill -TERM "$followPid"
-wait "$followPid"
-status=$?
-[[ $status == 0 ]] || fail "--follow ended with status $status on SIGTERM: $(cat "$work/follow-stderr")"
+end_follower "--follow" "$followPid"
 
 expect "an unknown format" 2 "" -- "$tvkctl" next --format polybar
 expect_stderr "an unknown format" "FORMAT is text, json, waybar or i3blocks"

@@ -39,6 +39,9 @@ public:
     DesktopNotifications(const DesktopNotifications&) = delete;
     DesktopNotifications& operator=(const DesktopNotifications&) = delete;
 
+    /// Whether it reached the session bus; without it nothing is ever shown.
+    bool hasSessionBus() const { return m_connection != nullptr; }
+
     /// The server's id of the notification; none when there is no session bus or no server
     /// answers within the bus timeout (logged).
     std::optional<std::uint32_t> show(const Content& content);

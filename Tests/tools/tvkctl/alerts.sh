@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # tvkctl alerts over the bundled sample calendars, on a private session bus (run it under
 # dbus-run-session) with a stand-in notification server and a stand-in URL handler: the list of
-# coming alerts and the setting that turns them off; with --follow, the stand-up's alert at its
-# minute (09:59) with its time, calendar and buttons, and its Join button opening the Meet link.
-# Each snooze alerting again and the main application's name silencing it are covered over a
-# pinned clock by DesktopAlertsOnTheSessionBus.
+# coming alerts and the setting that turns them off; with --follow, a clear end without a bus,
+# the stand-up's alert at its minute (09:59) with its time, calendar and buttons, and its Join
+# button opening the Meet link. Each snooze alerting again and the main application's name
+# silencing it are covered over a pinned clock by DesktopAlertsOnTheSessionBus.
 set -u
 tvkctl=$1
 server=$2
@@ -21,6 +21,10 @@ out=$("$tvkctl" --now 2026-12-07T09:50:00+01:00 alerts 2>"$work/stderr") || fail
 out=$("$tvkctl" --now 2026-12-07T09:50:00+01:00 alerts 2>"$work/stderr")
 [[ $(tail -1 <<<"$out") == "Desktop notifications are off (desktopNotificationAlerts)." ]] || fail "alerts does not say they are off: $out"
 "$tvkctl" settings set desktopNotificationAlerts true >/dev/null || fail "turning the alerts on failed"
+
+# Without a session bus --follow could never show anything: it says so and ends.
+expect "--follow without a session bus" 1 "" -- env DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/tarvik-test-bus "$tvkctl" alerts --follow
+expect_stderr "--follow without a session bus" "no session bus to show desktop notifications on"
 
 coproc notifications { exec "$server" 2>"$work/server-stderr"; }
 serverPid=$notifications_PID

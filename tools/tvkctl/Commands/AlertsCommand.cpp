@@ -22,24 +22,28 @@ class Follow final : public ApplicationDelegate {
 public:
     explicit Follow(CalendarEventManager& manager)
         : m_manager(manager)
+        , m_notifications("Tarvik", [this](std::uint32_t id, const std::string& key) {
+            if (m_alerts)
+                m_alerts->handleAction(id, key);
+        })
     {
     }
+
+    bool canShow() const { return m_notifications.hasSessionBus(); }
 
     void applicationDidFinishLaunching(const Notification&) override
     {
         m_alerts = std::make_shared<DesktopAlerts>(
-            m_manager, [this](const DesktopNotifications::Content& content) { return m_notifications->show(content); },
+            m_manager, [this](const DesktopNotifications::Content& content) { return m_notifications.show(content); },
             &DesktopAlerts::mainApplicationRunsOnTheSessionBus);
-        m_notifications = std::make_unique<DesktopNotifications>(
-            "Tarvik", [this](std::uint32_t id, const std::string& key) { m_alerts->handleAction(id, key); });
         m_manager.setDelegate(m_alerts);
         m_manager.reloadEvents(CalendarEventManager::PostNotification::yes);
     }
 
 private:
     CalendarEventManager& m_manager;
+    DesktopNotifications m_notifications;
     std::shared_ptr<DesktopAlerts> m_alerts;
-    std::unique_ptr<DesktopNotifications> m_notifications;
 };
 
 class AlertsCommand final : public Command {
@@ -72,6 +76,8 @@ private:
         auto& manager = CalendarEventManager::shared();
         if (call.arguments.flag("follow")) {
             Follow follow(manager);
+            if (!follow.canShow())
+                return failure("no session bus to show desktop notifications on (is DBUS_SESSION_BUS_ADDRESS set?)");
             Application::shared().run(follow);
             return {};
         }

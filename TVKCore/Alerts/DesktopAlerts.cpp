@@ -31,10 +31,10 @@ DesktopNotifications::Content contentOf(const Event& event, Date now)
     if (event.calendarName && !event.calendarName->empty())
         content.body += " · " + *event.calendarName;
     if (joinLink(event))
-        content.actions.push_back({ "join", "Join" });
-    content.actions.push_back({ "snooze5", "Snooze 5 minutes" });
+        content.actions.push_back({ "join", L10n::Alert::join() });
+    content.actions.push_back({ "snooze5", L10n::Alert::snooze5Minutes() });
     if (now < event.startDate)
-        content.actions.push_back({ "snoozeUntilStart", "Snooze until start" });
+        content.actions.push_back({ "snoozeUntilStart", L10n::Alert::snoozeUntilStart() });
     return content;
 }
 

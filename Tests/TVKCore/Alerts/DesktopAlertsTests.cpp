@@ -133,3 +133,18 @@ TEST_F(DesktopAlertsTest, AnAlertMissedInSleepShowsLateWithinFiveMinutesAndIsDro
     reload();
     EXPECT_EQ(shown.size(), 1u);
 }
+
+TEST_F(DesktopAlertsTest, ASnoozePassedOverWhileTheMainApplicationRunsIsForgottenNotKeptForEachReload)
+{
+    reload();
+    wake();
+    alerts->handleAction(1, "snooze5");
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return alerts->nextWakeUp() == at("2026-12-07T09:34:00+01:00"); }));
+    mainApplicationRuns = true;
+    wake();
+    EXPECT_TRUE(manager->snoozedInvocations().empty());
+    mainApplicationRuns = false;
+    reload();
+    EXPECT_EQ(alerts->nextWakeUp(), at("2026-12-07T09:39:00+01:00"));
+    EXPECT_EQ(summaries(), std::vector<std::string> { "standup@09:29:00" });
+}

@@ -4,8 +4,6 @@
 
 namespace tvk {
 
-namespace {
-
 const char* statusName(StoreParticipantStatus status)
 {
     switch (status) {
@@ -20,6 +18,8 @@ const char* statusName(StoreParticipantStatus status)
     }
     return "unknown";
 }
+
+namespace {
 
 const char* roleName(ParticipantRole role)
 {

@@ -27,6 +27,9 @@ struct ContactPredicate {
     bool operator==(const ContactPredicate&) const = default;
 };
 
+/// The status in words for people and logs: "accepted", "in process", ...
+const char* statusName(StoreParticipantStatus status);
+
 /// An attendee or organizer of an event.
 struct StoreParticipant {
     std::optional<std::string> name;

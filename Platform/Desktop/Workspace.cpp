@@ -24,12 +24,7 @@ void Workspace::setOpener(Opener opener)
 
 bool Workspace::open(const std::string& uri)
 {
-    Opener opener;
-    {
-        std::lock_guard lock(m_mutex);
-        opener = m_opener;
-    }
-    if (opener)
+    if (auto opener = standIn(m_opener))
         return opener(uri);
 
     if (!g_uri_is_valid(uri.c_str(), G_URI_FLAGS_NONE, nullptr)) {
@@ -42,6 +37,31 @@ bool Workspace::open(const std::string& uri)
         g_clear_error(&error);
         return false;
     }
+    return true;
+}
+
+void Workspace::setHandlerLookup(HandlerLookup lookup)
+{
+    std::lock_guard lock(m_mutex);
+    m_handlerLookup = std::move(lookup);
+}
+
+bool Workspace::hasHandler(const std::string& scheme)
+{
+    if (auto lookup = standIn(m_handlerLookup))
+        return lookup(scheme);
+    // RFC 3986: a letter, then letters, digits, "+", "-" and "."; anything else would make a
+    // content type of another meaning.
+    if (scheme.empty() || !g_ascii_isalpha(scheme.front()))
+        return false;
+    for (char c : scheme) {
+        if (!g_ascii_isalnum(c) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+    if (!handler)
+        return false;
+    g_object_unref(handler);
     return true;
 }
 

@@ -19,6 +19,11 @@ public:
     /// `PlatformLog` and as false; they never stop the program.
     bool open(const std::string& uri);
 
+    /// Whether an application that opens URIs of `scheme` ("zoommtg") is installed: the
+    /// user's default for it, or any application that declares the scheme. False for a text
+    /// that is no scheme.
+    bool hasHandler(const std::string& scheme);
+
     /// Starts the application whose bundle `bundleURL` (a "file:" URL of a directory) names:
     /// a bundle is an AppDir, and its `AppRun` executable is started with no arguments and no
     /// shell in between, detached from the caller (its own session, adopted by the system
@@ -37,10 +42,22 @@ public:
     /// the desktop.
     using Opener = std::function<bool(const std::string& uri)>;
     void setOpener(Opener opener);
+    /// Replaces the desktop's list of handlers with `lookup` for `hasHandler`; an empty
+    /// function restores the desktop.
+    using HandlerLookup = std::function<bool(const std::string& scheme)>;
+    void setHandlerLookup(HandlerLookup lookup);
 
 private:
+    /// A copy of a stand-in taken under the lock, so that it runs without holding it.
+    template <typename Function> Function standIn(const Function& member)
+    {
+        std::lock_guard lock(m_mutex);
+        return member;
+    }
+
     std::mutex m_mutex;
     Opener m_opener;
+    HandlerLookup m_handlerLookup;
 };
 
 }

@@ -459,17 +459,22 @@ EligibilitySettings EligibilitySettings::current()
     return { .showOnlyEventsWithAlert = settings.showOnlyEventsWithAlert(), .showOnlyAcceptedEvents = settings.showOnlyAcceptedEvents() };
 }
 
-bool shouldSchedule(const StoreEvent& event, const EligibilitySettings& settings)
+Eligibility eligibility(const StoreEvent& event, const EligibilitySettings& settings)
 {
     if (event.isAllDay)
-        return false;
+        return Eligibility::allDay;
     if (event.status == EventStatus::canceled)
-        return false;
+        return Eligibility::cancelled;
     if (!isAttending(event, settings))
-        return false;
+        return Eligibility::notAttending;
     if (settings.showOnlyEventsWithAlert && !hasAlerts(event))
-        return false;
-    return true;
+        return Eligibility::withoutAlarm;
+    return Eligibility::eligible;
+}
+
+bool shouldSchedule(const StoreEvent& event, const EligibilitySettings& settings)
+{
+    return eligibility(event, settings) == Eligibility::eligible;
 }
 
 bool shouldSchedule(const StoreEvent& event)
@@ -477,22 +482,27 @@ bool shouldSchedule(const StoreEvent& event)
     return shouldSchedule(event, EligibilitySettings::current());
 }
 
-bool isAttending(const StoreEvent& event, const EligibilitySettings& settings)
+Attendance attendance(const StoreEvent& event, const EligibilitySettings& settings)
 {
     auto me = std::find_if(event.attendees.begin(), event.attendees.end(), [](auto& attendee) { return attendee.isCurrentUser; });
     if (me == event.attendees.end())
-        return true;
+        return { std::nullopt, true };
     switch (me->status) {
     case StoreParticipantStatus::accepted:
-    case StoreParticipantStatus::inProcess: return true;
+    case StoreParticipantStatus::inProcess: return { me->status, true };
     case StoreParticipantStatus::pending:
     case StoreParticipantStatus::tentative:
-    case StoreParticipantStatus::unknown: return !settings.showOnlyAcceptedEvents;
+    case StoreParticipantStatus::unknown: return { me->status, !settings.showOnlyAcceptedEvents };
     case StoreParticipantStatus::declined:
     case StoreParticipantStatus::delegated:
-    case StoreParticipantStatus::completed: return false;
+    case StoreParticipantStatus::completed: return { me->status, false };
     }
-    return false;
+    return { me->status, false };
+}
+
+bool isAttending(const StoreEvent& event, const EligibilitySettings& settings)
+{
+    return attendance(event, settings).isAttending;
 }
 
 bool isAttending(const StoreEvent& event)
@@ -500,13 +510,20 @@ bool isAttending(const StoreEvent& event)
     return isAttending(event, EligibilitySettings::current());
 }
 
-bool shouldSchedule(const StoreReminder& reminder)
+ReminderEligibility eligibility(const StoreReminder& reminder)
 {
     if (reminder.isCompleted)
-        return false;
+        return ReminderEligibility::completed;
     if (!reminder.startDateComponents && !reminder.dueDateComponents)
-        return false;
-    return reminder.alarms.has_value();
+        return ReminderEligibility::undated;
+    if (!reminder.alarms)
+        return ReminderEligibility::withoutAlarms;
+    return ReminderEligibility::eligible;
+}
+
+bool shouldSchedule(const StoreReminder& reminder)
+{
+    return eligibility(reminder) == ReminderEligibility::eligible;
 }
 
 }

@@ -191,18 +191,40 @@ struct EligibilitySettings {
     bool operator==(const EligibilitySettings&) const = default;
 };
 
-/// Not all-day, not cancelled, attended (`isAttending`), and with an alarm when the user
-/// wants only events with alarms.
+/// Whether a calendar event deserves an alert, and if not, the first reason against it, in
+/// the order they are tested.
+enum class Eligibility { eligible, allDay, cancelled, notAttending, withoutAlarm };
+
+/// The user's own answer to an event, and whether it counts as attended.
+struct Attendance {
+    /// On the user's first attendee entry; none when the event lists no attendee that is the
+    /// user (nobody invited them: their own event).
+    std::optional<StoreParticipantStatus> status;
+    bool isAttending = true;
+
+    bool operator==(const Attendance&) const = default;
+};
+
+/// Not all-day, not cancelled, attended (`attendance`), and with an alarm when the user wants
+/// only events with alarms; else the first of these that fails.
+Eligibility eligibility(const StoreEvent& event, const EligibilitySettings& settings);
+/// `eligibility` is `eligible`.
 bool shouldSchedule(const StoreEvent& event, const EligibilitySettings& settings);
 /// Under the user's settings as they are now.
 bool shouldSchedule(const StoreEvent& event);
 /// Attended unless the user's own answer rules it out: without attendees, or without the user
 /// among them, always; otherwise by the user's first attendee entry: accepted or in process
 /// always, and pending, tentative or unknown too unless the user wants only accepted events.
+Attendance attendance(const StoreEvent& event, const EligibilitySettings& settings);
 bool isAttending(const StoreEvent& event, const EligibilitySettings& settings);
 /// Under the user's settings as they are now.
 bool isAttending(const StoreEvent& event);
-/// Not completed, with a start or a due date, and with alarms.
+
+/// Whether a store reminder deserves an alert, and if not, the first reason against it.
+enum class ReminderEligibility { eligible, completed, undated, withoutAlarms };
+/// Not completed, with a start or a due date, and with alarms; else the first that fails.
+ReminderEligibility eligibility(const StoreReminder& reminder);
+/// `eligibility` is `eligible`.
 bool shouldSchedule(const StoreReminder& reminder);
 
 }

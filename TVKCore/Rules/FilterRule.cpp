@@ -141,6 +141,15 @@ FieldValue valueOf(const StoreReminder& reminder, FilterRule::Field field)
     return std::monostate {};
 }
 
+template <typename Item> const FilterRule* firstMatching(const Item& item, const std::vector<FilterRule>& rules)
+{
+    for (auto& rule : rules) {
+        if (matchesValue(valueOf(item, rule.field), rule))
+            return &rule;
+    }
+    return nullptr;
+}
+
 template <typename Item> std::vector<Item> filtered(const std::vector<Item>& items, const std::vector<FilterRule>& rules, RuleEffect effect)
 {
     std::vector<Item> kept;
@@ -228,6 +237,13 @@ std::string FilterRule::displayName(ComparisonOperation comparison)
     return LocalizedString("Preferences.ExcludeRules.Comparison." + std::string(rawValue(comparison)));
 }
 
+std::string FilterRule::summary() const
+{
+    // Weekday lists have no case.
+    bool anyCase = !isCaseSensitive && comparison != ComparisonOperation::isOnDayOfWeek;
+    return displayName(field) + " " + displayName(comparison) + " \"" + value + "\"" + (anyCase ? " (any case)" : "");
+}
+
 tl::expected<std::vector<FilterRule>, std::string> FilterRule::decodeList(std::string_view json)
 {
     auto parsed = nlohmann::json::parse(json, nullptr, false);
@@ -286,22 +302,24 @@ bool matches(const StoreReminder& reminder, const FilterRule& rule)
     return matchesValue(valueOf(reminder, rule.field), rule);
 }
 
+const FilterRule* firstMatchingRule(const StoreEvent& event, const std::vector<FilterRule>& rules)
+{
+    return firstMatching(event, rules);
+}
+
+const FilterRule* firstMatchingRule(const StoreReminder& reminder, const std::vector<FilterRule>& rules)
+{
+    return firstMatching(reminder, rules);
+}
+
 bool matchesAny(const StoreEvent& event, const std::vector<FilterRule>& rules)
 {
-    for (auto& rule : rules) {
-        if (matches(event, rule))
-            return true;
-    }
-    return false;
+    return firstMatchingRule(event, rules) != nullptr;
 }
 
 bool matchesAny(const StoreReminder& reminder, const std::vector<FilterRule>& rules)
 {
-    for (auto& rule : rules) {
-        if (matches(reminder, rule))
-            return true;
-    }
-    return false;
+    return firstMatchingRule(reminder, rules) != nullptr;
 }
 
 std::vector<StoreEvent> filteredApplyingRules(

@@ -47,6 +47,8 @@ struct FilterRule {
     /// The localized names shown in the rule editor.
     static std::string displayName(Field field);
     static std::string displayName(ComparisonOperation comparison);
+    /// The rule as one phrase of the display names: "title begins with "Lunch" (any case)".
+    std::string summary() const;
 
     /// A JSON array of rules as the main application stores it; every key of every rule is
     /// required, and one unreadable rule makes the whole list unreadable.
@@ -61,6 +63,10 @@ enum class RuleEffect { exclude, include };
 
 bool matches(const StoreEvent& event, const FilterRule& rule);
 bool matches(const StoreReminder& reminder, const FilterRule& rule);
+/// The first rule, in list order, that matches; none for no rules or no match. The pointer is
+/// into `rules`.
+const FilterRule* firstMatchingRule(const StoreEvent& event, const std::vector<FilterRule>& rules);
+const FilterRule* firstMatchingRule(const StoreReminder& reminder, const std::vector<FilterRule>& rules);
 /// True when one of the rules, tried in order, matches; false for no rules.
 bool matchesAny(const StoreEvent& event, const std::vector<FilterRule>& rules);
 bool matchesAny(const StoreReminder& reminder, const std::vector<FilterRule>& rules);

@@ -114,12 +114,17 @@ void CalendarEventManager::reloadEvents(PostNotification shouldPostNotification,
         reload.generation = ++m_reloadsStarted;
     }
     reload.now = Date::now();
-    auto days = std::clamp<std::int64_t>(settings.upcomingEventsDaysFilter(), 0, maximumUpcomingDays);
-    reload.end = endOfDay(addingDays(reload.now, days));
+    reload.end = windowEnd(reload.now);
     fetchItems(
         reload.now, reload.end, whileAlive([this, reload](std::vector<StoreEvent> events, std::vector<StoreReminder> reminders) mutable {
             buildSchedule(events, reminders, std::move(reload));
         }));
+}
+
+Date CalendarEventManager::windowEnd(Date now)
+{
+    auto days = std::clamp<std::int64_t>(UserSettingsStore::shared().upcomingEventsDaysFilter(), 0, maximumUpcomingDays);
+    return endOfDay(addingDays(now, days));
 }
 
 void CalendarEventManager::loadScreenshotDemoEvents()
@@ -177,25 +182,19 @@ void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, 
         return;
     }
     Date now = reload.now;
-    auto rules = UserSettingsStore::shared().excludeRules();
-    auto includedEvents = filteredApplyingRules(events, rules, RuleEffect::exclude);
-    auto includedReminders = filteredApplyingRules(reminders, rules, RuleEffect::exclude);
+    auto settings = BuildSettings::current();
     if (auto purged = m_remindersStore.purgePastReminders(); !purged)
         QMLogger::warning("could not purge past reminders: " + purged.error().message);
 
+    // Calendar events in fetch order, then own reminders in stored order, then store reminders
+    // in fetch order.
     Schedule schedule;
-    scheduleCalendarEvents(includedEvents, now, schedule);
-    // Own reminders are the user's explicit wish: no rule, per-event setting, travel time or
-    // show-only setting applies, and an alert already due is not raised again.
-    for (auto& reminder : m_remindersStore.reminders(now, reload.end)) {
-        auto event = Event::fromReminder(reminder);
-        Date alert = reminder.date() - static_cast<TimeInterval>(reminder.timeOffsetSeconds());
-        if (alert > now)
-            schedule.invocations.push_back(AlertInvocation { alert, std::move(event), false });
-        else if (event.startDate > now)
-            schedule.alertPassed.push_back(std::move(event));
-    }
-    scheduleAppleReminders(includedReminders, now, schedule);
+    for (auto& event : events)
+        schedule.add(decide(event, now, settings), now);
+    for (auto& reminder : m_remindersStore.reminders(now, reload.end))
+        schedule.add(decide(reminder, now), now);
+    for (auto& reminder : reminders)
+        schedule.add(decide(reminder, now, settings), now);
     {
         std::lock_guard lock(m_mutex);
         m_scheduleGeneration = reload.generation;
@@ -204,67 +203,154 @@ void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, 
     finish(std::move(reload), std::move(schedule.alertPassed));
 }
 
-CalendarEventManager::AlertSettings CalendarEventManager::AlertSettings::current()
+CalendarEventManager::BuildSettings CalendarEventManager::BuildSettings::current()
 {
     auto& settings = UserSettingsStore::shared();
-    return { .timeOffsetSeconds = static_cast<TimeInterval>(settings.timeOffsetSeconds()),
-        .includeTravelTime = settings.includeTravelTime() };
+    return {
+        .rules = settings.excludeRules(),
+        .eligibility = EligibilitySettings::current(),
+        .showOnlyEventsWithVideoConference = settings.showOnlyEventsWithVideoConference(),
+        .timeOffsetSeconds = static_cast<TimeInterval>(settings.timeOffsetSeconds()),
+        .includeTravelTime = settings.includeTravelTime(),
+    };
 }
 
-void CalendarEventManager::scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now, Schedule& schedule) const
+void CalendarEventManager::Schedule::add(ScheduleDecision decision, Date now)
 {
-    bool onlyWithVideoConference = UserSettingsStore::shared().showOnlyEventsWithVideoConference();
-    auto eligibility = EligibilitySettings::current();
-    auto alertSettings = AlertSettings::current();
-    for (auto& storeEvent : events) {
-        if (!shouldSchedule(storeEvent, eligibility))
-            continue;
-        auto event = Event::fromCalendarEvent(storeEvent);
-        if (onlyWithVideoConference && event.videoConferenceLinks.empty())
-            continue;
-        schedule.add(std::move(event), now, *this, alertSettings);
-    }
-}
-
-void CalendarEventManager::scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now, Schedule& schedule) const
-{
-    auto alertSettings = AlertSettings::current();
-    for (auto& reminder : reminders) {
-        if (!shouldSchedule(reminder))
-            continue;
-        auto event = Event::fromAppleReminder(reminder);
-        if (!event)
-            continue;
-        schedule.add(std::move(*event), now, *this, alertSettings);
-    }
-}
-
-void CalendarEventManager::Schedule::add(Event event, Date now, const CalendarEventManager& manager, const AlertSettings& settings)
-{
-    if (auto alert = manager.alertDate(event, now, settings)) {
-        invocations.push_back(AlertInvocation { *alert, std::move(event), false });
+    switch (decision.outcome) {
+    case ScheduleDecision::Outcome::scheduled:
+        invocations.push_back(AlertInvocation { decision.alert->date, std::move(*decision.event), false });
         return;
+    case ScheduleDecision::Outcome::alertPassed:
+        if (decision.event->startDate > now)
+            alertPassed.push_back(std::move(*decision.event));
+        return;
+    case ScheduleDecision::Outcome::excludedByRule:
+    case ScheduleDecision::Outcome::ineligible:
+    case ScheduleDecision::Outcome::undated:
+    case ScheduleDecision::Outcome::withoutVideoConference:
+    case ScheduleDecision::Outcome::excludedBySettings: return;
     }
-    auto custom = EventSettingsStore::shared().customSettings(event.id);
-    if (!(custom && custom->isExcluded) && event.startDate > now)
-        alertPassed.push_back(std::move(event));
 }
 
-std::optional<Date> CalendarEventManager::alertDate(const Event& event, Date now, const AlertSettings& settings) const
+namespace {
+
+ScheduleDecision::Outcome outcomeOf(const AlertDecision& alert)
 {
-    auto offset = settings.timeOffsetSeconds;
+    switch (alert.outcome) {
+    case AlertDecision::Outcome::scheduled: return ScheduleDecision::Outcome::scheduled;
+    case AlertDecision::Outcome::excludedBySettings: return ScheduleDecision::Outcome::excludedBySettings;
+    case AlertDecision::Outcome::passed: return ScheduleDecision::Outcome::alertPassed;
+    }
+    return ScheduleDecision::Outcome::alertPassed;
+}
+
+// The first step of every store item: an item a rule excludes is in no list.
+template <typename Item> ScheduleDecision ruleDecision(const Item& item, const std::vector<FilterRule>& rules)
+{
+    ScheduleDecision decision;
+    if (auto* rule = firstMatchingRule(item, rules)) {
+        decision.outcome = ScheduleDecision::Outcome::excludedByRule;
+        decision.excludingRule = *rule;
+    }
+    return decision;
+}
+
+}
+
+// The order is the one the widgets' lists rely on: what a rule excludes is never even looked
+// at, and the event (with its link detection, the costly part) is made only for an eligible
+// item.
+ScheduleDecision CalendarEventManager::decide(const StoreEvent& storeEvent, Date now, const BuildSettings& settings) const
+{
+    ScheduleDecision decision = ruleDecision(storeEvent, settings.rules);
+    if (decision.excludingRule)
+        return decision;
+    decision.eligibility = eligibility(storeEvent, settings.eligibility);
+    if (decision.eligibility != Eligibility::eligible) {
+        decision.outcome = ScheduleDecision::Outcome::ineligible;
+        return decision;
+    }
+    decision.event = Event::fromCalendarEvent(storeEvent);
+    if (settings.showOnlyEventsWithVideoConference && decision.event->videoConferenceLinks.empty()) {
+        decision.outcome = ScheduleDecision::Outcome::withoutVideoConference;
+        return decision;
+    }
+    decision.alert = alertDecision(*decision.event, now, settings);
+    decision.outcome = outcomeOf(*decision.alert);
+    return decision;
+}
+
+ScheduleDecision CalendarEventManager::decide(const StoreReminder& reminder, Date now, const BuildSettings& settings) const
+{
+    ScheduleDecision decision = ruleDecision(reminder, settings.rules);
+    if (decision.excludingRule)
+        return decision;
+    decision.reminderEligibility = eligibility(reminder);
+    if (decision.reminderEligibility != ReminderEligibility::eligible) {
+        decision.outcome = ScheduleDecision::Outcome::ineligible;
+        return decision;
+    }
+    decision.event = Event::fromAppleReminder(reminder);
+    if (!decision.event) {
+        decision.outcome = ScheduleDecision::Outcome::undated;
+        return decision;
+    }
+    decision.alert = alertDecision(*decision.event, now, settings);
+    decision.outcome = outcomeOf(*decision.alert);
+    return decision;
+}
+
+// Own reminders are the user's explicit wish: no rule, per-event setting, travel time or
+// show-only setting applies, and an alert already due is not raised again.
+ScheduleDecision CalendarEventManager::decide(const Reminder& reminder, Date now)
+{
+    ScheduleDecision decision;
+    decision.event = Event::fromReminder(reminder);
+    AlertDecision alert {
+        .offset = static_cast<TimeInterval>(reminder.timeOffsetSeconds()),
+        .offsetSource = AlertDecision::OffsetSource::ownReminder,
+    };
+    alert.date = reminder.date() - alert.offset;
+    alert.outcome = alert.date > now ? AlertDecision::Outcome::scheduled : AlertDecision::Outcome::passed;
+    decision.alert = alert;
+    decision.outcome = outcomeOf(alert);
+    return decision;
+}
+
+AlertDecision CalendarEventManager::alertDecision(const Event& event, Date now, const BuildSettings& settings)
+{
+    AlertDecision alert { .offset = settings.timeOffsetSeconds, .offsetSource = AlertDecision::OffsetSource::user };
     if (auto custom = EventSettingsStore::shared().customSettings(event.id)) {
-        if (custom->isExcluded)
-            return std::nullopt;
-        if (custom->usesCustomTimeOffset)
-            offset = static_cast<TimeInterval>(custom->timeOffsetSeconds);
+        if (custom->isExcluded) {
+            alert.outcome = AlertDecision::Outcome::excludedBySettings;
+            return alert;
+        }
+        if (custom->usesCustomTimeOffset) {
+            alert.offset = static_cast<TimeInterval>(custom->timeOffsetSeconds);
+            alert.offsetSource = AlertDecision::OffsetSource::event;
+        }
     }
     if (settings.includeTravelTime)
-        offset += event.travelTime;
-    Date alert = event.startDate - offset;
-    if (alert < now)
-        return std::nullopt;
+        alert.travelTime = event.travelTime;
+    alert.date = event.startDate - (alert.offset + alert.travelTime);
+    alert.outcome = alert.date < now ? AlertDecision::Outcome::passed : AlertDecision::Outcome::scheduled;
     return alert;
+}
+
+ScheduleDecision CalendarEventManager::decision(const StoreEvent& event, Date now) const
+{
+    return decide(event, now, BuildSettings::current());
+}
+
+ScheduleDecision CalendarEventManager::decision(const StoreReminder& reminder, Date now) const
+{
+    return decide(reminder, now, BuildSettings::current());
+}
+
+ScheduleDecision CalendarEventManager::decision(const Reminder& ownReminder, Date now) const
+{
+    return decide(ownReminder, now);
 }
 
 void CalendarEventManager::finish(Reload reload, std::vector<Event> alertPassed)

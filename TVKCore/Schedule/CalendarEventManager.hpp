@@ -7,6 +7,7 @@
 #include "TVKCore/Calendar/UserReminderList.hpp"
 #include "TVKCore/Schedule/AlertInvocation.hpp"
 #include "TVKCore/Schedule/CalendarEventManagerDelegate.hpp"
+#include "TVKCore/Schedule/ScheduleDecision.hpp"
 #include "TVKCore/Settings/CustomRemindersStoring.hpp"
 
 #include <functional>
@@ -61,6 +62,21 @@ public:
     std::optional<Date> nextTimerFireDate() const;
 
     void reloadEvents(PostNotification shouldPostNotification, Completion completion = nullptr);
+
+    /// The end of the window a reload at `now` reads, which starts at `now`: the end of the day
+    /// `upcomingEventsDaysFilter` days ahead (held to a year).
+    static Date windowEnd(Date now);
+
+    // What a reload at `now` decides for one item, under the settings as they are now: the
+    // build's own steps, in its order, with their reasons. The item is taken as fetched (from
+    // an active calendar or list, within the window); what is left out before that is the
+    // caller's to tell.
+
+    ScheduleDecision decision(const StoreEvent& event, Date now) const;
+    ScheduleDecision decision(const StoreReminder& reminder, Date now) const;
+    /// Own reminders skip exclude rules, per-event settings, travel time and the show-only
+    /// settings: their own offset alone decides.
+    ScheduleDecision decision(const Reminder& ownReminder, Date now) const;
 
     /// The alert schedule of the last reload, without snoozes: calendar events in fetch
     /// order, then own reminders in stored order, then store reminders in fetch order.
@@ -131,23 +147,29 @@ private:
     using FetchCompletion = std::function<void(std::vector<StoreEvent>, std::vector<StoreReminder>)>;
     void fetchItems(Date from, Date to, FetchCompletion completion);
     void buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Reload reload);
-    /// The user's offset and travel-time choice, read once per schedule build: every read of a
-    /// setting checks the settings file.
-    struct AlertSettings {
+    /// What a schedule build reads of the settings, once per build: every read of a setting
+    /// checks the settings file.
+    struct BuildSettings {
+        std::vector<FilterRule> rules;
+        EligibilitySettings eligibility;
+        bool showOnlyEventsWithVideoConference = false;
         TimeInterval timeOffsetSeconds = 60;
         bool includeTravelTime = false;
-        static AlertSettings current();
+        static BuildSettings current();
     };
-    /// What one schedule build makes of the eligible items: an alert for each whose alert lies
-    /// ahead, and, for the upcoming list, those whose alert has passed before their start.
+    /// What one schedule build makes of the items: an alert for each whose alert lies ahead,
+    /// and, for the upcoming list, those whose alert has passed before their start.
     struct Schedule {
         std::vector<AlertInvocation> invocations;
         std::vector<Event> alertPassed;
-        void add(Event event, Date now, const CalendarEventManager& manager, const AlertSettings& settings);
+        void add(ScheduleDecision decision, Date now);
     };
-    void scheduleCalendarEvents(const std::vector<StoreEvent>& events, Date now, Schedule& schedule) const;
-    void scheduleAppleReminders(const std::vector<StoreReminder>& reminders, Date now, Schedule& schedule) const;
-    std::optional<Date> alertDate(const Event& event, Date now, const AlertSettings& settings) const;
+    ScheduleDecision decide(const StoreEvent& event, Date now, const BuildSettings& settings) const;
+    ScheduleDecision decide(const StoreReminder& reminder, Date now, const BuildSettings& settings) const;
+    static ScheduleDecision decide(const Reminder& ownReminder, Date now);
+    /// The alert of an event made from a store item: the user's offset or the event's own,
+    /// plus travel time when the user includes it; an alert exactly at `now` is still ahead.
+    static AlertDecision alertDecision(const Event& event, Date now, const BuildSettings& settings);
     void finish(Reload reload, std::vector<Event> alertPassed);
     void notify(PostNotification post, const Completion& completion);
     /// Completes the overtaken reloads whose lists now stand; on the main queue.

@@ -55,6 +55,7 @@ UserSettingsStore::UserSettingsStore(UserDefaults& sharedDomain, UserDefaults& s
     , m_defaultSnooze1("defaultSnooze1", 1, inShared, sharedDomain)
     , m_defaultSnooze2("defaultSnooze2", 5, inShared, sharedDomain)
     , m_excludeRules("excludeRules", {}, inShared, sharedDomain)
+    , m_desktopNotificationAlerts("desktopNotificationAlerts", true, inShared, sharedDomain)
     , m_debugScreenshotMode("debug_screenshotMode", false, inShared, sharedDomain)
     , m_keyboardShortcutsDelay("keyboardShortcutsDelay", 1, inStandard, standardDomain)
     , m_shared(sharedDomain)

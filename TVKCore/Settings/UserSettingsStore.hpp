@@ -32,10 +32,10 @@ public:
     using Result = tl::expected<void, DefaultsError>;
 
     /// The keys of the settings, in declaration order.
-    static constexpr std::array<std::string_view, 14> settingKeys { "activeCalendarIdentifiers", "activeReminderListIdentifiers",
+    static constexpr std::array<std::string_view, 15> settingKeys { "activeCalendarIdentifiers", "activeReminderListIdentifiers",
         "timeOffsetSeconds", "showOnlyEventsWithAlert", "showTentativeEvents", "showOnlyEventsWithVideoConference",
         "upcomingEventsDaysFilter", "includeTravelTime", "customSnoozeTimes", "defaultSnooze1", "defaultSnooze2", "excludeRules",
-        "debug_screenshotMode", "keyboardShortcutsDelay" };
+        "desktopNotificationAlerts", "debug_screenshotMode", "keyboardShortcutsDelay" };
     static constexpr std::string_view migrationFlagKey = "didMigrateToSharedDefaults";
     static constexpr std::string_view legacyTimeOffsetKey = "timeOffset";
 
@@ -78,6 +78,10 @@ public:
     /// rules".
     std::vector<FilterRule> excludeRules() const { return m_excludeRules.get(); }
     Result setExcludeRules(const std::vector<FilterRule>& value) { return m_excludeRules.set(value); }
+    /// Whether the widget host and `tvkctl alerts --follow` show the alerts as desktop
+    /// notifications while the main application does not run (`DesktopAlerts`); on by default.
+    bool desktopNotificationAlerts() const { return m_desktopNotificationAlerts.get(); }
+    Result setDesktopNotificationAlerts(bool value) { return m_desktopNotificationAlerts.set(value); }
     bool debugScreenshotMode() const { return m_debugScreenshotMode.get(); }
     Result setDebugScreenshotMode(bool value) { return m_debugScreenshotMode.set(value); }
     std::int64_t keyboardShortcutsDelay() const { return m_keyboardShortcutsDelay.get(); }
@@ -120,6 +124,7 @@ private:
     const UserDefault<std::int64_t> m_defaultSnooze1;
     const UserDefault<std::int64_t> m_defaultSnooze2;
     const CodableUserDefault<std::vector<FilterRule>> m_excludeRules;
+    const UserDefault<bool> m_desktopNotificationAlerts;
     const UserDefault<bool> m_debugScreenshotMode;
     const UserDefault<std::int64_t> m_keyboardShortcutsDelay;
     UserDefaults& m_shared;

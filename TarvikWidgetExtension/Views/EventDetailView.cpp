@@ -1,7 +1,7 @@
 #include "TarvikWidgetExtension/Views/EventDetailView.hpp"
 
 #include "Platform/UI/UI.hpp"
-#include "TVKCore/Settings/EventSettingsStore.hpp"
+#include "TVKCore/Join/JoinTarget.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 #include "TVKLocalization/L10n.hpp"
 #include "TVKUtils/DateComponentsFormatter.hpp"
@@ -132,8 +132,7 @@ View EventDetailView::body(const EnvironmentValues& environment) const
     bool isSmall = environment.widgetFamily == WidgetFamily::systemSmall;
     bool isLarge = environment.widgetFamily == WidgetFamily::systemLarge;
     bool isInline = configuration.cameraButtonLocation == Configuration::CameraButtonLocation::inline_;
-    bool isPending = event.isPending(static_cast<TimeInterval>(UserSettingsStore::shared().timeOffsetSeconds()),
-        EventSettingsStore::shared().customSettings(event.id), now);
+    bool isPending = isAlertDue(event, now);
     View cameraButton = CameraButton { event, now, isPending };
     View progress = progressBlock(event, now, configuration);
 

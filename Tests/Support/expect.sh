@@ -33,6 +33,13 @@ check() { # check NAME JQ-FILTER [JSON]: the filter yields true on the JSON, by 
   result=$(jq -e "$2" <<<"${3:-$json}" 2>&1) || fail "$1 ($2 gave $result)"
 }
 
+end_follower() { # end_follower NAME PID: SIGTERM ends the following process PID cleanly (status 0); its standard error is in $work/follow-stderr
+  kill -TERM "$2"
+  wait "$2"
+  local status=$?
+  [[ $status == 0 ]] || fail "$1 ended with status $status on SIGTERM: $(cat "$work/follow-stderr")"
+}
+
 finish() { # finish SUMMARY: the summary when every check passed, else the count; the exit status says which
   if ((failures > 0)); then
     echo "$failures failure(s)"

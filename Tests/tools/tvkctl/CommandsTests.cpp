@@ -45,8 +45,8 @@ TEST_F(TvkctlTest, EveryCommandIsRegisteredWithASummaryAndAUsageOfItsOwn)
         EXPECT_EQ(out.str(), help);
     }
     EXPECT_EQ(names,
-        (std::vector<std::string> { "calendars", "crc32", "deeplink", "defaults", "event-settings", "events", "formats", "l10n", "links",
-            "participants", "reload", "reltime", "reminders", "rules", "settings" }));
+        (std::vector<std::string> { "alerts", "calendars", "crc32", "deeplink", "defaults", "event-settings", "events", "explain", "formats", "join", "l10n",
+            "links", "next", "participants", "reload", "reltime", "reminders", "rules", "settings" }));
 }
 
 TEST_F(TvkctlTest, RulesAreAddedListedTriedAndRemovedThroughTheSharedSettings)

@@ -53,6 +53,7 @@ expect "list" 0 '{
   "defaultSnooze1": 1,
   "defaultSnooze2": 5,
   "excludeRules": [],
+  "desktopNotificationAlerts": true,
   "debugScreenshotMode": true,
   "keyboardShortcutsDelay": 1
 }' -- "$tvkctl" settings list

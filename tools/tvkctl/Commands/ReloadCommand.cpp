@@ -1,10 +1,10 @@
 #include "Platform/CommandLine/Command.hpp"
 #include "Platform/CommandLine/JsonPrinting.hpp"
-#include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/EventPrinting.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TVKUtils/DateFormatter.hpp"
+#include "tools/tvkctl/ManagerReload.hpp"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -15,11 +15,6 @@ namespace tvk::tvkctl {
 using namespace tvk::cli;
 
 namespace {
-
-// A reload reads every calendar file once; on a cold cache over a large calendar set that
-// takes seconds, so the wait is generous. Past it something is stuck, and saying so beats
-// hanging a script.
-constexpr TimeInterval reloadTimeout = 120;
 
 struct Lists {
     std::vector<Event> currentEvents;
@@ -163,10 +158,8 @@ private:
     {
         Date now = Date::now();
         auto& manager = CalendarEventManager::shared();
-        bool done = false;
-        manager.reloadEvents(CalendarEventManager::PostNotification::no, [&done] { done = true; });
-        if (!DispatchQueue::main().runUntil([&done] { return done; }, reloadTimeout))
-            return failure("the reload did not finish within " + std::to_string(static_cast<int>(reloadTimeout)) + " seconds");
+        if (auto reloaded = reloadAndWait(manager); !reloaded)
+            return reloaded;
         auto lists = Lists::of(manager);
         if (call.arguments.flag("json"))
             writeJson(call.out, lists);

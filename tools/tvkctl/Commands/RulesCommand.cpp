@@ -15,12 +15,6 @@ using namespace tvk::cli;
 
 namespace {
 
-std::string describe(const FilterRule& rule)
-{
-    return FilterRule::displayName(rule.field) + " " + FilterRule::displayName(rule.comparison) + " \"" + rule.value + "\""
-        + (rule.isCaseSensitive || rule.comparison == FilterRule::ComparisonOperation::isOnDayOfWeek ? "" : " (any case)");
-}
-
 class RulesCommand final : public Command {
 public:
     RulesCommand()
@@ -70,7 +64,7 @@ private:
             return {};
         }
         for (auto& rule : *rules)
-            call.out << rule.id.uuidString() << "  " << describe(rule) << '\n';
+            call.out << rule.id.uuidString() << "  " << rule.summary() << '\n';
         return {};
     }
 
@@ -146,11 +140,9 @@ private:
         event.startDate = call.arguments.date("date").value_or(Date::now());
         event.endDate = event.startDate;
 
-        for (auto& rule : rules) {
-            if (matches(event, rule)) {
-                call.out << "match: " << rule.id.uuidString() << "  " << describe(rule) << '\n';
-                return {};
-            }
+        if (auto* rule = firstMatchingRule(event, rules)) {
+            call.out << "match: " << rule->id.uuidString() << "  " << rule->summary() << '\n';
+            return {};
         }
         call.out << "no match\n";
         return failure();

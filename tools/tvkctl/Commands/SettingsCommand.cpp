@@ -132,6 +132,7 @@ const std::vector<Setting>& settings()
         setting("defaultSnooze1", "defaultSnooze1", &S::defaultSnooze1, &S::setDefaultSnooze1),
         setting("defaultSnooze2", "defaultSnooze2", &S::defaultSnooze2, &S::setDefaultSnooze2),
         setting("excludeRules", "excludeRules", &S::excludeRules, &S::setExcludeRules),
+        setting("desktopNotificationAlerts", "desktopNotificationAlerts", &S::desktopNotificationAlerts, &S::setDesktopNotificationAlerts),
         setting("debugScreenshotMode", "debug_screenshotMode", &S::debugScreenshotMode, &S::setDebugScreenshotMode),
         setting("keyboardShortcutsDelay", "keyboardShortcutsDelay", &S::keyboardShortcutsDelay, &S::setKeyboardShortcutsDelay),
     };

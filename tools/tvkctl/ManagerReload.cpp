@@ -1,0 +1,26 @@
+#include "tools/tvkctl/ManagerReload.hpp"
+
+#include "Platform/Runtime/DispatchQueue.hpp"
+
+#include <string>
+
+namespace tvk::tvkctl {
+
+namespace {
+
+// A reload reads every calendar file once; on a cold cache over a large calendar set that
+// takes seconds, so the wait is generous.
+constexpr TimeInterval reloadTimeout = 120;
+
+}
+
+cli::CommandResult reloadAndWait(CalendarEventManager& manager)
+{
+    bool done = false;
+    manager.reloadEvents(CalendarEventManager::PostNotification::no, [&done] { done = true; });
+    if (!DispatchQueue::main().runUntil([&done] { return done; }, reloadTimeout))
+        return cli::failure("the reload did not finish within " + std::to_string(static_cast<int>(reloadTimeout)) + " seconds");
+    return {};
+}
+
+}

@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <random>
+#include <thread>
+#include <unistd.h>
 
 namespace tvk {
 
@@ -276,13 +279,23 @@ std::unique_ptr<CalendarItemIndex> CalendarItemIndex::openShared(const std::file
     if (error && !std::filesystem::is_directory(directory))
         throw Failure("its directory cannot be made: " + error.message(), false);
     auto path = directory / sharedFileName;
-    try {
-        std::unique_ptr<CalendarItemIndex> index(
-            new CalendarItemIndex(std::make_unique<SqliteDatabase>(path.string()), path, std::move(localZone)));
-        index->prepare(true);
-        return index;
-    } catch (const SqliteError& sqlite) {
-        throw Failure(sqlite.what(), sqlite.isDamage());
+    // SQLite answers "locked" at once, without waiting, where waiting could deadlock: when this
+    // connection's read would have to become a write while another process writes, as when two
+    // processes make the file and switch it to the write-ahead log together. Opening again from
+    // the start is then the way through.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeout);
+    std::minstd_rand jitter(static_cast<unsigned>(::getpid()));
+    for (;;) {
+        try {
+            std::unique_ptr<CalendarItemIndex> index(
+                new CalendarItemIndex(std::make_unique<SqliteDatabase>(path.string()), path, localZone));
+            index->prepare(true);
+            return index;
+        } catch (const SqliteError& sqlite) {
+            if (!sqlite.isBusy() || std::chrono::steady_clock::now() > deadline)
+                throw Failure(sqlite.what(), sqlite.isDamage());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 + jitter() % 20));
     }
 }
 

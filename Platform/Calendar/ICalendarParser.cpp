@@ -35,7 +35,14 @@ constexpr int maximumNesting = 32;
 void configureLibicalOnce()
 {
     static std::once_flag once;
-    std::call_once(once, [] { icalerror_set_errors_are_fatal(0); });
+    std::call_once(once, [] {
+        icalerror_set_errors_are_fatal(0);
+        // The parser asks for the UTC zone on every thread, without our zone lock, and the
+        // first such call fills libical's table of built-in zones while another thread may be
+        // searching it: the table is filled here, once, before any file is parsed.
+        icaltimezone_get_utc_timezone();
+        icaltimezone_get_builtin_timezones();
+    });
 }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)

@@ -15,6 +15,11 @@ bool SqliteError::isDamage() const
     return (m_code & 0xFF) == SQLITE_CORRUPT || (m_code & 0xFF) == SQLITE_NOTADB;
 }
 
+bool SqliteError::isBusy() const
+{
+    return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED;
+}
+
 SqliteStatement::SqliteStatement(sqlite3_stmt* statement)
     : m_statement(statement)
 {

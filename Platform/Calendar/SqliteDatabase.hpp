@@ -21,6 +21,8 @@ public:
     int code() const { return m_code; }
     /// The file is not a database, or a damaged one.
     bool isDamage() const;
+    /// Another connection holds a lock this one needs (busy or locked).
+    bool isBusy() const;
 
 private:
     int m_code;

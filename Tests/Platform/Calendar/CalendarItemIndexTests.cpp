@@ -472,6 +472,8 @@ TEST_F(SharedIndexTest, TwoProcessesBuildingTheIndexAtOnceBothHandOutEveryEvent)
             std::filesystem::remove(indexFile().string() + suffix);
         Probe one(root.path().string(), start, end), other(root.path().string(), start, end);
         auto first = one.finish(), second = other.finish();
+        EXPECT_EQ(first.status, 0) << first.errors;
+        EXPECT_EQ(second.status, 0) << second.errors;
         EXPECT_EQ(first.lines, want);
         EXPECT_EQ(second.lines, want);
         EXPECT_EQ(first.index, indexFile().string()) << first.errors;

@@ -281,6 +281,20 @@ bool MemoryCalendarStore::releaseLatestReminderFetch()
     return true;
 }
 
+bool MemoryCalendarStore::releaseEarliestReminderFetch()
+{
+    std::function<void()> answer;
+    {
+        std::lock_guard lock(m_contents->mutex);
+        if (m_contents->heldReminderAnswers.empty())
+            return false;
+        answer = std::move(m_contents->heldReminderAnswers.front());
+        m_contents->heldReminderAnswers.erase(m_contents->heldReminderAnswers.begin());
+    }
+    answer();
+    return true;
+}
+
 size_t MemoryCalendarStore::answeredReminderFetchCount() const
 {
     return m_contents->answeredReminderFetches;

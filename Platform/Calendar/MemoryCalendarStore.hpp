@@ -44,6 +44,8 @@ public:
     /// Sends only the answer kept last and goes on holding; false when none is kept. With it
     /// a test makes a later fetch answer before an earlier one.
     bool releaseLatestReminderFetch();
+    /// Sends only the answer kept first and goes on holding; false when none is kept.
+    bool releaseEarliestReminderFetch();
     /// Fetches whose completion has returned.
     size_t answeredReminderFetchCount() const;
 

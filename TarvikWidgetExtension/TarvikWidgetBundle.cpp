@@ -11,4 +11,11 @@ std::vector<widgets::WidgetConfiguration> TarvikWidgetBundle::body() const
     return { NextEventCountdownWidget().body(), UpcomingEventsWidget().body(), CurrentEventsWidget().body() };
 }
 
+std::vector<widgets::WidgetPlacement> TarvikWidgetBundle::defaultPlacements()
+{
+    using widgets::WidgetFamily;
+    return { { std::string(NextEventCountdownWidget::kind), WidgetFamily::systemSmall }, { std::string(UpcomingEventsWidget::kind), WidgetFamily::systemMedium },
+        { std::string(CurrentEventsWidget::kind), WidgetFamily::systemMedium } };
+}
+
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Widgets/WidgetConfiguration.hpp"
+#include "Platform/Widgets/WidgetPlacement.hpp"
 
 #include <string_view>
 #include <vector>
@@ -15,6 +16,10 @@ struct TarvikWidgetBundle {
     static constexpr std::string_view resourceBundleName = "TarvikWidgetExtension";
 
     std::vector<widgets::WidgetConfiguration> body() const;
+
+    /// What the desktop host shows on its first start: the countdown (small), the upcoming
+    /// events and the current events (medium).
+    static std::vector<widgets::WidgetPlacement> defaultPlacements();
 };
 
 }

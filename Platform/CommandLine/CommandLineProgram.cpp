@@ -36,6 +36,8 @@ void CommandLineProgram::printUsage(std::ostream& out) const
         std::string name(command->name());
         out << "  " << name << std::string(name.size() < 16 ? 16 - name.size() : 1, ' ') << command->summary() << '\n';
     }
+    if (m_defaultCommand)
+        out << "\nWithout a command, " << m_defaultCommand->name() << " runs.\n";
     out << "\nRun `" << m_name << " COMMAND --help` for the arguments of a command.\n";
 }
 
@@ -78,6 +80,8 @@ int CommandLineProgram::run(std::span<const std::string> arguments, std::istream
         printUsage(err);
         return usageError;
     }
+    if (index >= arguments.size() && m_defaultCommand)
+        return m_defaultCommand->execute(m_name, {}, in, out, err);
     if (index >= arguments.size()) {
         printUsage(err);
         return usageError;

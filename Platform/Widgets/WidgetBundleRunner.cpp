@@ -7,7 +7,9 @@
 #include "Platform/Runtime/FileReplacement.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
+#include "Platform/Defaults/UserDefaults.hpp"
 #include "Platform/Text/AsciiCase.hpp"
+#include "Platform/Widgets/DesktopWidgetHost.hpp"
 #include "Platform/Widgets/WidgetContainer.hpp"
 
 #include <algorithm>
@@ -423,6 +425,52 @@ private:
     }
 };
 
+/// `host`, the default: the placed widgets in a window on the desktop.
+class HostCommand final : public RunnerCommand {
+public:
+    static constexpr std::string_view titleKey = "WidgetHost.title";
+
+    explicit HostCommand(WidgetBundleRunner& runner)
+        : RunnerCommand(runner, "host", "show the placed widgets in a window on the desktop (the default)")
+    {
+        readsTheClock();
+        form(&HostCommand::run).option("tree", "FILE.json");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Shows the placed widgets as cards in a window, each at its family's size, kept current\n"
+               "as their timelines say, in the desktop's light or dark look. A click on a link in a card\n"
+               "opens it; the pointer is a hand over links. One instance runs per session: starting it\n"
+               "again brings the window forward. The placements are kept in the program's settings\n"
+               "(key \""
+            + std::string(DesktopWidgetHost::placementsKey)
+            + "\"); the first start places the program's default widgets.\n"
+              "\n"
+              "  --tree   after each drawing, writes the cards' frames, links and texts in the window's\n"
+              "           coordinates to this JSON file (for tests and diagnostics)\n";
+    }
+
+    CommandResult run(const Invocation& call) const
+    {
+        DesktopWidgetHost::Options options;
+        options.applicationID = UserDefaults::standardDomainName();
+        options.defaultPlacements = m_runner.defaultPlacements();
+        std::string title = m_runner.strings().localizedString(titleKey);
+        options.title = title == titleKey ? m_runner.programName() : title;
+        options.strings = m_runner.sharedStrings();
+        if (auto tree = call.arguments.option("tree"))
+            options.treeFile = *tree;
+        int status = DesktopWidgetHost::run(m_runner.configurations(), std::move(options));
+        if (status == DesktopWidgetHost::noDisplay)
+            return failure("cannot show the widgets: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY works)");
+        if (status != 0)
+            return failure("the desktop host ended with status " + std::to_string(status));
+        return {};
+    }
+};
+
 }
 
 WidgetBundleRunner::WidgetBundleRunner(
@@ -450,6 +498,18 @@ std::vector<std::string> WidgetBundleRunner::arguments(int argc, char** argv)
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
+std::vector<WidgetPlacement> WidgetBundleRunner::defaultPlacements()
+{
+    if (m_defaultPlacements)
+        return *m_defaultPlacements;
+    std::vector<WidgetPlacement> placements;
+    for (const auto& configuration : configurations()) {
+        if (!configuration.supportedFamilies().empty())
+            placements.push_back({ configuration.kind(), configuration.supportedFamilies().front() });
+    }
+    return placements;
+}
+
 const std::vector<WidgetConfiguration>& WidgetBundleRunner::configurations()
 {
     if (!m_configurations)
@@ -473,7 +533,10 @@ int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream
     ProviderCommand snapshot(*this, ProviderCommand::Operation::snapshot);
     ProviderCommand placeholder(*this, ProviderCommand::Operation::placeholder);
     RenderCommand render(*this);
-    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder, &render }).run(arguments, std::cin, out, err);
+    HostCommand host(*this);
+    CommandLineProgram program(m_programName, { &host, &list, &timeline, &snapshot, &placeholder, &render });
+    program.setDefaultCommand(&host);
+    return program.run(arguments, std::cin, out, err);
 }
 
 int WidgetBundleRunner::run(std::span<const std::string> arguments)

@@ -133,7 +133,8 @@ refused 2 "unexpected argument" timeline countdown upcoming
 refused 2 'unknown command "chart"' chart countdown
 refused 2 'is not an ISO 8601 date' --now yesterday timeline countdown
 refused 2 "usage: TarvikWidgetExtension" --frobnicate
-"$widgets" >/dev/null 2>&1; [[ $? == 2 ]] || fail "no command is not a usage error"
+env -u DISPLAY -u WAYLAND_DISPLAY "$widgets" >"$work/stdout" 2>"$work/stderr"
+[[ $? == 1 ]] && grep -q "no graphical display" "$work/stderr" || fail "without a command and a display, the host did not say why it cannot start: $(cat "$work/stderr")"
 for command in list timeline snapshot placeholder render; do
   help=$("$widgets" "$command" --help) || fail "$command --help exited $?"
   grep -q "^usage: TarvikWidgetExtension .*$command" <<<"$help" || fail "$command --help: $help"

@@ -12,6 +12,7 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 
@@ -35,6 +36,8 @@ struct Card {
     GtkWidget* area = nullptr;
     std::optional<ui::ViewLayout> layout;
     std::string accessibleLabel;
+    /// The context menu, made on the first right click; a child of `area` until it goes.
+    GtkWidget* menu = nullptr;
 };
 
 class Host {
@@ -86,6 +89,10 @@ private:
 
     void shutdown()
     {
+        for (auto& card : m_cards) {
+            if (card->menu)
+                gtk_widget_unparent(card->menu);
+        }
         m_cards.clear();
         m_widgets.reset();
         m_scheme.reset();
@@ -112,14 +119,161 @@ private:
         g_signal_connect_swapped(m_window, "realize", G_CALLBACK(+[](Host* host) { host->realized(); }), this);
         g_signal_connect_swapped(m_window, "map", G_CALLBACK(+[](Host* host) { host->mapped(true); }), this);
         g_signal_connect_swapped(m_window, "unmap", G_CALLBACK(+[](Host* host) { host->mapped(false); }), this);
+        addActions();
         m_widgets->setPlacements(DesktopWidgetHost::storedPlacements(m_options.defaultPlacements));
         buildCards();
     }
 
+    /// The context menu's actions on the window: "win.add" (index to insert at, kind),
+    /// "win.remove" (index) and "win.family" (index, family name).
+    void addActions()
+    {
+        const GActionEntry entries[] = {
+            { "add", &Host::addActivated, "(us)", nullptr, nullptr, {} },
+            { "remove", &Host::removeActivated, "u", nullptr, nullptr, {} },
+            { "family", &Host::familyActivated, "(us)", nullptr, nullptr, {} },
+        };
+        g_action_map_add_action_entries(G_ACTION_MAP(m_window), entries, G_N_ELEMENTS(entries), this);
+    }
+
+    static void addActivated(GSimpleAction*, GVariant* parameter, gpointer data)
+    {
+        guint32 index = 0;
+        const gchar* kind = nullptr;
+        g_variant_get(parameter, "(u&s)", &index, &kind);
+        auto* host = static_cast<Host*>(data);
+        const auto* configuration = host->m_widgets->configuration(kind);
+        if (!configuration || configuration->supportedFamilies().empty())
+            return;
+        auto placements = host->m_widgets->placements();
+        placements.insert(placements.begin() + std::min<size_t>(index, placements.size()), { kind, configuration->supportedFamilies().front() });
+        host->changePlacements(std::move(placements));
+    }
+
+    static void removeActivated(GSimpleAction*, GVariant* parameter, gpointer data)
+    {
+        auto* host = static_cast<Host*>(data);
+        auto placements = host->m_widgets->placements();
+        guint32 index = g_variant_get_uint32(parameter);
+        if (index >= placements.size())
+            return;
+        placements.erase(placements.begin() + index);
+        host->changePlacements(std::move(placements));
+    }
+
+    static void familyActivated(GSimpleAction*, GVariant* parameter, gpointer data)
+    {
+        guint32 index = 0;
+        const gchar* name = nullptr;
+        g_variant_get(parameter, "(u&s)", &index, &name);
+        auto* host = static_cast<Host*>(data);
+        auto placements = host->m_widgets->placements();
+        auto family = familyNamed(name);
+        if (index >= placements.size() || !family)
+            return;
+        placements[index].family = *family;
+        host->changePlacements(std::move(placements));
+    }
+
+    /// Keeps the new placements and shows them; the cards are made again once the menu that
+    /// asked for it has gone.
+    void changePlacements(std::vector<WidgetPlacement> placements)
+    {
+        if (auto kept = UserDefaults::standard().set(DesktopWidgetHost::placementsKey, WidgetPlacement::propertyList(placements)); !kept)
+            PlatformLog::warning("WidgetHost", "cannot keep the placed widgets: " + kept.error().message);
+        m_pendingPlacements = std::move(placements);
+        g_idle_add_once(
+            +[](gpointer data) {
+                auto* host = static_cast<Host*>(data);
+                if (!host->m_pendingPlacements || !host->m_widgets)
+                    return;
+                host->m_widgets->setPlacements(*host->m_pendingPlacements);
+                host->m_pendingPlacements.reset();
+                host->buildCards();
+            },
+            this);
+    }
+
+    std::string text(std::string_view key, std::string_view english) const
+    {
+        if (!m_options.strings)
+            return std::string(english);
+        std::string text = m_options.strings->localizedString(key);
+        return text == key ? std::string(english) : text;
+    }
+
+    std::string familyLabel(WidgetFamily family) const
+    {
+        switch (family) {
+        case WidgetFamily::systemSmall: return text("WidgetHost.family.small", "Small");
+        case WidgetFamily::systemMedium: return text("WidgetHost.family.medium", "Medium");
+        case WidgetFamily::systemLarge: return text("WidgetHost.family.large", "Large");
+        case WidgetFamily::systemExtraLarge: return text("WidgetHost.family.extraLarge", "Extra Large");
+        }
+        return {};
+    }
+
+    static void secondaryPressed(GtkGestureClick* gesture, int, double x, double y, gpointer data)
+    {
+        auto* card = static_cast<Card*>(data);
+        gtk_gesture_set_state(GTK_GESTURE(gesture), GTK_EVENT_SEQUENCE_CLAIMED);
+        card->host->showMenu(*card, x, y);
+    }
+
+    /// The sizes the widget also comes in, the widgets to add after it (by display name) and
+    /// its removal.
+    void showMenu(Card& card, double x, double y)
+    {
+        const auto& configuration = m_widgets->configuration(card.index);
+        GMenu* menu = g_menu_new();
+        GMenu* sizes = g_menu_new();
+        for (auto family : configuration.supportedFamilies()) {
+            if (family == m_widgets->family(card.index))
+                continue;
+            GMenuItem* item = g_menu_item_new(familyLabel(family).c_str(), nullptr);
+            g_menu_item_set_action_and_target_value(
+                item, "win.family", g_variant_new("(us)", static_cast<guint32>(card.index), std::string(familyName(family)).c_str()));
+            g_menu_append_item(sizes, item);
+            g_object_unref(item);
+        }
+        g_menu_append_section(menu, text("WidgetHost.size", "Size").c_str(), G_MENU_MODEL(sizes));
+        g_object_unref(sizes);
+        GMenu* widgets = g_menu_new();
+        for (const auto& other : m_widgets->configurations()) {
+            std::string name = m_options.strings ? m_options.strings->localizedString(other.displayNameKey()) : other.kind();
+            GMenuItem* item = g_menu_item_new(name.c_str(), nullptr);
+            g_menu_item_set_action_and_target_value(item, "win.add", g_variant_new("(us)", static_cast<guint32>(card.index + 1), other.kind().c_str()));
+            g_menu_append_item(widgets, item);
+            g_object_unref(item);
+        }
+        GMenu* edits = g_menu_new();
+        g_menu_append_submenu(edits, text("WidgetHost.addWidget", "Add Widget").c_str(), G_MENU_MODEL(widgets));
+        g_object_unref(widgets);
+        GMenuItem* remove = g_menu_item_new(text("WidgetHost.removeWidget", "Remove Widget").c_str(), nullptr);
+        g_menu_item_set_action_and_target_value(remove, "win.remove", g_variant_new_uint32(static_cast<guint32>(card.index)));
+        g_menu_append_item(edits, remove);
+        g_object_unref(remove);
+        g_menu_append_section(menu, nullptr, G_MENU_MODEL(edits));
+        g_object_unref(edits);
+
+        if (card.menu)
+            gtk_widget_unparent(card.menu);
+        card.menu = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
+        g_object_unref(menu);
+        gtk_widget_set_parent(card.menu, card.area);
+        gtk_popover_set_has_arrow(GTK_POPOVER(card.menu), false);
+        GdkRectangle at { static_cast<int>(x), static_cast<int>(y), 1, 1 };
+        gtk_popover_set_pointing_to(GTK_POPOVER(card.menu), &at);
+        gtk_popover_popup(GTK_POPOVER(card.menu));
+    }
+
     void buildCards()
     {
-        for (auto& card : m_cards)
+        for (auto& card : m_cards) {
+            if (card->menu)
+                gtk_widget_unparent(card->menu);
             gtk_box_remove(GTK_BOX(m_box), card->area);
+        }
         m_cards.clear();
         for (size_t index = 0; index < m_widgets->count(); ++index) {
             auto card = std::make_unique<Card>();
@@ -138,6 +292,10 @@ private:
             gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(click), GDK_BUTTON_PRIMARY);
             g_signal_connect(click, "released", G_CALLBACK(&Host::clicked), card.get());
             gtk_widget_add_controller(card->area, GTK_EVENT_CONTROLLER(click));
+            GtkGesture* secondary = gtk_gesture_click_new();
+            gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(secondary), GDK_BUTTON_SECONDARY);
+            g_signal_connect(secondary, "pressed", G_CALLBACK(&Host::secondaryPressed), card.get());
+            gtk_widget_add_controller(card->area, GTK_EVENT_CONTROLLER(secondary));
             GtkEventController* motion = gtk_event_controller_motion_new();
             g_signal_connect(motion, "motion", G_CALLBACK(&Host::pointerMoved), card.get());
             g_signal_connect_swapped(motion, "leave", G_CALLBACK(+[](Card* card) { gtk_widget_set_cursor(card->area, nullptr); }), card.get());
@@ -270,6 +428,7 @@ private:
     GdkSurface* m_surface = nullptr;
     gulong m_surfaceStateHandler = 0;
     bool m_treeChanged = false;
+    std::optional<std::vector<WidgetPlacement>> m_pendingPlacements;
     std::unique_ptr<WidgetHost> m_widgets;
     std::unique_ptr<DesktopColorScheme> m_scheme;
     std::vector<std::unique_ptr<Card>> m_cards;

@@ -20,6 +20,8 @@ namespace tvk::widgets {
 /// - One instance per session: a second start brings the first one's window forward and ends.
 /// - Placements live under `placementsKey` in the program's own settings domain
 ///   (`UserDefaults::standard()`); the first start places `defaultPlacements` and keeps them.
+/// - A right click on a card opens its menu: the other sizes the widget comes in, the widgets
+///   to add after it (by display name), and its removal; every change is kept at once.
 /// - A click inside a link region opens the innermost link's URL through the `Workspace`; the
 ///   pointer is a hand over links. Each card tells screen readers its texts.
 class DesktopWidgetHost {

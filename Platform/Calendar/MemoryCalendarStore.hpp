@@ -62,6 +62,8 @@ public:
     std::unique_ptr<CalendarStore> makeStore(const std::vector<StoreSource>& sources) const override;
 
 private:
+    enum class HeldFetch { earliest, latest };
+    bool releaseOneReminderFetch(HeldFetch which);
     struct Contents;
     std::shared_ptr<Contents> m_contents;
     mutable std::atomic<size_t> m_eventQueries { 0 };

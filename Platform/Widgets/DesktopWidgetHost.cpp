@@ -448,6 +448,12 @@ std::vector<WidgetPlacement> DesktopWidgetHost::storedPlacements(const std::vect
     return defaults;
 }
 
+void DesktopWidgetHost::prepareProcess()
+{
+    g_setenv("GSK_RENDERER", "cairo", false);
+    g_setenv("GDK_DEBUG", "gl-disable", false);
+}
+
 int DesktopWidgetHost::run(std::vector<WidgetConfiguration> configurations, Options options)
 {
     Host host(std::move(configurations), std::move(options));

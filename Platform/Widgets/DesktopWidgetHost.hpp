@@ -45,6 +45,12 @@ public:
     /// none or what is kept cannot be read.
     static std::vector<WidgetPlacement> storedPlacements(const std::vector<WidgetPlacement>& defaults);
 
+    /// Chooses GTK's drawing before anything starts a thread: the cards are Cairo drawings, so
+    /// the host draws with GTK's Cairo renderer and keeps OpenGL off, which saves about two
+    /// thirds of its resident memory (a GL context loads the driver stack). `GSK_RENDERER` or
+    /// `GDK_DEBUG` set by the user win.
+    static void prepareProcess();
+
     /// Runs the application until its window closes or the session ends it; the exit status,
     /// or `noDisplay` at once when there is no display to show the window on.
     static constexpr int noDisplay = -1;

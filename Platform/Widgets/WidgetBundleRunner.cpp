@@ -454,6 +454,7 @@ private:
 
     CommandResult run(const Invocation& call) const
     {
+        DesktopWidgetHost::prepareProcess();
         DesktopWidgetHost::Options options;
         options.applicationID = UserDefaults::standardDomainName();
         options.defaultPlacements = m_runner.defaultPlacements();

@@ -8,6 +8,8 @@
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
 #include "Platform/Defaults/UserDefaults.hpp"
+#include "Platform/Desktop/AutostartEntry.hpp"
+#include "Platform/Runtime/StandardPaths.hpp"
 #include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Widgets/DesktopWidgetHost.hpp"
 #include "Platform/Widgets/WidgetContainer.hpp"
@@ -472,6 +474,57 @@ private:
     }
 };
 
+/// `autostart on|off|status`: the desktop host started at login, or not.
+class AutostartCommand final : public RunnerCommand {
+public:
+    explicit AutostartCommand(WidgetBundleRunner& runner)
+        : RunnerCommand(runner, "autostart", "start the desktop host when you log in, or stop doing so")
+    {
+        action("on", &AutostartCommand::on);
+        action("off", &AutostartCommand::off);
+        action("status", &AutostartCommand::status);
+    }
+
+private:
+    std::string description() const override
+    {
+        return "on writes your autostart entry for this program (the desktop host) into\n"
+               "$XDG_CONFIG_HOME/autostart/, off removes it (or, when an entry installed for every user\n"
+               "would still start it, hides that one for you), status prints on or off.\n";
+    }
+
+    AutostartEntry entry() const
+    {
+        std::string name = m_runner.strings().localizedString(HostCommand::titleKey);
+        if (name == HostCommand::titleKey)
+            name = m_runner.programName();
+        return AutostartEntry(UserDefaults::standardDomainName(), name, "Shows your widgets when you log in",
+            { StandardPaths::executablePath().string() });
+    }
+
+    CommandResult on(const Invocation& call) const
+    {
+        if (auto written = entry().enable(); !written)
+            return failure(written.error());
+        call.out << "on: " << entry().userFile().string() << '\n';
+        return {};
+    }
+
+    CommandResult off(const Invocation& call) const
+    {
+        if (auto written = entry().disable(); !written)
+            return failure(written.error());
+        call.out << "off\n";
+        return {};
+    }
+
+    CommandResult status(const Invocation& call) const
+    {
+        call.out << (entry().isEnabled() ? "on" : "off") << '\n';
+        return {};
+    }
+};
+
 }
 
 WidgetBundleRunner::WidgetBundleRunner(
@@ -535,7 +588,8 @@ int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream
     ProviderCommand placeholder(*this, ProviderCommand::Operation::placeholder);
     RenderCommand render(*this);
     HostCommand host(*this);
-    CommandLineProgram program(m_programName, { &host, &list, &timeline, &snapshot, &placeholder, &render });
+    AutostartCommand autostart(*this);
+    CommandLineProgram program(m_programName, { &host, &autostart, &list, &timeline, &snapshot, &placeholder, &render });
     program.setDefaultCommand(&host);
     return program.run(arguments, std::cin, out, err);
 }

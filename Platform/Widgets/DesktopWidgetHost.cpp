@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <utility>
 
 namespace tvk::widgets {
 
@@ -89,13 +90,19 @@ private:
 
     void shutdown()
     {
+        releaseCards();
+        m_widgets.reset();
+        m_scheme.reset();
+    }
+
+    /// Before the window's widgets go: a card's menu is its own child, which GTK leaves to it.
+    void releaseCards()
+    {
         for (auto& card : m_cards) {
             if (card->menu)
                 gtk_widget_unparent(card->menu);
         }
         m_cards.clear();
-        m_widgets.reset();
-        m_scheme.reset();
     }
 
     void activate()
@@ -117,6 +124,14 @@ private:
         gtk_widget_set_margin_bottom(m_box, cardSpacing);
         gtk_window_set_child(GTK_WINDOW(m_window), m_box);
         g_signal_connect_swapped(m_window, "realize", G_CALLBACK(+[](Host* host) { host->realized(); }), this);
+        g_signal_connect_swapped(m_window, "destroy", G_CALLBACK(+[](Host* host) {
+            host->releaseCards();
+            host->m_window = nullptr;
+            host->m_box = nullptr;
+            host->m_surface = nullptr;
+            host->m_surfaceStateHandler = 0;
+        }),
+            this);
         g_signal_connect_swapped(m_window, "map", G_CALLBACK(+[](Host* host) { host->mapped(true); }), this);
         g_signal_connect_swapped(m_window, "unmap", G_CALLBACK(+[](Host* host) { host->mapped(false); }), this);
         addActions();
@@ -271,7 +286,7 @@ private:
     {
         for (auto& card : m_cards) {
             if (card->menu)
-                gtk_widget_unparent(card->menu);
+                gtk_widget_unparent(std::exchange(card->menu, nullptr));
             gtk_box_remove(GTK_BOX(m_box), card->area);
         }
         m_cards.clear();

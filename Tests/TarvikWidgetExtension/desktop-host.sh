@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The widget program without a command, as a person starts it on a desktop: a window with the
 # countdown (small), the upcoming events and the current events (medium) over the bundled sample
-# calendars half a minute before Monday's 10:00 stand-up, whose join button is live then, in the light and the dark look; one instance per session; and clicks
-# on a row and on a join button that reach the desktop's handler of "tarvik" links (a stand-in
-# that writes down what it was given). Runs itself again under Xvfb with a private session bus;
-# skipped where either is missing. Pictures of the window are kept in $TARVIK_HOST_PICTURES
-# when that is set, for a person to look at.
+# calendars half a minute before Monday's 10:00 stand-up (its join button is live then), in the
+# light and the dark look; one instance per session; clicks on a row and on a join button that
+# reach the desktop's handler of "tarvik" links (a stand-in that writes down what it was given);
+# and a widget removed through its card's menu. Runs itself again under Xvfb with a private
+# session bus; skipped where either is missing. Pictures of the window are kept in
+# $TARVIK_HOST_PICTURES when that is set, for a person to look at.
 set -u
 widgets=$1
 tvkctl=$2
@@ -137,6 +138,19 @@ start_host GTK_THEME=Adwaita:dark
 check "the dark look from the GTK theme" '.scheme == "dark"'
 check "the same three cards" '[.cards[].kind] == ["com.quillmoor.tvk.NextEventCountdownWidget", "com.quillmoor.tvk.UpcomingEventsWidget", "com.quillmoor.tvk.CurrentEventsWidget"]'
 picture host-dark
+
+# The card's menu: a right click on the countdown, then its last item, "Remove Widget".
+window_origin
+windows=$(xdotool search --onlyvisible --name '' | wc -l)
+click_menu() { xdotool mousemove $((origin_x + 100)) $((origin_y + 100)) click 3; }
+click_menu
+wait_for "the countdown's menu" bash -c "(( \$(xdotool search --onlyvisible --name '' | wc -l) > $windows ))"
+xdotool key Up Return
+wait_for "the countdown to go" jq -e '(.cards | length) == 2' "$work/tree.json"
+json=$(cat "$work/tree.json")
+check "the lists are left, in their order" '[.cards[].kind] == ["com.quillmoor.tvk.UpcomingEventsWidget", "com.quillmoor.tvk.CurrentEventsWidget"]'
+grep -q NextEventCountdownWidget "$TARVIK_CONFIG_DIR/com.quillmoor.tarvik.TarvikWidgetExtension.plist" \
+  && fail "the removal was not kept in the program's settings"
 stop_host
 
-finish "the desktop host showed its three cards in light and dark and opened the clicked links"
+finish "the desktop host showed its three cards in light and dark, opened the clicked links and removed a widget through its menu"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Widgets/WidgetBundleRunner.hpp"
 #include "Platform/Widgets/WidgetConfiguration.hpp"
 #include "Platform/Widgets/WidgetPlacement.hpp"
 
@@ -20,6 +21,9 @@ struct TarvikWidgetBundle {
     /// What the desktop host shows on its first start: the countdown (small), the upcoming
     /// events and the current events (medium).
     static std::vector<widgets::WidgetPlacement> defaultPlacements();
+
+    /// The handling of the widgets' "tarvik" links (`addLinkCommands`).
+    static void addCommands(widgets::WidgetBundleRunner& runner);
 };
 
 }

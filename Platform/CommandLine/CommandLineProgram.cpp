@@ -76,6 +76,10 @@ int CommandLineProgram::run(std::span<const std::string> arguments, std::istream
             ++index;
             continue;
         }
+        // "--register-handler" and the like: a command spelled as an option, as desktop
+        // programs spell their one-shot actions.
+        if (Command* named = option.starts_with("--") ? command(std::string_view(option).substr(2)) : nullptr)
+            return named->execute(m_name, arguments.subspan(index + 1), in, out, err);
         err << m_name << ": unknown option " << option << "\n\n";
         printUsage(err);
         return usageError;

@@ -14,7 +14,8 @@ class Command;
 /// name ("--now ISO-8601" pins the process clock, "--help" prints the usage), then has the named
 /// command execute the rest. No command runs the default command, when the program has one;
 /// otherwise it, an unknown command or an unknown global option print the usage to `err` and
-/// exit with a usage error.
+/// exit with a usage error. A command may also be named as an option ("--NAME"), the way
+/// desktop programs spell one-shot actions.
 class CommandLineProgram {
 public:
     /// `commands` are listed in the usage in the order given; the program does not own them.

@@ -535,6 +535,13 @@ WidgetBundleRunner::WidgetBundleRunner(
 {
 }
 
+WidgetBundleRunner::~WidgetBundleRunner() = default;
+
+void WidgetBundleRunner::addCommand(std::unique_ptr<Command> command)
+{
+    m_commands.push_back(std::move(command));
+}
+
 void WidgetBundleRunner::prepareProcess()
 {
     IcuEnvironment::configureFromEnvironment();
@@ -589,7 +596,10 @@ int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream
     RenderCommand render(*this);
     HostCommand host(*this);
     AutostartCommand autostart(*this);
-    CommandLineProgram program(m_programName, { &host, &autostart, &list, &timeline, &snapshot, &placeholder, &render });
+    std::vector<Command*> commands { &host, &autostart, &list, &timeline, &snapshot, &placeholder, &render };
+    for (const auto& command : m_commands)
+        commands.push_back(command.get());
+    CommandLineProgram program(m_programName, std::move(commands));
     program.setDefaultCommand(&host);
     return program.run(arguments, std::cin, out, err);
 }

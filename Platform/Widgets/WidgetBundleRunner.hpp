@@ -14,13 +14,18 @@
 #include <string_view>
 #include <vector>
 
+namespace tvk::cli {
+class Command;
+}
+
 namespace tvk::widgets {
 
 /// A widget program's bundle: `body()` builds its widgets' configurations, in the order the
 /// host offers them, and `resourceBundleName` names the bundle of its string table (see
 /// `WidgetStringTable`). A bundle may also name the widgets the desktop host places on its
 /// first start (`static std::vector<WidgetPlacement> defaultPlacements()`); without that, each
-/// widget is placed at its smallest family.
+/// widget is placed at its smallest family. It may add commands of its own to the program
+/// (`static void addCommands(WidgetBundleRunner&)`), such as the handling of its links.
 template <class Bundle>
 concept WidgetBundle = std::default_initializable<Bundle> && requires(const Bundle& bundle)
 {
@@ -58,6 +63,8 @@ public:
             std::make_shared<WidgetStringTable>(std::string(Bundle::resourceBundleName)));
         if constexpr (requires { Bundle::defaultPlacements(); })
             runner.setDefaultPlacements(Bundle::defaultPlacements());
+        if constexpr (requires { Bundle::addCommands(runner); })
+            Bundle::addCommands(runner);
         return runner.run(arguments(argc, argv));
     }
 
@@ -66,6 +73,10 @@ public:
     static constexpr TimeInterval defaultCompletionTimeout = 120;
 
     WidgetBundleRunner(std::string programName, ConfigurationsBuilder configurations, std::shared_ptr<const WidgetStringTable> strings);
+    ~WidgetBundleRunner();
+
+    /// A command of the program's own, listed after the runner's.
+    void addCommand(std::unique_ptr<cli::Command> command);
 
     /// Runs the command line (without the program name). Results go to `out`, messages to
     /// `err`; the result is the exit status.
@@ -96,6 +107,7 @@ private:
     std::shared_ptr<const WidgetStringTable> m_strings;
     TimeInterval m_completionTimeout = defaultCompletionTimeout;
     std::optional<std::vector<WidgetPlacement>> m_defaultPlacements;
+    std::vector<std::unique_ptr<cli::Command>> m_commands;
 };
 
 }

@@ -4,9 +4,10 @@
 # calendars half a minute before Monday's 10:00 stand-up (its join button is live then), in the
 # light and the dark look; one instance per session; clicks on a row and on a join button that
 # reach the desktop's handler of "tarvik" links (a stand-in that writes down what it was given);
-# and a widget removed through its card's menu. Runs itself again under Xvfb with a private
-# session bus; skipped where either is missing. Pictures of the window are kept in
-# $TARVIK_HOST_PICTURES when that is set, for a person to look at.
+# the program's own preview of an event (its join button reaching a stand-in browser) and its
+# notice for an unknown event; and a widget removed through its card's menu. Runs itself again
+# under Xvfb with a private session bus; skipped where either is missing. Pictures of the
+# windows are kept in $TARVIK_HOST_PICTURES when that is set, for a person to look at.
 set -u
 widgets=$1
 tvkctl=$2
@@ -45,7 +46,16 @@ Exec=$work/handler %u
 MimeType=x-scheme-handler/tarvik;
 NoDisplay=true
 DESKTOP
-printf '[Default Applications]\nx-scheme-handler/tarvik=tarvik-stand-in.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
+cat >"$XDG_DATA_HOME/applications/browser-stand-in.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=Stand-in for the browser
+Exec=$work/handler %u
+MimeType=x-scheme-handler/https;
+NoDisplay=true
+DESKTOP
+printf '[Default Applications]\nx-scheme-handler/tarvik=tarvik-stand-in.desktop\nx-scheme-handler/https=browser-stand-in.desktop\n' \
+  >"$XDG_CONFIG_HOME/mimeapps.list"
 
 "$tvkctl" calendars activate-all >/dev/null || fail "activating the calendars failed"
 reminders=$("$tvkctl" calendars list --json | jq -r '.reminderLists[0].identifier')
@@ -132,6 +142,27 @@ wait_for "the preview link at the handler" grep -qxF "$(jq -r .url <<<"$row")" "
 click 5 5
 [[ $(wc -l <"$work/opened") == 2 ]] || fail "a click beside the cards opened something"
 stop_host
+
+# The program's own handling of the links, as the desktop runs it without the main
+# application: the row's preview in a window, whose join button (the default, so Return
+# presses it) opens the meeting and closes the window; and a notice for an unknown event.
+rm -f "$work/opened"
+"$widgets" --now "$now" open-link "$(jq -r .url <<<"$row")" 2>"$work/preview-stderr" &
+preview=$!
+wait_for "the preview window" xdotool search --onlyvisible --name '^Daily Standup$'
+picture preview-light
+xdotool key Return
+wait "$preview" || fail "the preview ended with status $?: $(cat "$work/preview-stderr")"
+wait_for "the meeting at the browser" grep -qxF "https://accounts.google.com/AccountChooser?Email=alex.morgan@example.com&continue=https://meet.google.com/kdq-xnvh-rpt" "$work/opened"
+GTK_THEME=Adwaita:dark "$widgets" --now "$now" open-link tarvik://preview/no-such-event 2>"$work/notice-stderr" &
+notice=$!
+wait_for "the notice window" xdotool search --onlyvisible --name '^Event not found$'
+picture notice-dark
+xdotool key Return
+wait "$notice"
+status=$?
+[[ $status == 1 ]] || fail "the notice ended with status $status, not 1"
+grep -q "Event not found" "$work/notice-stderr" || fail "the notice was not also written: $(cat "$work/notice-stderr")"
 
 # Dark, from the GTK theme when no portal answers; the placements are those kept.
 start_host GTK_THEME=Adwaita:dark

@@ -1,8 +1,6 @@
 #include "Platform/Desktop/AutostartEntry.hpp"
 
-#include "Platform/Runtime/StandardPaths.hpp"
-
-#include <glib.h>
+#include "Platform/Desktop/KeyFiles.hpp"
 
 #include <cstdlib>
 #include <sstream>
@@ -15,13 +13,14 @@ namespace tvk {
 
 namespace {
 
-using KeyFile = std::unique_ptr<GKeyFile, decltype(&g_key_file_free)>;
+using key_files::KeyFile;
+using key_files::save;
 
 constexpr char group[] = "Desktop Entry";
 
 std::optional<KeyFile> load(const std::filesystem::path& file)
 {
-    KeyFile keys(g_key_file_new(), &g_key_file_free);
+    KeyFile keys = key_files::make();
     if (!g_key_file_load_from_file(keys.get(), file.c_str(), G_KEY_FILE_NONE, nullptr))
         return std::nullopt;
     return keys;
@@ -43,26 +42,9 @@ bool starts(GKeyFile* keys)
     return !flag("Hidden", false) && flag("X-GNOME-Autostart-enabled", true);
 }
 
-tl::expected<void, std::string> save(GKeyFile* keys, const std::filesystem::path& file)
-{
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    GError* failure = nullptr;
-    if (!g_key_file_save_to_file(keys, file.c_str(), &failure)) {
-        std::string message = "cannot write " + file.string() + ": " + (failure ? failure->message : "unknown error");
-        g_clear_error(&failure);
-        return tl::unexpected(message);
-    }
-    return {};
-}
-
-/// Read afresh on every call (GLib keeps its first answer for the whole process).
 std::filesystem::path userConfigDirectory()
 {
-    const char* configured = std::getenv("XDG_CONFIG_HOME");
-    if (configured && *configured == '/')
-        return configured;
-    return StandardPaths::homeDirectory() / ".config";
+    return key_files::xdgDirectory("XDG_CONFIG_HOME", ".config");
 }
 
 std::vector<std::filesystem::path> systemConfigDirectories()
@@ -128,7 +110,7 @@ std::string AutostartEntry::execLine(const std::vector<std::string>& arguments)
 
 tl::expected<void, std::string> AutostartEntry::enable() const
 {
-    KeyFile keys(g_key_file_new(), &g_key_file_free);
+    KeyFile keys = key_files::make();
     g_key_file_set_string(keys.get(), group, "Type", "Application");
     g_key_file_set_string(keys.get(), group, "Name", m_name.c_str());
     g_key_file_set_string(keys.get(), group, "Comment", m_comment.c_str());
@@ -149,7 +131,7 @@ tl::expected<void, std::string> AutostartEntry::disable() const
     if (!isEnabled())
         return {};
     // An installed entry still starts the program: hide it for this user.
-    KeyFile keys(g_key_file_new(), &g_key_file_free);
+    KeyFile keys = key_files::make();
     g_key_file_set_string(keys.get(), group, "Type", "Application");
     g_key_file_set_string(keys.get(), group, "Name", m_name.c_str());
     g_key_file_set_boolean(keys.get(), group, "Hidden", true);

@@ -1,7 +1,7 @@
 #include "Platform/Desktop/UrlSchemeHandler.hpp"
 
 #include "Platform/Desktop/AutostartEntry.hpp"
-#include "Platform/Runtime/StandardPaths.hpp"
+#include "Platform/Desktop/KeyFiles.hpp"
 
 #include <gio/gio.h>
 
@@ -14,34 +14,12 @@ namespace tvk {
 
 namespace {
 
-using KeyFile = std::unique_ptr<GKeyFile, decltype(&g_key_file_free)>;
+using key_files::KeyFile;
+using key_files::save;
 
 constexpr char entryGroup[] = "Desktop Entry";
 constexpr char defaultsGroup[] = "Default Applications";
 constexpr char addedGroup[] = "Added Associations";
-
-/// Read afresh on every call: GLib keeps its first answer for the whole process.
-std::filesystem::path directoryFromEnvironment(const char* variable, const std::filesystem::path& fallback)
-{
-    const char* configured = std::getenv(variable);
-    if (configured && *configured == '/')
-        return configured;
-    return StandardPaths::homeDirectory() / fallback;
-}
-
-tl::expected<void, std::string> save(GKeyFile* keys, const std::filesystem::path& file)
-{
-    std::error_code ignored;
-    std::filesystem::create_directories(file.parent_path(), ignored);
-    // GLib writes a temporary file beside the target and renames it into place.
-    GError* failure = nullptr;
-    if (!g_key_file_save_to_file(keys, file.c_str(), &failure)) {
-        std::string message = "cannot write " + file.string() + ": " + (failure ? failure->message : "unknown error");
-        g_clear_error(&failure);
-        return tl::unexpected(message);
-    }
-    return {};
-}
 
 /// `list` ("a.desktop;b.desktop;") with `id` first and no second copy of it.
 std::string withFirst(const char* list, const std::string& id)
@@ -68,7 +46,7 @@ UrlSchemeHandler::UrlSchemeHandler(std::string scheme, std::string id, std::stri
 
 std::filesystem::path UrlSchemeHandler::userEntryFile() const
 {
-    return directoryFromEnvironment("XDG_DATA_HOME", ".local/share") / "applications" / (m_id + ".desktop");
+    return key_files::xdgDirectory("XDG_DATA_HOME", ".local/share") / "applications" / (m_id + ".desktop");
 }
 
 std::filesystem::path UrlSchemeHandler::installedEntryFile() const
@@ -114,7 +92,7 @@ tl::expected<UrlSchemeHandler::Result, std::string> UrlSchemeHandler::registerIf
 
     Result result { Registration::registered, {}, {} };
     if (installedEntryFile().empty()) {
-        KeyFile entry(g_key_file_new(), &g_key_file_free);
+        KeyFile entry = key_files::make();
         g_key_file_set_string(entry.get(), entryGroup, "Type", "Application");
         g_key_file_set_string(entry.get(), entryGroup, "Name", m_name.c_str());
         g_key_file_set_string(entry.get(), entryGroup, "Comment", m_comment.c_str());
@@ -130,8 +108,8 @@ tl::expected<UrlSchemeHandler::Result, std::string> UrlSchemeHandler::registerIf
     }
 
     // The user's associations, kept as they are but for this one type.
-    auto associations = directoryFromEnvironment("XDG_CONFIG_HOME", ".config") / "mimeapps.list";
-    KeyFile list(g_key_file_new(), &g_key_file_free);
+    auto associations = key_files::xdgDirectory("XDG_CONFIG_HOME", ".config") / "mimeapps.list";
+    KeyFile list = key_files::make();
     GError* failure = nullptr;
     if (!g_key_file_load_from_file(list.get(), associations.c_str(), G_KEY_FILE_KEEP_COMMENTS, &failure)) {
         bool missing = g_error_matches(failure, G_FILE_ERROR, G_FILE_ERROR_NOENT);

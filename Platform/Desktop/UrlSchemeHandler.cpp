@@ -90,6 +90,20 @@ tl::expected<UrlSchemeHandler::Result, std::string> UrlSchemeHandler::registerIf
     if (currentID == desktopID)
         return Result { Registration::alreadyRegistered, {}, {} };
 
+    // The user's associations, kept as they are but for this one type.
+    auto associations = key_files::xdgDirectory("XDG_CONFIG_HOME", ".config") / "mimeapps.list";
+    KeyFile list = key_files::make();
+    GError* failure = nullptr;
+    if (!g_key_file_load_from_file(list.get(), associations.c_str(), G_KEY_FILE_KEEP_COMMENTS, &failure)) {
+        bool missing = g_error_matches(failure, G_FILE_ERROR, G_FILE_ERROR_NOENT);
+        std::string reason = failure ? failure->message : "unknown error";
+        g_clear_error(&failure);
+        // Never overwrite a list that exists but cannot be read: the user's other choices
+        // would be lost.
+        if (!missing)
+            return tl::unexpected("cannot read " + associations.string() + ": " + reason);
+    }
+
     Result result { Registration::registered, {}, {} };
     if (installedEntryFile().empty()) {
         KeyFile entry = key_files::make();
@@ -107,19 +121,6 @@ tl::expected<UrlSchemeHandler::Result, std::string> UrlSchemeHandler::registerIf
         result.writtenEntry = userEntryFile();
     }
 
-    // The user's associations, kept as they are but for this one type.
-    auto associations = key_files::xdgDirectory("XDG_CONFIG_HOME", ".config") / "mimeapps.list";
-    KeyFile list = key_files::make();
-    GError* failure = nullptr;
-    if (!g_key_file_load_from_file(list.get(), associations.c_str(), G_KEY_FILE_KEEP_COMMENTS, &failure)) {
-        bool missing = g_error_matches(failure, G_FILE_ERROR, G_FILE_ERROR_NOENT);
-        std::string reason = failure ? failure->message : "unknown error";
-        g_clear_error(&failure);
-        // Never overwrite a list that exists but cannot be read: the user's other choices
-        // would be lost.
-        if (!missing)
-            return tl::unexpected("cannot read " + associations.string() + ": " + reason);
-    }
     g_key_file_set_string(list.get(), defaultsGroup, type.c_str(), desktopID.c_str());
     gchar* added = g_key_file_get_string(list.get(), addedGroup, type.c_str(), nullptr);
     g_key_file_set_string(list.get(), addedGroup, type.c_str(), withFirst(added, desktopID).c_str());

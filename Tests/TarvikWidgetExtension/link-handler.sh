@@ -60,6 +60,12 @@ expect "registration defers to the main application" 0 'not registered: Main app
 [[ ! -e $XDG_CONFIG_HOME/mimeapps.list && ! -e $XDG_DATA_HOME/applications/$id.desktop ]] \
   || fail "a deferred registration wrote something: $(ls -R "$XDG_CONFIG_HOME" "$XDG_DATA_HOME")"
 rm "$XDG_DATA_DIRS/applications/main-stand-in.desktop" "$XDG_DATA_DIRS/applications/mimeinfo.cache"
+printf 'text/plain=editor.desktop\nthis line is not a key\n' >"$XDG_CONFIG_HOME/mimeapps.list"
+cp "$XDG_CONFIG_HOME/mimeapps.list" "$work/unreadable.list"
+"$widgets" register-handler >/dev/null 2>"$work/stderr" && fail "registration over an unreadable mimeapps.list succeeded"
+grep -q "cannot read $XDG_CONFIG_HOME/mimeapps.list" "$work/stderr" || fail "no reason for the refused registration: $(cat "$work/stderr")"
+cmp -s "$XDG_CONFIG_HOME/mimeapps.list" "$work/unreadable.list" && [[ ! -e $XDG_DATA_HOME/applications/$id.desktop ]] \
+  || fail "a registration over an unreadable mimeapps.list changed something"
 printf '# the user'"'"'s own choices stay\n[Default Applications]\ntext/plain=editor.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
 expect "registration without another handler" 0 "registered: this program now opens \"tarvik\" links (desktop entry $XDG_DATA_HOME/applications/$id.desktop)" -- \
   "$widgets" register-handler

@@ -132,8 +132,9 @@ notice "a link of another destination" 'This link cannot be opened' tarvik://joi
 opened_after open-link "$review"
 [[ $status == 1 && -z $opened ]] && grep -q "no graphical display" "$work/stderr" || fail "a preview without a display: status $status, $(cat "$work/stderr")"
 
-# Installed: the desktop runs the installed entry for a link (its Exec survives a prefix that
-# needs quoting), which joins the stand-up through the browser.
+# Installed: an inactive autostart entry for the host; and the desktop runs the installed entry
+# for a link (its Exec survives a prefix that needs quoting), which joins the stand-up through
+# the browser.
 prefix="$work/pre fix \$HOME \"quoted\" (x); #"
 "$cmake" --install "$build" --component Unspecified --prefix "$prefix" >"$work/install.log" 2>&1 || fail "cmake --install failed: $(cat "$work/install.log")"
 installed_entry="$prefix/share/applications/$id.desktop"
@@ -142,6 +143,10 @@ rm -f "$XDG_DATA_HOME/applications/$id.desktop"
 defaults x-scheme-handler/https=browser.desktop
 export XDG_DATA_DIRS="$prefix/share:$XDG_DATA_DIRS"
 expect "registration of the installed entry" 0 'registered: this program now opens "tarvik" links' -- "$prefix/bin/TarvikWidgetExtension" --register-handler
+installed_autostart="$prefix/etc/xdg/autostart/$id.desktop"
+grep -qxF "X-GNOME-Autostart-enabled=false" "$installed_autostart" || fail "no inactive autostart entry installed"
+expect "the installed autostart entry starts nothing" 0 off -- env XDG_CONFIG_DIRS="$prefix/etc/xdg" "$prefix/bin/TarvikWidgetExtension" autostart status
+expect "autostart switched on for the user" 0 on -- sh -c 'XDG_CONFIG_DIRS="$1" "$2" autostart on >/dev/null && XDG_CONFIG_DIRS="$1" "$2" autostart status' - "$prefix/etc/xdg" "$prefix/bin/TarvikWidgetExtension"
 rm -f "$work/opened"
 gio open "$standup" 2>"$work/stderr" || fail "the desktop did not open the link: $(cat "$work/stderr")"
 deadline=$((SECONDS + 20))

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Platform/Widgets/WidgetBundleRunner.hpp"
 #include "Platform/Widgets/WidgetConfiguration.hpp"
+#include "Platform/Widgets/WidgetPlacement.hpp"
 
 #include <string_view>
 #include <vector>
@@ -15,6 +17,13 @@ struct TarvikWidgetBundle {
     static constexpr std::string_view resourceBundleName = "TarvikWidgetExtension";
 
     std::vector<widgets::WidgetConfiguration> body() const;
+
+    /// What the desktop host shows on its first start: the countdown (small), the upcoming
+    /// events and the current events (medium).
+    static std::vector<widgets::WidgetPlacement> defaultPlacements();
+
+    /// The handling of the widgets' "tarvik" links (`addLinkCommands`).
+    static void addCommands(widgets::WidgetBundleRunner& runner);
 };
 
 }

@@ -28,3 +28,7 @@ add_library(Tvk::rsvg ALIAS PkgConfig::TVK_RSVG)
 # Contact pictures: PNG, JPEG and GIF through GdkPixbuf's loaders (Platform/Contacts).
 pkg_check_modules(TVK_GDKPIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
 add_library(Tvk::gdkpixbuf ALIAS PkgConfig::TVK_GDKPIXBUF)
+
+# The desktop widget host's window (Platform/Widgets).
+pkg_check_modules(TVK_GTK4 REQUIRED IMPORTED_TARGET gtk4)
+add_library(Tvk::gtk4 ALIAS PkgConfig::TVK_GTK4)

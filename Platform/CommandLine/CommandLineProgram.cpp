@@ -36,6 +36,8 @@ void CommandLineProgram::printUsage(std::ostream& out) const
         std::string name(command->name());
         out << "  " << name << std::string(name.size() < 16 ? 16 - name.size() : 1, ' ') << command->summary() << '\n';
     }
+    if (m_defaultCommand)
+        out << "\nWithout a command, " << m_defaultCommand->name() << " runs.\n";
     out << "\nRun `" << m_name << " COMMAND --help` for the arguments of a command.\n";
 }
 
@@ -74,10 +76,16 @@ int CommandLineProgram::run(std::span<const std::string> arguments, std::istream
             ++index;
             continue;
         }
+        // "--register-handler" and the like: a command spelled as an option, as desktop
+        // programs spell their one-shot actions.
+        if (Command* named = option.starts_with("--") ? command(std::string_view(option).substr(2)) : nullptr)
+            return named->execute(m_name, arguments.subspan(index + 1), in, out, err);
         err << m_name << ": unknown option " << option << "\n\n";
         printUsage(err);
         return usageError;
     }
+    if (index >= arguments.size() && m_defaultCommand)
+        return m_defaultCommand->execute(m_name, {}, in, out, err);
     if (index >= arguments.size()) {
         printUsage(err);
         return usageError;

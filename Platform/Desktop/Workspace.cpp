@@ -111,6 +111,33 @@ void Workspace::openApplication(const std::string& bundleURL)
     PlatformLog::write(PlatformLog::Level::info, "Workspace", "started " + appRun + " as process " + std::to_string(pid));
 }
 
+bool Workspace::hasHandler(const std::string& scheme) const
+{
+    GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+    if (!handler)
+        return false;
+    g_object_unref(handler);
+    return true;
+}
+
+bool Workspace::openDefaultApplication(const std::string& contentType)
+{
+    GAppInfo* application = g_app_info_get_default_for_type(contentType.c_str(), FALSE);
+    if (!application) {
+        PlatformLog::warning("Workspace", "no application is set up for " + contentType);
+        return false;
+    }
+    GError* error = nullptr;
+    bool started = g_app_info_launch(application, nullptr, nullptr, &error);
+    if (!started) {
+        PlatformLog::warning("Workspace",
+            "could not start " + std::string(g_app_info_get_name(application)) + ": " + (error ? error->message : "unknown error"));
+        g_clear_error(&error);
+    }
+    g_object_unref(application);
+    return started;
+}
+
 std::string Workspace::fileURL(const std::filesystem::path& path)
 {
     if (!path.is_absolute())

@@ -34,6 +34,15 @@ public:
     /// reported to the caller.
     void openApplication(const std::string& bundleURL);
 
+    /// Whether an application is set up to open links of `scheme` ("zoommtg", "msteams"), as
+    /// the desktop's associations say now (read afresh on every call).
+    bool hasHandler(const std::string& scheme) const;
+
+    /// Starts, without a document, the application the desktop uses for files of
+    /// `contentType` ("text/calendar": the user's calendar program). False, with the reason
+    /// logged, when none is set up or it could not be started.
+    bool openDefaultApplication(const std::string& contentType);
+
     /// The "file:" URL of an absolute path, percent-encoded ("/My App.app" gives
     /// "file:///My%20App.app"); empty for a relative path.
     static std::string fileURL(const std::filesystem::path& path);

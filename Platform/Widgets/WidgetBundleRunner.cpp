@@ -7,7 +7,11 @@
 #include "Platform/Runtime/FileReplacement.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
+#include "Platform/Defaults/UserDefaults.hpp"
+#include "Platform/Desktop/AutostartEntry.hpp"
+#include "Platform/Runtime/StandardPaths.hpp"
 #include "Platform/Text/AsciiCase.hpp"
+#include "Platform/Widgets/DesktopWidgetHost.hpp"
 #include "Platform/Widgets/WidgetContainer.hpp"
 
 #include <algorithm>
@@ -423,6 +427,104 @@ private:
     }
 };
 
+/// `host`, the default: the placed widgets in a window on the desktop.
+class HostCommand final : public RunnerCommand {
+public:
+    static constexpr std::string_view titleKey = "WidgetHost.title";
+
+    explicit HostCommand(WidgetBundleRunner& runner)
+        : RunnerCommand(runner, "host", "show the placed widgets in a window on the desktop (the default)")
+    {
+        readsTheClock();
+        form(&HostCommand::run).option("tree", "FILE.json");
+    }
+
+private:
+    std::string description() const override
+    {
+        return "Shows the placed widgets as cards in a window, each at its family's size, kept current\n"
+               "as their timelines say, in the desktop's light or dark look. A click on a link in a card\n"
+               "opens it; the pointer is a hand over links. One instance runs per session: starting it\n"
+               "again brings the window forward. The placements are kept in the program's settings\n"
+               "(key \""
+            + std::string(DesktopWidgetHost::placementsKey)
+            + "\"); the first start places the program's default widgets.\n"
+              "\n"
+              "  --tree   after each drawing, writes the cards' frames, links and texts in the window's\n"
+              "           coordinates to this JSON file (for tests and diagnostics)\n";
+    }
+
+    CommandResult run(const Invocation& call) const
+    {
+        DesktopWidgetHost::prepareProcess();
+        DesktopWidgetHost::Options options;
+        options.applicationID = UserDefaults::standardDomainName();
+        options.defaultPlacements = m_runner.defaultPlacements();
+        std::string title = m_runner.strings().localizedString(titleKey);
+        options.title = title == titleKey ? m_runner.programName() : title;
+        options.strings = m_runner.sharedStrings();
+        if (auto tree = call.arguments.option("tree"))
+            options.treeFile = *tree;
+        int status = DesktopWidgetHost::run(m_runner.configurations(), std::move(options));
+        if (status == DesktopWidgetHost::noDisplay)
+            return failure("cannot show the widgets: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY works)");
+        if (status != 0)
+            return failure("the desktop host ended with status " + std::to_string(status));
+        return {};
+    }
+};
+
+/// `autostart on|off|status`: the desktop host started at login, or not.
+class AutostartCommand final : public RunnerCommand {
+public:
+    explicit AutostartCommand(WidgetBundleRunner& runner)
+        : RunnerCommand(runner, "autostart", "start the desktop host when you log in, or stop doing so")
+    {
+        action("on", &AutostartCommand::on);
+        action("off", &AutostartCommand::off);
+        action("status", &AutostartCommand::status);
+    }
+
+private:
+    std::string description() const override
+    {
+        return "on writes your autostart entry for this program (the desktop host) into\n"
+               "$XDG_CONFIG_HOME/autostart/, off removes it (or, when an entry installed for every user\n"
+               "would still start it, hides that one for you), status prints on or off.\n";
+    }
+
+    AutostartEntry entry() const
+    {
+        std::string name = m_runner.strings().localizedString(HostCommand::titleKey);
+        if (name == HostCommand::titleKey)
+            name = m_runner.programName();
+        return AutostartEntry(UserDefaults::standardDomainName(), name, "Shows your widgets when you log in",
+            { StandardPaths::executablePath().string() });
+    }
+
+    CommandResult on(const Invocation& call) const
+    {
+        if (auto written = entry().enable(); !written)
+            return failure(written.error());
+        call.out << "on: " << entry().userFile().string() << '\n';
+        return {};
+    }
+
+    CommandResult off(const Invocation& call) const
+    {
+        if (auto written = entry().disable(); !written)
+            return failure(written.error());
+        call.out << "off\n";
+        return {};
+    }
+
+    CommandResult status(const Invocation& call) const
+    {
+        call.out << (entry().isEnabled() ? "on" : "off") << '\n';
+        return {};
+    }
+};
+
 }
 
 WidgetBundleRunner::WidgetBundleRunner(
@@ -431,6 +533,13 @@ WidgetBundleRunner::WidgetBundleRunner(
     , m_builder(std::move(configurations))
     , m_strings(std::move(strings))
 {
+}
+
+WidgetBundleRunner::~WidgetBundleRunner() = default;
+
+void WidgetBundleRunner::addCommand(std::unique_ptr<Command> command)
+{
+    m_commands.push_back(std::move(command));
 }
 
 void WidgetBundleRunner::prepareProcess()
@@ -448,6 +557,18 @@ std::string WidgetBundleRunner::programName(int argc, char** argv)
 std::vector<std::string> WidgetBundleRunner::arguments(int argc, char** argv)
 {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+std::vector<WidgetPlacement> WidgetBundleRunner::defaultPlacements()
+{
+    if (m_defaultPlacements)
+        return *m_defaultPlacements;
+    std::vector<WidgetPlacement> placements;
+    for (const auto& configuration : configurations()) {
+        if (!configuration.supportedFamilies().empty())
+            placements.push_back({ configuration.kind(), configuration.supportedFamilies().front() });
+    }
+    return placements;
 }
 
 const std::vector<WidgetConfiguration>& WidgetBundleRunner::configurations()
@@ -473,7 +594,14 @@ int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream
     ProviderCommand snapshot(*this, ProviderCommand::Operation::snapshot);
     ProviderCommand placeholder(*this, ProviderCommand::Operation::placeholder);
     RenderCommand render(*this);
-    return CommandLineProgram(m_programName, { &list, &timeline, &snapshot, &placeholder, &render }).run(arguments, std::cin, out, err);
+    HostCommand host(*this);
+    AutostartCommand autostart(*this);
+    std::vector<Command*> commands { &host, &autostart, &list, &timeline, &snapshot, &placeholder, &render };
+    for (const auto& command : m_commands)
+        commands.push_back(command.get());
+    CommandLineProgram program(m_programName, std::move(commands));
+    program.setDefaultCommand(&host);
+    return program.run(arguments, std::cin, out, err);
 }
 
 int WidgetBundleRunner::run(std::span<const std::string> arguments)

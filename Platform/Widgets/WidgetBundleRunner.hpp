@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Widgets/WidgetConfiguration.hpp"
+#include "Platform/Widgets/WidgetPlacement.hpp"
 #include "Platform/Widgets/WidgetStringTable.hpp"
 
 #include <concepts>
@@ -13,11 +14,18 @@
 #include <string_view>
 #include <vector>
 
+namespace tvk::cli {
+class Command;
+}
+
 namespace tvk::widgets {
 
 /// A widget program's bundle: `body()` builds its widgets' configurations, in the order the
 /// host offers them, and `resourceBundleName` names the bundle of its string table (see
-/// `WidgetStringTable`).
+/// `WidgetStringTable`). A bundle may also name the widgets the desktop host places on its
+/// first start (`static std::vector<WidgetPlacement> defaultPlacements()`); without that, each
+/// widget is placed at its smallest family. It may add commands of its own to the program
+/// (`static void addCommands(WidgetBundleRunner&)`), such as the handling of its links.
 template <class Bundle>
 concept WidgetBundle = std::default_initializable<Bundle> && requires(const Bundle& bundle)
 {
@@ -30,8 +38,10 @@ concept WidgetBundle = std::default_initializable<Bundle> && requires(const Bund
 };
 
 /// What a widget program's `main` hands its bundle to. It sets the process up as the platform
-/// does (ICU's zone and locale from the environment) and offers the headless commands:
+/// does (ICU's zone and locale from the environment), shows the widgets on the desktop when no
+/// command is given (`DesktopWidgetHost`), and offers the headless commands:
 ///
+///     PROGRAM [--now ISO-8601] [host [--tree FILE.json]]
 ///     PROGRAM [--now ISO-8601] list [--json]
 ///     PROGRAM [--now ISO-8601] timeline|snapshot|placeholder KIND [--family F] [--json]
 ///     PROGRAM [--now ISO-8601] render KIND [--family F] [--entry N] [--scheme light|dark]
@@ -51,6 +61,10 @@ public:
         WidgetBundleRunner runner(
             programName(argc, argv), [] { return std::vector<WidgetConfiguration>(Bundle().body()); },
             std::make_shared<WidgetStringTable>(std::string(Bundle::resourceBundleName)));
+        if constexpr (requires { Bundle::defaultPlacements(); })
+            runner.setDefaultPlacements(Bundle::defaultPlacements());
+        if constexpr (requires { Bundle::addCommands(runner); })
+            Bundle::addCommands(runner);
         return runner.run(arguments(argc, argv));
     }
 
@@ -59,6 +73,10 @@ public:
     static constexpr TimeInterval defaultCompletionTimeout = 120;
 
     WidgetBundleRunner(std::string programName, ConfigurationsBuilder configurations, std::shared_ptr<const WidgetStringTable> strings);
+    ~WidgetBundleRunner();
+
+    /// A command of the program's own, listed after the runner's.
+    void addCommand(std::unique_ptr<cli::Command> command);
 
     /// Runs the command line (without the program name). Results go to `out`, messages to
     /// `err`; the result is the exit status.
@@ -70,9 +88,13 @@ public:
     /// The configuration whose kind or short name is `name`; null when there is none.
     const WidgetConfiguration* configuration(std::string_view name);
     const WidgetStringTable& strings() const { return *m_strings; }
+    std::shared_ptr<const WidgetStringTable> sharedStrings() const { return m_strings; }
     const std::string& programName() const { return m_programName; }
     TimeInterval completionTimeout() const { return m_completionTimeout; }
     void setCompletionTimeout(TimeInterval seconds) { m_completionTimeout = seconds; }
+    /// What the desktop host places on its first start; none: each widget at its smallest family.
+    std::vector<WidgetPlacement> defaultPlacements();
+    void setDefaultPlacements(std::vector<WidgetPlacement> placements) { m_defaultPlacements = std::move(placements); }
 
 private:
     static void prepareProcess();
@@ -84,6 +106,8 @@ private:
     std::optional<std::vector<WidgetConfiguration>> m_configurations;
     std::shared_ptr<const WidgetStringTable> m_strings;
     TimeInterval m_completionTimeout = defaultCompletionTimeout;
+    std::optional<std::vector<WidgetPlacement>> m_defaultPlacements;
+    std::vector<std::unique_ptr<cli::Command>> m_commands;
 };
 
 }

@@ -23,7 +23,8 @@ namespace {
 const std::filesystem::path stringTable
     = (std::filesystem::path(TVK_TEST_FIXTURES) / "../../../Resources/TarvikWidgetExtension.bundle").lexically_normal();
 
-/// Every key of the program's table: what the gallery shows and what the widgets write.
+/// Every key of the program's table: what the gallery shows, what the widgets write, the
+/// desktop host's window and menu, and what the handler of the widgets' links shows.
 const std::vector<std::string> widgetKeys {
     "Widget.nextEventCountdown.displayName",
     "Widget.nextEventCountdown.description",
@@ -37,6 +38,29 @@ const std::vector<std::string> widgetKeys {
     "Widget.upcomingEvent.noUpcomingEvents",
     "Widget.upcomingEvent.noCurrentEvents",
     "^[%lld more events](inflect: true)",
+    "WidgetHost.title",
+    "WidgetHost.size",
+    "WidgetHost.family.small",
+    "WidgetHost.family.medium",
+    "WidgetHost.family.large",
+    "WidgetHost.family.extraLarge",
+    "WidgetHost.addWidget",
+    "WidgetHost.removeWidget",
+    "LinkHandler.untitled",
+    "LinkHandler.organizer",
+    "LinkHandler.location",
+    "LinkHandler.notes",
+    "LinkHandler.participants",
+    "LinkHandler.join",
+    "LinkHandler.close",
+    "LinkHandler.notALink.title",
+    "LinkHandler.notALink.message",
+    "LinkHandler.noEvent.title",
+    "LinkHandler.noEvent.message",
+    "LinkHandler.noCall.title",
+    "LinkHandler.noCall.message",
+    "LinkHandler.noCalendar.title",
+    "LinkHandler.noCalendar.message",
 };
 
 Event event(std::string title, const char* start)

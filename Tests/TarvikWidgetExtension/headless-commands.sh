@@ -133,7 +133,18 @@ refused 2 "unexpected argument" timeline countdown upcoming
 refused 2 'unknown command "chart"' chart countdown
 refused 2 'is not an ISO 8601 date' --now yesterday timeline countdown
 refused 2 "usage: TarvikWidgetExtension" --frobnicate
-"$widgets" >/dev/null 2>&1; [[ $? == 2 ]] || fail "no command is not a usage error"
+env -u DISPLAY -u WAYLAND_DISPLAY "$widgets" >"$work/stdout" 2>"$work/stderr"
+[[ $? == 1 ]] && grep -q "no graphical display" "$work/stderr" || fail "without a command and a display, the host did not say why it cannot start: $(cat "$work/stderr")"
+# Started at login or not: the user's autostart entry runs this very program, without a command.
+autostart_home="$work/autostart-config"
+expect "autostart is off at first" 0 "off" -- env XDG_CONFIG_HOME="$autostart_home" XDG_CONFIG_DIRS="$work/none" "$widgets" autostart status
+env XDG_CONFIG_HOME="$autostart_home" XDG_CONFIG_DIRS="$work/none" "$widgets" autostart on >/dev/null || fail "autostart on exited $?"
+entry="$autostart_home/autostart/com.quillmoor.tarvik.TarvikWidgetExtension.desktop"
+grep -qxF "Exec=$(readlink -f "$widgets")" "$entry" || fail "the autostart entry does not start the program: $(cat "$entry")"
+expect "autostart is on" 0 "on" -- env XDG_CONFIG_HOME="$autostart_home" XDG_CONFIG_DIRS="$work/none" "$widgets" autostart status
+env XDG_CONFIG_HOME="$autostart_home" XDG_CONFIG_DIRS="$work/none" "$widgets" autostart off >/dev/null || fail "autostart off exited $?"
+[[ ! -e $entry ]] || fail "autostart off left the entry behind"
+refused 2 'unknown action "maybe"' autostart maybe
 for command in list timeline snapshot placeholder render; do
   help=$("$widgets" "$command" --help) || fail "$command --help exited $?"
   grep -q "^usage: TarvikWidgetExtension .*$command" <<<"$help" || fail "$command --help: $help"

@@ -167,3 +167,12 @@ TEST_F(CommandTest, TheProgramReadsItsGlobalOptionsBeforeTheCommand)
     EXPECT_EQ(run({ "-h" }), 0);
     EXPECT_NE(out.str().find("  notes           keep notes\n"), std::string::npos) << out.str();
 }
+
+TEST_F(CommandTest, ACommandMayBeSpelledAsAnOptionWithItsArgumentsAfterIt)
+{
+    EXPECT_EQ(run({ "--now", "2026-12-07T09:30:00+01:00", "--notes", "add", "milk", "--urgent" }), 0);
+    EXPECT_EQ(command.ran, (std::vector<std::string> { "add milk urgent" }));
+    EXPECT_EQ(run({ "--note" }), 2);
+    EXPECT_EQ(err.str().rfind("notebook: unknown option --note\n", 0), 0u) << err.str();
+    EXPECT_EQ(run({ "-notes" }), 2);
+}

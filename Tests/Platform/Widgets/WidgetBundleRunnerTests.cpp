@@ -8,6 +8,8 @@
 #include "Tests/Support/Dates.hpp"
 #include "Tests/Support/TemporaryDirectory.hpp"
 
+#include "Tests/Support/ScopedEnvironment.hpp"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -137,8 +139,15 @@ TEST_F(WidgetBundleRunnerTest, UnknownKindsFamiliesAndOptionsAreUsageErrorsThatS
     EXPECT_EQ(run({ "list", "--verbose" }), 2);
     EXPECT_EQ(run({ "chart", "count" }), 2);
     EXPECT_NE(err.str().find("widgets: unknown command \"chart\""), std::string::npos) << err.str();
-    EXPECT_EQ(run({}), 2);
-    EXPECT_EQ(err.str().rfind("usage: widgets [--now ISO-8601] COMMAND", 0), 0u) << err.str();
+    {
+        // Without a command the desktop host runs; without a display it says so and ends.
+        tvk::test::ScopedEnvironment noDisplay("DISPLAY", std::nullopt);
+        noDisplay.set("WAYLAND_DISPLAY", std::nullopt);
+        EXPECT_EQ(run({}), 1);
+        EXPECT_EQ(err.str(), "widgets host: cannot show the widgets: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY works)\n");
+    }
+    EXPECT_EQ(run({ "--help" }), 0);
+    EXPECT_NE(out.str().find("\nWithout a command, host runs.\n"), std::string::npos) << out.str();
     EXPECT_EQ(run({ "--now", "Monday", "list" }), 2);
     EXPECT_TRUE(state->contexts.empty()) << "no provider was asked";
 

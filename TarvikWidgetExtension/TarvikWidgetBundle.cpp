@@ -1,5 +1,7 @@
 #include "TarvikWidgetExtension/TarvikWidgetBundle.hpp"
 
+#include "TVKCore/Alerts/SessionBusAlerts.hpp"
+#include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TarvikWidgetExtension/Links/LinkCommands.hpp"
 #include "TarvikWidgetExtension/Widgets/CurrentEventsWidget.hpp"
 #include "TarvikWidgetExtension/Widgets/NextEventCountdownWidget.hpp"
@@ -22,6 +24,16 @@ std::vector<widgets::WidgetPlacement> TarvikWidgetBundle::defaultPlacements()
 void TarvikWidgetBundle::addCommands(widgets::WidgetBundleRunner& runner)
 {
     addLinkCommands(runner);
+}
+
+std::shared_ptr<void> TarvikWidgetBundle::hostCompanion()
+{
+    auto alerts = std::make_shared<SessionBusAlerts>(CalendarEventManager::shared());
+    if (!alerts->canShow())
+        return nullptr;
+    // The widgets reload the manager themselves; this reload only brings the schedule in.
+    alerts->start(CalendarEventManager::PostNotification::no);
+    return alerts;
 }
 
 }

@@ -4,6 +4,7 @@
 #include "Platform/Widgets/WidgetConfiguration.hpp"
 #include "Platform/Widgets/WidgetPlacement.hpp"
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct TarvikWidgetBundle {
 
     /// The handling of the widgets' "tarvik" links (`addLinkCommands`).
     static void addCommands(widgets::WidgetBundleRunner& runner);
+
+    /// The alerts of the schedule as desktop notifications while the host runs, for people
+    /// without the main application (`SessionBusAlerts`); nothing without a session bus.
+    static std::shared_ptr<void> hostCompanion();
 };
 
 }

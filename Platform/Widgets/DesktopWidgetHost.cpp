@@ -86,10 +86,13 @@ private:
             for (auto& card : m_cards)
                 gtk_widget_queue_draw(card->area);
         });
+        if (m_options.companion)
+            m_companion = m_options.companion();
     }
 
     void shutdown()
     {
+        m_companion.reset();
         releaseCards();
         m_widgets.reset();
         m_scheme.reset();
@@ -445,6 +448,7 @@ private:
     bool m_treeChanged = false;
     std::optional<std::vector<WidgetPlacement>> m_pendingPlacements;
     std::unique_ptr<WidgetHost> m_widgets;
+    std::shared_ptr<void> m_companion;
     std::unique_ptr<DesktopColorScheme> m_scheme;
     std::vector<std::unique_ptr<Card>> m_cards;
 };

@@ -5,6 +5,7 @@
 #include "Platform/Widgets/WidgetStringTable.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,10 @@ public:
         /// link regions and texts in the window surface's coordinates, and the colour scheme and
         /// scale drawn with: what tests and diagnostics need to find a card on the screen.
         std::optional<std::filesystem::path> treeFile;
+        /// What runs beside the widgets for as long as the host does (the program's alerts, for
+        /// one): made on the main thread once the application has started, released when it
+        /// shuts down.
+        std::function<std::shared_ptr<void>()> companion;
     };
 
     /// The placements kept in the program's settings; the defaults (then kept) when there are

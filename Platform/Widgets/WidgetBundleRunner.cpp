@@ -463,6 +463,7 @@ private:
         std::string title = m_runner.strings().localizedString(titleKey);
         options.title = title == titleKey ? m_runner.programName() : title;
         options.strings = m_runner.sharedStrings();
+        options.companion = m_runner.hostCompanion();
         if (auto tree = call.arguments.option("tree"))
             options.treeFile = *tree;
         int status = DesktopWidgetHost::run(m_runner.configurations(), std::move(options));

@@ -25,7 +25,9 @@ namespace tvk::widgets {
 /// `WidgetStringTable`). A bundle may also name the widgets the desktop host places on its
 /// first start (`static std::vector<WidgetPlacement> defaultPlacements()`); without that, each
 /// widget is placed at its smallest family. It may add commands of its own to the program
-/// (`static void addCommands(WidgetBundleRunner&)`), such as the handling of its links.
+/// (`static void addCommands(WidgetBundleRunner&)`), such as the handling of its links, and
+/// something that runs beside the desktop host for as long as it does
+/// (`static std::shared_ptr<void> hostCompanion()`), such as its alerts.
 template <class Bundle>
 concept WidgetBundle = std::default_initializable<Bundle> && requires(const Bundle& bundle)
 {
@@ -65,6 +67,8 @@ public:
             runner.setDefaultPlacements(Bundle::defaultPlacements());
         if constexpr (requires { Bundle::addCommands(runner); })
             Bundle::addCommands(runner);
+        if constexpr (requires { Bundle::hostCompanion(); })
+            runner.setHostCompanion(&Bundle::hostCompanion);
         return runner.run(arguments(argc, argv));
     }
 
@@ -95,6 +99,10 @@ public:
     /// What the desktop host places on its first start; none: each widget at its smallest family.
     std::vector<WidgetPlacement> defaultPlacements();
     void setDefaultPlacements(std::vector<WidgetPlacement> placements) { m_defaultPlacements = std::move(placements); }
+    /// Made when the desktop host has started, kept until it ends.
+    using HostCompanion = std::function<std::shared_ptr<void>()>;
+    const HostCompanion& hostCompanion() const { return m_hostCompanion; }
+    void setHostCompanion(HostCompanion companion) { m_hostCompanion = std::move(companion); }
 
 private:
     static void prepareProcess();
@@ -107,6 +115,7 @@ private:
     std::shared_ptr<const WidgetStringTable> m_strings;
     TimeInterval m_completionTimeout = defaultCompletionTimeout;
     std::optional<std::vector<WidgetPlacement>> m_defaultPlacements;
+    HostCompanion m_hostCompanion;
     std::vector<std::unique_ptr<cli::Command>> m_commands;
 };
 

@@ -13,6 +13,7 @@ widgets=$1
 tvkctl=$2
 screenshot=$3
 samples=$4
+notificationServer=$5
 
 if [[ -z ${TARVIK_HOST_TEST_DISPLAY:-} ]]; then
   for tool in Xvfb xvfb-run xdotool dbus-run-session jq; do
@@ -108,6 +109,26 @@ window_origin() { # the host window's position on the screen in $origin_x, $orig
 click() { # click X Y: a click of the first button at window surface coordinates
   xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1
 }
+
+# A desktop notification server that writes down each notification it is asked to show.
+coproc notifications { exec "$notificationServer" 2>"$work/server-stderr"; }
+serverPid=$notifications_PID
+serverIn=${notifications[1]}
+serverOut=${notifications[0]}
+read -r -t 60 line <&"$serverOut"
+[[ $line == ready ]] || fail "the stand-in notification server did not start: [$line] $(cat "$work/server-stderr")"
+
+# Without the main application the host shows the alerts: the stand-up's at its minute.
+now=2026-12-07T09:59:00+01:00 start_host
+if read -r -t 60 notification <&"$serverOut"; then
+  jq -e '.summary == "Daily Standup" and (.body | contains("10:00")) and (.actions | index("join"))' <<<"$notification" >/dev/null \
+    || fail "the host's alert is not the stand-up's: $notification"
+else
+  fail "the host showed no alert: $(cat "$work/host-stderr")"
+fi
+stop_host
+exec {serverIn}>&-
+wait "$serverPid"
 
 # Light: the three default cards at their families' sizes, in order, with their texts.
 start_host

@@ -1,7 +1,7 @@
 #include "Platform/CommandLine/Command.hpp"
 #include "Platform/Desktop/Application.hpp"
-#include "Platform/Desktop/DesktopNotifications.hpp"
 #include "TVKCore/Alerts/DesktopAlerts.hpp"
+#include "TVKCore/Alerts/SessionBusAlerts.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 #include "TVKLocalization/L10n.hpp"
@@ -17,33 +17,20 @@ using namespace tvk::cli;
 
 namespace {
 
-// The alerts live for the main loop: the manager holds its delegate weakly.
+// The alerts start once the main loop runs.
 class Follow final : public ApplicationDelegate {
 public:
     explicit Follow(CalendarEventManager& manager)
-        : m_manager(manager)
-        , m_notifications("Tarvik", [this](std::uint32_t id, const std::string& key) {
-            if (m_alerts)
-                m_alerts->handleAction(id, key);
-        })
+        : m_alerts(manager)
     {
     }
 
-    bool canShow() const { return m_notifications.hasSessionBus(); }
+    bool canShow() const { return m_alerts.canShow(); }
 
-    void applicationDidFinishLaunching(const Notification&) override
-    {
-        m_alerts = std::make_shared<DesktopAlerts>(
-            m_manager, [this](const DesktopNotifications::Content& content) { return m_notifications.show(content); },
-            &DesktopAlerts::mainApplicationRunsOnTheSessionBus);
-        m_manager.setDelegate(m_alerts);
-        m_manager.reloadEvents(CalendarEventManager::PostNotification::yes);
-    }
+    void applicationDidFinishLaunching(const Notification&) override { m_alerts.start(CalendarEventManager::PostNotification::yes); }
 
 private:
-    CalendarEventManager& m_manager;
-    DesktopNotifications m_notifications;
-    std::shared_ptr<DesktopAlerts> m_alerts;
+    SessionBusAlerts m_alerts;
 };
 
 class AlertsCommand final : public Command {

@@ -14,18 +14,9 @@ set -u
 tvkctl=$1
 seed_file=$2
 shift 2
-rounds=60
-seed=${TARVIK_RELIABILITY_SEED:-$(($(date +%s%N) % 1000000007))}
-while [[ $# -gt 0 ]]; do
-  case $1 in
-  --rounds) rounds=$2; shift 2 ;;
-  --seed) seed=$2; shift 2 ;;
-  --long) rounds=1000; shift ;;
-  *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-source "$(dirname "$0")/../Support/expect.sh"
 source "$(dirname "$0")/kill-timing.sh"
+kill_options 60 1000 "$@"
+source "$(dirname "$0")/../Support/expect.sh"
 # Each round has a data folder of its own, and the reader reads the folder of the round under
 # way, so that no copy is ever removed under a program.
 export TARVIK_CONFIG_DIR="$work/config" HOME="$work/home"

@@ -15,18 +15,9 @@
 set -u
 tvkctl=$1
 shift
-rounds=120
-seed=${TARVIK_RELIABILITY_SEED:-$(($(date +%s%N) % 1000000007))}
-while [[ $# -gt 0 ]]; do
-  case $1 in
-  --rounds) rounds=$2; shift 2 ;;
-  --seed) seed=$2; shift 2 ;;
-  --long) rounds=2000; shift ;;
-  *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-source "$(dirname "$0")/../Support/expect.sh"
 source "$(dirname "$0")/kill-timing.sh"
+kill_options 120 2000 "$@"
+source "$(dirname "$0")/../Support/expect.sh"
 export TARVIK_CONFIG_DIR="$work/config" HOME="$work/home" TZ=Europe/Berlin LC_ALL=C.UTF-8
 mkdir -p "$HOME"
 suite=group.com.quillmoor.tvk

@@ -25,7 +25,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -121,17 +123,24 @@ Sample sample(int minute, MainContextSources& sources)
 }
 
 // Runs another program and waits for it; the settings edits come from outside the process.
-bool run(const std::vector<std::string>& arguments)
+// Empty when it succeeded, else how it ended.
+std::string run(const std::vector<std::string>& arguments)
 {
     std::vector<char*> argv;
     for (auto& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t child;
-    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
+    if (int error = posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ))
+        return std::string("cannot start ") + argv[0] + ": " + std::strerror(error);
     int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (waitpid(child, &status, 0) != child)
+        return std::string("cannot wait for it: ") + std::strerror(errno);
+    if (WIFSIGNALED(status))
+        return "killed by signal " + std::to_string(WTERMSIG(status));
+    if (WEXITSTATUS(status) != 0)
+        return "exit status " + std::to_string(WEXITSTATUS(status));
+    return {};
 }
 
 std::string utcStamp(Date date)
@@ -251,8 +260,8 @@ int main(int argc, char** argv)
     Date meetingStart = Date::now() + 45 * 60;
     writeCalendar(collection, version, meetingStart);
     long offset = 120;
-    if (!run({ tvkctl, "settings", "set", "timeOffsetSeconds", std::to_string(offset) })) {
-        std::cerr << "FAIL: tvkctl could not set the alert offset\n";
+    if (auto failure = run({ tvkctl, "settings", "set", "timeOffsetSeconds", std::to_string(offset) }); !failure.empty()) {
+        std::cerr << "FAIL: tvkctl could not set the alert offset: " << failure << '\n';
         return 1;
     }
 
@@ -318,8 +327,8 @@ int main(int argc, char** argv)
         }
         if (minute % 7 == 0) {
             offset = 60 * (1 + minute % 9);
-            if (!run({ tvkctl, "settings", "set", "timeOffsetSeconds", std::to_string(offset) }))
-                return fail(minute, "tvkctl could not change the alert offset");
+            if (auto failure = run({ tvkctl, "settings", "set", "timeOffsetSeconds", std::to_string(offset) }); !failure.empty())
+                return fail(minute, "tvkctl could not change the alert offset: " + failure);
             ++edits;
         }
 

@@ -4,8 +4,8 @@
 # a thousand deep, an endless FREQ=SECONDLY series, rules that never or rarely occur, BYSETPOS
 # and BYYEARDAY at their limits, a zone with a thousand transitions, invalid UTF-8 and NUL
 # bytes, mixed line endings, symbolic links that loop or lead out of the calendars, a FIFO and
-# a device where a file is expected, unreadable files and folders, and a collection folder
-# replaced by a file. The hostile files are made here, none is stored in the repository.
+# a device where a file is expected, unreadable files and folders, a collection folder
+# replaced by a file, and a file truncated and replaced while it is read. The hostile files are made here, none is stored in the repository.
 #
 # Each case must finish within its time limit (`timeout`) and memory limit (peak resident
 # memory, from /usr/bin/time), show every good event, and, where a file is refused, name it on
@@ -227,6 +227,33 @@ rm -r "$root/account/old"
 printf 'not a calendar\n' >"$root/account/old" # the collection folder, now a file
 printf 'a file where a source folder was\n' >"$root/source"
 run_case "a collection folder replaced by a file" ""
+
+# A file truncated, written in pieces in place and replaced by a rename, over and over, while
+# it is read: every read is whole or skipped, never shown twice, and the good files show.
+fresh_tree changing
+mapfile -t lines < <(event changing "Changing" 20261208T120000Z DTEND:20261208T130000Z)
+calendar "${lines[@]}" >"$work/changing-whole.ics"
+(
+  while [[ ! -e $work/changing-stop ]]; do
+    : >"$team/changing.ics"
+    head -c 90 "$work/changing-whole.ics" >"$team/changing.ics"
+    cat "$work/changing-whole.ics" >"$team/changing.ics"
+    cp "$work/changing-whole.ics" "$team/.changing.new" && mv "$team/.changing.new" "$team/changing.ics"
+  done
+) &
+writer=$!
+reads=20 seen=0
+for ((round = 1; round <= reads; round++)); do
+  run_case "a file changed while it is read ($reads reads)" "" >"$work/row"
+  grep FAIL "$work/row"
+  shown=$(jq '[.[] | select(.title == "Changing")] | length' <<<"$output" 2>/dev/null)
+  [[ $shown == 0 || $shown == 1 ]] || fail "a file changed while it is read: \"Changing\" shows ${shown:-no list} times"
+  seen=$((seen + ${shown:-0}))
+done
+touch "$work/changing-stop"
+wait $writer
+grep -v FAIL "$work/row"
+echo "    (\"Changing\" shown by $seen of the $reads reads)"
 
 [[ -n ${TARVIK_KEEP_HOSTILE:-} ]] && cp -r "$work/cases" "$TARVIK_KEEP_HOSTILE"
 finish "hostile calendars: every case bounded, every good event shown"

@@ -45,6 +45,7 @@ std::shared_ptr<eds::Bridge> filledBridge()
     static std::shared_ptr<eds::Bridge> bridge = [] {
         ::setenv("TARVIK_CONFIG_DIR", (settingsDirectory() / "config").c_str(), 1);
         ::setenv("TARVIK_DATA_DIR", (settingsDirectory() / "data").c_str(), 1);
+        ::setenv("TARVIK_CACHE_DIR", (settingsDirectory() / "cache").c_str(), 1);
         ProcessClock::pin(benchmarks::benchmarkWeekStart() + 9 * 3600 + 30 * 60);
         test::EdsFixture fixture;
         auto started = std::chrono::steady_clock::now();

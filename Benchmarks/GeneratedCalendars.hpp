@@ -139,19 +139,54 @@ inline void writeGeneratedCalendars(const std::filesystem::path& root, Generated
     }
 }
 
-/// The default set, written once per benchmark program into a temporary directory.
-inline const std::filesystem::path& generatedCalendarRoot()
+/// The set the benchmarks read: the default one, or "EVENTS/SERIES" from
+/// TARVIK_BENCHMARK_CALENDARS (50000/1000 shows how the costs grow).
+inline GeneratedCalendarSet benchmarkCalendarSet()
 {
-    static std::filesystem::path root = [] {
-        IcuEnvironment::configure("Europe/Berlin", "en_US");
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-calendar-bench-XXXXXX").string();
+    GeneratedCalendarSet set;
+    if (const char* value = std::getenv("TARVIK_BENCHMARK_CALENDARS")) {
+        if (std::sscanf(value, "%d/%d", &set.events, &set.series) != 2 || set.events < 0 || set.series < 0) {
+            std::fprintf(stderr, "TARVIK_BENCHMARK_CALENDARS is EVENTS/SERIES, not \"%s\"\n", value);
+            std::abort();
+        }
+    }
+    return set;
+}
+
+/// A temporary directory of the benchmark program, removed when the program ends.
+class BenchmarkDirectory {
+public:
+    explicit BenchmarkDirectory(const char* name)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / (std::string(name) + "-XXXXXX")).string();
         if (!::mkdtemp(pattern.data()))
             std::abort();
-        std::filesystem::path path(pattern);
-        writeGeneratedCalendars(path);
-        return path;
+        m_path = pattern;
+    }
+    ~BenchmarkDirectory()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(m_path, error);
+    }
+    BenchmarkDirectory(const BenchmarkDirectory&) = delete;
+    BenchmarkDirectory& operator=(const BenchmarkDirectory&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+/// The benchmark set, written once per benchmark program into a temporary directory.
+inline const std::filesystem::path& generatedCalendarRoot()
+{
+    static BenchmarkDirectory root("tarvik-calendar-bench");
+    static bool written = [] {
+        IcuEnvironment::configure("Europe/Berlin", "en_US");
+        writeGeneratedCalendars(root.path(), benchmarkCalendarSet());
+        return true;
     }();
-    return root;
+    (void)written;
+    return root.path();
 }
 
 }

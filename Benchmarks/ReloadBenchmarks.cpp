@@ -25,22 +25,19 @@ using namespace tvk;
 
 namespace {
 
-std::filesystem::path settingsDirectory()
+const std::filesystem::path& settingsDirectory()
 {
-    static std::filesystem::path directory = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-reload-bench-XXXXXX").string();
-        ::mkdtemp(pattern.data());
-        return std::filesystem::path(pattern);
-    }();
-    return directory;
+    static benchmarks::BenchmarkDirectory directory("tarvik-reload-bench");
+    return directory.path();
 }
 
-// The shared settings the manager reads live in a directory of their own, never the user's;
-// the clock stands on Monday 09:30 of the benchmark week.
+// The shared settings the manager reads and the calendar index live in a directory of their own,
+// never the user's; the clock stands on Monday 09:30 of the benchmark week.
 bool prepareEnvironment()
 {
     ::setenv("TARVIK_CONFIG_DIR", (settingsDirectory() / "config").c_str(), 1);
     ::setenv("TARVIK_DATA_DIR", (settingsDirectory() / "data").c_str(), 1);
+    ::setenv("TARVIK_CACHE_DIR", (settingsDirectory() / "cache").c_str(), 1);
     ProcessClock::pin(benchmarks::benchmarkWeekStart() + 9 * 3600 + 30 * 60);
     return true;
 }

@@ -1,15 +1,16 @@
 #include "Platform/Calendar/CalendarItemIndex.hpp"
 
+#include "Platform/Calendar/CompactItem.hpp"
+#include "Platform/Calendar/SqliteDatabase.hpp"
 #include "Platform/Calendar/StoreOrdering.hpp"
 #include "Platform/Runtime/CivilTime.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/UUID.hpp"
 #include "Platform/Text/AsciiCase.hpp"
-
-#include <glib.h>
 
 #include <algorithm>
 #include <cmath>
-#include <set>
+#include <random>
 
 namespace tvk {
 
@@ -17,30 +18,81 @@ namespace {
 
 constexpr char logCategory[] = "Calendar";
 
-// Name-based identifiers (UUID version 5 layout over SHA-1), so that a calendar keeps its
-// identifier for as long as it stays where it is.
-std::string derivedIdentifier(const std::string& name)
-{
-    GChecksum* checksum = g_checksum_new(G_CHECKSUM_SHA1);
-    static constexpr char nameSpace[] = "tarvik.calendar-store";
-    g_checksum_update(checksum, reinterpret_cast<const guchar*>(nameSpace), sizeof nameSpace - 1);
-    g_checksum_update(checksum, reinterpret_cast<const guchar*>(name.data()), static_cast<gssize>(name.size()));
-    guint8 digest[20];
-    gsize length = sizeof digest;
-    g_checksum_get_digest(checksum, digest, &length);
-    g_checksum_free(checksum);
-    digest[6] = static_cast<guint8>((digest[6] & 0x0F) | 0x50);
-    digest[8] = static_cast<guint8>((digest[8] & 0x3F) | 0x80);
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string text;
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            text += '-';
-        text += hex[digest[i] >> 4];
-        text += hex[digest[i] & 0x0F];
-    }
-    return text;
-}
+// The file's mark ("TVKI") and the layout of its tables; a file of another layout is emptied
+// (older) or left to the program that made it (newer).
+constexpr std::int64_t applicationId = 0x54564B49;
+constexpr std::int64_t schemaVersion = 1;
+
+// A writer that builds the index for the first time holds the lock for as long as that takes;
+// waiting for it is cheaper than parsing everything again.
+constexpr int busyTimeout = 30000;
+
+constexpr char schema[] = R"(
+CREATE TABLE meta (key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE collections (
+    id INTEGER PRIMARY KEY,
+    key TEXT NOT NULL UNIQUE,
+    version INTEGER NOT NULL DEFAULT 0,
+    has_events INTEGER NOT NULL DEFAULT 0,
+    has_todos INTEGER NOT NULL DEFAULT 0,
+    calendar_name TEXT,
+    calendar_color TEXT,
+    longest_single REAL NOT NULL DEFAULT 0
+);
+CREATE TABLE files (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    collection INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    device INTEGER NOT NULL,
+    inode INTEGER NOT NULL,
+    size INTEGER NOT NULL,
+    modified INTEGER NOT NULL,
+    changed INTEGER NOT NULL,
+    calendar_name TEXT,
+    calendar_color TEXT,
+    zones TEXT,
+    UNIQUE (collection, name)
+);
+CREATE TABLE items (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    collection INTEGER NOT NULL,
+    file INTEGER NOT NULL,
+    ordinal INTEGER NOT NULL,
+    kind INTEGER NOT NULL,
+    uid TEXT NOT NULL,
+    occurrence TEXT,
+    recurs INTEGER NOT NULL,
+    sequence INTEGER NOT NULL,
+    stamp INTEGER,
+    role INTEGER NOT NULL,
+    lo REAL NOT NULL,
+    hi REAL NOT NULL,
+    completed INTEGER NOT NULL,
+    zoned INTEGER NOT NULL,
+    identifier_key INTEGER NOT NULL,
+    identifier TEXT NOT NULL
+);
+CREATE TABLE item_data (id INTEGER PRIMARY KEY, data BLOB NOT NULL);
+CREATE INDEX files_identity ON files (collection, name, device, inode, size, modified, changed);
+CREATE INDEX items_window ON items (collection, role, lo, hi);
+CREATE INDEX items_uid ON items (collection, kind, uid);
+CREATE INDEX items_identifier ON items (identifier_key);
+CREATE INDEX items_file ON items (file);
+)";
+
+// The tables and indexes of `schema`: a file that has our mark and layout version but not all of
+// them is not one this program can use, and is built anew.
+constexpr char schemaObjectsQuery[] = "SELECT count(*) FROM sqlite_schema WHERE name IN ('meta', 'collections', 'files', 'items', "
+                                      "'item_data', 'files_identity', 'items_window', 'items_uid', 'items_identifier', 'items_file')";
+constexpr std::int64_t schemaObjects = 10;
+
+// What an item is in its collection, decided when files change.
+enum Role : std::int64_t { undecided = -1, hidden = 0, single = 1, series = 2, overriding = 3, todo = 4 };
+
+// A time without a zone is placed in the zone of the process that asks; until then it is
+// somewhere within a day of the same reading in UTC (zones run from UTC-12 to UTC+14).
+constexpr double floatingMargin = 2 * 86400;
+constexpr double endless = 1e15;
 
 StoreParticipantStatus participantStatus(const std::optional<std::string>& value)
 {
@@ -138,6 +190,239 @@ int daysBetween(const CalendarTime& from, const CalendarTime& to)
     return static_cast<int>((b.secondsSince1970() - a.secondsSince1970()) / 86400);
 }
 
+bool isFloating(const std::optional<CalendarTime>& time)
+{
+    return time && (time->isDate || time->zone == CalendarTime::Zone::floating);
+}
+
+bool recurs(const ParsedItem& item)
+{
+    return item.kind == ParsedItem::Kind::event && !item.recurrenceId && (item.recurrenceRule || !item.recurrenceDates.empty());
+}
+
+// DTSTAMP as a number that orders as the readings do; none sorts first.
+std::optional<std::int64_t> stampNumber(const std::optional<CalendarTime>& stamp)
+{
+    if (!stamp)
+        return std::nullopt;
+    return ((((static_cast<std::int64_t>(stamp->year) * 100 + stamp->month) * 100 + stamp->day) * 100 + stamp->hour) * 100 + stamp->minute)
+        * 100
+        + stamp->second;
+}
+
+// The occurrence an override names, the same whatever zone the process is in: the instant for
+// times with a zone, the reading for floating ones.
+std::optional<std::string> occurrenceKey(const ParsedItem& item, const ParsedCalendarFile& file)
+{
+    if (!item.recurrenceId)
+        return std::nullopt;
+    const CalendarTime& time = *item.recurrenceId;
+    if (!time.isDate && time.zone != CalendarTime::Zone::floating) {
+        if (auto instant = ICalendarParser::instant(time, file, "UTC"))
+            return "I" + std::to_string(static_cast<std::int64_t>(std::floor(instant->timeIntervalSince1970())));
+    }
+    char reading[32];
+    std::snprintf(reading, sizeof reading, "R%04d%02d%02dT%02d%02d%02d%s", time.year, time.month, time.day, time.hour, time.minute,
+        time.second, time.isDate ? "D" : "");
+    return reading;
+}
+
+struct Span {
+    double lo = 0;
+    double hi = 0;
+};
+
+// The identifiers are random-looking UUIDs: an index over a number of them stays small enough
+// to be written in place while a large calendar set is read for the first time.
+std::int64_t identifierKey(std::string_view identifier)
+{
+    std::uint64_t hash = 1469598103934665603ull;
+    for (char c : identifier)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return static_cast<std::int64_t>(hash);
+}
+
+}
+
+struct CalendarItemIndex::Placement {
+    Date start;
+    Date end;
+    bool allDay = false;
+    int allDayLength = 1; // days, for all-day events
+};
+
+struct CalendarItemIndex::Decoded {
+    std::int64_t id = 0;
+    ParsedItem item;
+    std::shared_ptr<const ParsedCalendarFile> zones;
+    std::optional<Placement> placement;
+    /// The instant of the RECURRENCE-ID, for an occurrence that overrides its series'.
+    std::optional<Date> recurrence;
+};
+
+CalendarItemIndex::CalendarItemIndex(std::unique_ptr<SqliteDatabase> database, std::filesystem::path path, std::string localZone)
+    : m_database(std::move(database))
+    , m_path(std::move(path))
+    , m_localZone(std::move(localZone))
+{
+}
+
+CalendarItemIndex::~CalendarItemIndex() = default;
+
+std::unique_ptr<CalendarItemIndex> CalendarItemIndex::openShared(const std::filesystem::path& directory, std::string localZone)
+{
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (error && !std::filesystem::is_directory(directory))
+        throw Failure("its directory cannot be made: " + error.message(), false);
+    auto path = directory / sharedFileName;
+    try {
+        std::unique_ptr<CalendarItemIndex> index(
+            new CalendarItemIndex(std::make_unique<SqliteDatabase>(path.string()), path, std::move(localZone)));
+        index->prepare(true);
+        return index;
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+}
+
+std::unique_ptr<CalendarItemIndex> CalendarItemIndex::openPrivate(std::string localZone, bool inMemory)
+{
+    try {
+        std::unique_ptr<CalendarItemIndex> index(
+            new CalendarItemIndex(std::make_unique<SqliteDatabase>(inMemory ? ":memory:" : ""), {}, std::move(localZone)));
+        index->prepare(false);
+        return index;
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), false);
+    }
+}
+
+void CalendarItemIndex::prepare(bool shared)
+{
+    if (!shared) {
+        m_database->execute("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF");
+        createSchema();
+        return;
+    }
+    m_database->setBusyTimeout(busyTimeout);
+    std::int64_t id = 0, version = 0, tables = 0;
+    bool damaged = false;
+    try {
+        auto& probe = m_database->statement(
+            "SELECT (SELECT application_id FROM pragma_application_id), (SELECT user_version FROM pragma_user_version), "
+            "(SELECT count(*) FROM sqlite_schema)");
+        probe.step();
+        id = probe.integer(0);
+        version = probe.integer(1);
+        tables = probe.integer(2);
+        probe.rewind();
+        if (id == applicationId && version == schemaVersion) {
+            auto& objects = m_database->statement(schemaObjectsQuery);
+            objects.step();
+            damaged = objects.integer(0) != schemaObjects;
+            objects.rewind();
+        }
+    } catch (const SqliteError& error) {
+        if (!error.isDamage())
+            throw;
+        damaged = true;
+    }
+    if (id == applicationId && version > schemaVersion)
+        throw Failure("it was made by a newer version of the program", false);
+    if (damaged || (id != applicationId && (id != 0 || tables > 0)) || (id == applicationId && version < schemaVersion)) {
+        PlatformLog::warning(logCategory,
+            m_path.string()
+                + (damaged                    ? " is damaged"
+                        : id == applicationId ? " has an older layout"
+                                              : " is not a calendar index")
+                + "; it is built anew");
+        m_database->resetToEmpty();
+    }
+    auto& mode = m_database->statement("PRAGMA journal_mode = WAL");
+    if (!mode.step() || !equalsIgnoringAsciiCase(mode.bytes(0), "wal"))
+        throw Failure("it cannot be shared (no write-ahead log)", false);
+    mode.rewind();
+    m_database->execute("PRAGMA synchronous = NORMAL; PRAGMA journal_size_limit = 8388608");
+    createSchema();
+}
+
+void CalendarItemIndex::createSchema()
+{
+    SqliteDatabase::Transaction transaction(*m_database, SqliteDatabase::Transaction::Kind::write);
+    auto& probe = m_database->statement("SELECT (SELECT application_id FROM pragma_application_id), (SELECT count(*) FROM sqlite_schema)");
+    probe.step();
+    bool empty = probe.integer(0) == 0 && probe.integer(1) == 0;
+    probe.rewind();
+    if (empty) {
+        m_database->execute(schema);
+        std::random_device random;
+        auto generation = (static_cast<std::int64_t>(random()) << 31) ^ random();
+        m_database->statement("INSERT INTO meta (key, value) VALUES ('generation', ?)").bind(0, generation).run();
+        m_database->execute(("PRAGMA application_id = " + std::to_string(applicationId)).c_str());
+        m_database->execute(("PRAGMA user_version = " + std::to_string(schemaVersion)).c_str());
+    }
+    auto& generation = m_database->statement("SELECT value FROM meta WHERE key = 'generation'");
+    if (!generation.step())
+        throw Failure("it has no generation", true);
+    m_generation = generation.integer(0);
+    generation.rewind();
+    transaction.commit();
+    m_recurring.clear();
+    m_zones.clear();
+}
+
+void CalendarItemIndex::rebuildAfterDamage()
+{
+    try {
+        m_database->resetToEmpty();
+        prepare(!m_path.empty());
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+}
+
+void CalendarItemIndex::checkGeneration()
+{
+    std::optional<std::int64_t> generation;
+    try {
+        auto& statement = m_database->statement("SELECT value FROM meta WHERE key = 'generation'");
+        if (statement.step())
+            generation = statement.integer(0);
+        statement.rewind();
+    } catch (const SqliteError& error) {
+        if (error.isDamage())
+            throw;
+    }
+    if (generation == m_generation)
+        return;
+    throw Lost();
+}
+
+template <typename Function> auto CalendarItemIndex::reading(Function&& function) -> decltype(function())
+{
+    try {
+        SqliteDatabase::Transaction transaction(*m_database, SqliteDatabase::Transaction::Kind::read);
+        checkGeneration();
+        if constexpr (std::is_void_v<decltype(function())>) {
+            function();
+            transaction.commit();
+        } else {
+            auto result = function();
+            transaction.commit();
+            return result;
+        }
+    } catch (const Lost&) {
+        // Ready for the caller to fill it again.
+        try {
+            createSchema();
+        } catch (const SqliteError& sqlite) {
+            throw Failure(sqlite.what(), sqlite.isDamage());
+        }
+        throw;
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
 }
 
 std::string CalendarItemIndex::eventIdentifier(const std::string& calendarIdentifier, const std::string& uid)
@@ -147,61 +432,449 @@ std::string CalendarItemIndex::eventIdentifier(const std::string& calendarIdenti
 
 std::string CalendarItemIndex::calendarItemIdentifier(const std::string& calendarIdentifier, const std::string& uid)
 {
-    return derivedIdentifier(calendarIdentifier + "\n" + uid);
+    return UUID::nameBased("tarvik.calendar-store", calendarIdentifier + "\n" + uid).uuidString();
 }
 
-CalendarItemIndex::CalendarItemIndex(std::vector<std::shared_ptr<const ParsedCalendarFile>> files, StoreCalendarPointer eventCalendar,
-    StoreCalendarPointer reminderCalendar, std::string localZone, std::string origin)
-    : m_files(std::move(files))
-    , m_eventCalendar(std::move(eventCalendar))
-    , m_reminderCalendar(std::move(reminderCalendar))
-    , m_localZone(std::move(localZone))
-    , m_origin(std::move(origin))
+namespace {
+
+// What is stored of the collections with those keys, and which collections there are.
+CalendarItemIndex::Stored readStored(SqliteDatabase& database, const std::set<std::string>& keys)
 {
-    std::set<std::string> seriesUids;
-    for (auto& file : m_files) {
-        for (auto& item : file->items) {
-            if (item.kind == ParsedItem::Kind::event && !item.recurrenceId && (item.recurrenceRule || !item.recurrenceDates.empty()))
-                seriesUids.insert(item.uid);
+    CalendarItemIndex::Stored stored;
+    std::vector<std::pair<std::int64_t, std::string>> wanted;
+    auto& collections = database.statement("SELECT id, key FROM collections");
+    while (collections.step()) {
+        stored.collections.emplace_back(collections.bytes(1));
+        if (keys.contains(stored.collections.back()))
+            wanted.emplace_back(collections.integer(0), stored.collections.back());
+    }
+    // One range of an index that holds everything asked for, in the order of names.
+    auto& files = database.statement(
+        "SELECT name, device, inode, size, modified, changed FROM files INDEXED BY files_identity WHERE collection = ? ORDER BY name");
+    for (auto& [id, key] : wanted) {
+        auto& into = stored.files[key];
+        files.rewind().bind(0, id);
+        while (files.step()) {
+            into.push_back(CalendarItemIndex::StoredFile { std::string(files.bytes(0)),
+                FileIdentity { static_cast<dev_t>(files.integer(1)), static_cast<ino_t>(files.integer(2)),
+                    static_cast<off_t>(files.integer(3)), files.integer(4), files.integer(5) } });
         }
     }
-    for (auto& file : m_files) {
-        for (auto& item : file->items) {
-            if (item.kind == ParsedItem::Kind::todo) {
-                if (!m_reminderCalendar)
-                    continue;
-                m_todos.emplace_back(file.get(), &item);
-                m_uidsByItemIdentifier[calendarItemIdentifier(m_reminderCalendar->calendarIdentifier, item.uid)] = item.uid;
-                continue;
-            }
-            if (!m_eventCalendar)
-                continue;
-            auto placed = place(*file, item);
-            if (!placed)
-                continue;
-            m_uidsByItemIdentifier[calendarItemIdentifier(m_eventCalendar->calendarIdentifier, item.uid)] = item.uid;
-            if (item.recurrenceId && seriesUids.contains(item.uid)) {
-                m_overrides[item.uid].push_back(*placed);
-            } else if (!item.recurrenceId && seriesUids.contains(item.uid)) {
-                m_series.push_back(*placed);
-            } else {
-                m_singles.push_back(*placed);
-                m_longestSingle = std::max(m_longestSingle, placed->end - placed->start);
-            }
-        }
-    }
-    std::stable_sort(m_singles.begin(), m_singles.end(), [](auto& a, auto& b) { return a.start < b.start; });
-    m_expansions.assign(m_series.size(), std::nullopt);
+    return stored;
 }
 
-std::optional<CalendarItemIndex::PlacedEvent> CalendarItemIndex::place(const ParsedCalendarFile& file, const ParsedItem& item) const
+}
+
+CalendarItemIndex::Stored CalendarItemIndex::stored(const std::set<std::string>& keys)
+{
+    return reading([&] { return readStored(*m_database, keys); });
+}
+
+std::map<std::string, CalendarItemIndex::Summary> CalendarItemIndex::summaries()
+{
+    return reading([&] {
+        std::map<std::string, Summary> result;
+        auto& statement
+            = m_database->statement("SELECT key, version, has_events, has_todos, calendar_name, calendar_color FROM collections");
+        while (statement.step()) {
+            result.emplace(statement.bytes(0),
+                Summary { statement.integer(1), statement.integer(2) != 0, statement.integer(3) != 0, statement.optionalText(4),
+                    statement.optionalText(5) });
+        }
+        return result;
+    });
+}
+
+// --- changes ---
+
+struct CalendarItemIndex::Update::Pending {
+    explicit Pending(SqliteDatabase& database)
+        : transaction(database, SqliteDatabase::Transaction::Kind::write)
+    {
+    }
+    SqliteDatabase::Transaction transaction;
+    /// The UIDs (by kind) whose copies changed, by collection; a collection in `whole` is
+    /// decided entirely.
+    std::map<std::int64_t, std::set<std::pair<std::int64_t, std::string>>> affected;
+    std::map<std::int64_t, std::string> keys;
+};
+
+CalendarItemIndex::Update::Update(CalendarItemIndex& index)
+    : m_index(index)
+{
+    try {
+        m_pending = std::make_unique<Pending>(*m_index.m_database);
+        m_index.checkGeneration();
+    } catch (const Lost&) {
+        m_pending.reset();
+        try {
+            m_index.createSchema();
+        } catch (const SqliteError& sqlite) {
+            throw Failure(sqlite.what(), sqlite.isDamage());
+        }
+        throw;
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+}
+
+CalendarItemIndex::Update::~Update() = default;
+
+std::unique_ptr<CalendarItemIndex::Update> CalendarItemIndex::beginUpdate()
+{
+    return std::unique_ptr<Update>(new Update(*this));
+}
+
+CalendarItemIndex::Stored CalendarItemIndex::Update::stored(const std::set<std::string>& keys)
+{
+    try {
+        return readStored(*m_index.m_database, keys);
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+}
+
+namespace {
+
+std::optional<std::int64_t> collectionId(SqliteDatabase& database, const std::string& key)
+{
+    auto& find = database.statement("SELECT id FROM collections WHERE key = ?");
+    find.bind(0, std::string_view(key));
+    if (!find.step())
+        return std::nullopt;
+    auto id = find.integer(0);
+    find.rewind();
+    return id;
+}
+
+// Forgets a file's items, noting their UIDs as affected.
+void forgetFile(SqliteDatabase& database, std::int64_t file, std::set<std::pair<std::int64_t, std::string>>& affected)
+{
+    auto& items = database.statement("SELECT kind, uid FROM items WHERE file = ?");
+    items.bind(0, file);
+    while (items.step())
+        affected.emplace(items.integer(0), std::string(items.bytes(1)));
+    database.statement("DELETE FROM item_data WHERE id IN (SELECT id FROM items WHERE file = ?)").bind(0, file).run();
+    database.statement("DELETE FROM items WHERE file = ?").bind(0, file).run();
+    database.statement("DELETE FROM files WHERE id = ?").bind(0, file).run();
+}
+
+}
+
+void CalendarItemIndex::Update::putFile(
+    const CollectionNames& names, const std::string& name, const FileIdentity& identity, const ParsedCalendarFile& file)
+{
+    auto& database = *m_index.m_database;
+    try {
+        auto collection = collectionId(database, names.key);
+        if (!collection) {
+            database.statement("INSERT INTO collections (key) VALUES (?)").bind(0, std::string_view(names.key)).run();
+            collection = database.lastInsertRowid();
+        }
+        m_pending->keys[*collection] = names.key;
+        std::vector<std::string> encoded;
+        encoded.reserve(file.items.size());
+        for (auto& item : file.items)
+            encoded.push_back(CompactItem::encode(item));
+        std::string zones = ICalendarParser::zoneDefinitions(file);
+
+        auto& existing = database.statement("SELECT id, calendar_name, calendar_color, zones FROM files WHERE collection = ? AND name = ?");
+        existing.bind(0, *collection).bind(1, std::string_view(name));
+        if (existing.step()) {
+            auto fileId = existing.integer(0);
+            bool same = existing.optionalText(1) == file.calendarName && existing.optionalText(2) == file.calendarColor
+                && existing.optionalText(3).value_or("") == zones;
+            existing.rewind();
+            if (same) {
+                auto& items
+                    = database.statement("SELECT d.data FROM items i JOIN item_data d ON d.id = i.id WHERE i.file = ? ORDER BY i.ordinal");
+                items.bind(0, fileId);
+                size_t index = 0;
+                while (same && items.step())
+                    same = index < encoded.size() && items.bytes(0) == encoded[index++];
+                same = same && index == encoded.size();
+                items.rewind();
+            }
+            if (same) {
+                database.statement("UPDATE files SET device = ?, inode = ?, size = ?, modified = ?, changed = ? WHERE id = ?")
+                    .bind(0, static_cast<std::int64_t>(identity.device))
+                    .bind(1, static_cast<std::int64_t>(identity.inode))
+                    .bind(2, static_cast<std::int64_t>(identity.size))
+                    .bind(3, static_cast<std::int64_t>(identity.modified))
+                    .bind(4, static_cast<std::int64_t>(identity.changed))
+                    .bind(5, fileId)
+                    .run();
+                return;
+            }
+            forgetFile(database, fileId, m_pending->affected[*collection]);
+        } else {
+            existing.rewind();
+        }
+
+        auto& insertFile = database.statement("INSERT INTO files (collection, name, device, inode, size, modified, changed, "
+                                              "calendar_name, calendar_color, zones) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        insertFile.bind(0, *collection)
+            .bind(1, std::string_view(name))
+            .bind(2, static_cast<std::int64_t>(identity.device))
+            .bind(3, static_cast<std::int64_t>(identity.inode))
+            .bind(4, static_cast<std::int64_t>(identity.size))
+            .bind(5, static_cast<std::int64_t>(identity.modified))
+            .bind(6, static_cast<std::int64_t>(identity.changed))
+            .bind(7, file.calendarName)
+            .bind(8, file.calendarColor);
+        if (zones.empty())
+            insertFile.bindNull(9);
+        else
+            insertFile.bind(9, std::string_view(zones));
+        insertFile.run();
+        auto fileId = database.lastInsertRowid();
+
+        auto& insertItem = database.statement(
+            "INSERT INTO items (collection, file, ordinal, kind, uid, occurrence, recurs, sequence, stamp, role, lo, hi, completed, "
+            "zoned, identifier_key, identifier) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        auto& insertData = database.statement("INSERT INTO item_data (id, data) VALUES (?, ?)");
+        auto& affected = m_pending->affected[*collection];
+        for (size_t ordinal = 0; ordinal < file.items.size(); ++ordinal) {
+            const ParsedItem& item = file.items[ordinal];
+            bool isEvent = item.kind == ParsedItem::Kind::event;
+            // The span that any zone puts the item in; for a series, from its first start to
+            // the end of its last occurrence (or forever).
+            Span span;
+            if (isEvent) {
+                if (auto placed = m_index.place(item, file)) {
+                    bool floating = isFloating(item.start) || isFloating(item.end);
+                    double margin = floating ? floatingMargin : 0;
+                    span = { placed->start.timeIntervalSince1970() - margin, placed->end.timeIntervalSince1970() + margin };
+                    if (recurs(item)) {
+                        for (auto& extra : item.recurrenceDates) {
+                            if (auto when = ICalendarParser::instant(extra, file, "UTC"))
+                                span.lo = std::min(span.lo, when->timeIntervalSince1970() - floatingMargin);
+                        }
+                        auto last = ICalendarParser::lastOccurrenceStart(item, file, "UTC", maximumOccurrencesPerSeries);
+                        span.hi = last ? last->timeIntervalSince1970() + (placed->end - placed->start) + floatingMargin : endless;
+                    }
+                }
+            } else if (item.due) {
+                if (auto due = ICalendarParser::instant(*item.due, file, "UTC"))
+                    span = { due->timeIntervalSince1970(), due->timeIntervalSince1970() };
+            }
+            const std::string& calendarIdentifier = isEvent ? names.eventCalendarIdentifier : names.reminderCalendarIdentifier;
+            insertItem.rewind()
+                .bind(0, *collection)
+                .bind(1, fileId)
+                .bind(2, static_cast<std::int64_t>(ordinal))
+                .bind(3, static_cast<std::int64_t>(item.kind))
+                .bind(4, std::string_view(item.uid))
+                .bind(5, occurrenceKey(item, file))
+                .bind(6, static_cast<std::int64_t>(recurs(item)))
+                .bind(7, static_cast<std::int64_t>(item.sequence));
+            if (auto stamp = stampNumber(item.stamp))
+                insertItem.bind(8, *stamp);
+            else
+                insertItem.bindNull(8);
+            // The role the item has when it is the only copy of its UID, which it is when a calendar
+            // is read for the first time; `commit` corrects the others.
+            auto role = !isEvent ? todo : recurs(item) ? series : single;
+            auto identifier = calendarItemIdentifier(calendarIdentifier, item.uid);
+            insertItem.bind(9, static_cast<std::int64_t>(role))
+                .bind(10, span.lo)
+                .bind(11, span.hi)
+                .bind(12, static_cast<std::int64_t>(item.isCompleted))
+                .bind(13, static_cast<std::int64_t>(!zones.empty()))
+                .bind(14, identifierKey(identifier))
+                .bind(15, std::string_view(identifier))
+                .run();
+            insertData.rewind().bind(0, database.lastInsertRowid()).bind(1, std::string_view(encoded[ordinal]), true).run();
+            affected.emplace(static_cast<std::int64_t>(item.kind), item.uid);
+        }
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+}
+
+void CalendarItemIndex::Update::removeFile(const std::string& key, const std::string& name)
+{
+    auto& database = *m_index.m_database;
+    try {
+        auto collection = collectionId(database, key);
+        if (!collection)
+            return;
+        auto& find = database.statement("SELECT id FROM files WHERE collection = ? AND name = ?");
+        find.bind(0, *collection).bind(1, std::string_view(name));
+        if (!find.step())
+            return;
+        auto fileId = find.integer(0);
+        find.rewind();
+        m_pending->keys[*collection] = key;
+        forgetFile(database, fileId, m_pending->affected[*collection]);
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+}
+
+void CalendarItemIndex::Update::removeCollection(const std::string& key)
+{
+    auto& database = *m_index.m_database;
+    try {
+        auto collection = collectionId(database, key);
+        if (!collection)
+            return;
+        database.statement("DELETE FROM item_data WHERE id IN (SELECT id FROM items WHERE collection = ?)").bind(0, *collection).run();
+        database.statement("DELETE FROM items WHERE collection = ?").bind(0, *collection).run();
+        database.statement("DELETE FROM files WHERE collection = ?").bind(0, *collection).run();
+        database.statement("DELETE FROM collections WHERE id = ?").bind(0, *collection).run();
+        m_pending->affected.erase(*collection);
+        m_pending->keys.erase(*collection);
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+}
+
+namespace {
+
+struct CopyRow {
+    std::int64_t id = 0;
+    std::int64_t kind = 0;
+    std::string uid;
+    std::string file;
+    std::int64_t ordinal = 0;
+    std::optional<std::string> occurrence;
+    bool recurs = false;
+    std::int64_t sequence = 0;
+    std::optional<std::int64_t> stamp;
+    std::int64_t role = undecided;
+};
+
+bool supersedes(const CopyRow& candidate, const CopyRow& chosen)
+{
+    if (candidate.kind == static_cast<std::int64_t>(ParsedItem::Kind::todo)
+        && candidate.occurrence.has_value() != chosen.occurrence.has_value())
+        return !candidate.occurrence;
+    if (candidate.sequence != chosen.sequence)
+        return candidate.sequence > chosen.sequence;
+    return candidate.stamp > chosen.stamp;
+}
+
+}
+
+void CalendarItemIndex::Update::commit()
+{
+    auto& database = *m_index.m_database;
+    try {
+        for (auto& [collection, affected] : m_pending->affected) {
+            if (affected.empty())
+                continue;
+            const std::string& key = m_pending->keys[collection];
+            // The copies of every affected UID: all of the collection when many changed (a
+            // first build), else UID by UID.
+            std::map<std::pair<std::int64_t, std::string>, std::vector<CopyRow>> groups;
+            auto read = [&](SqliteStatement& statement) {
+                while (statement.step()) {
+                    CopyRow row { statement.integer(0), statement.integer(1), std::string(statement.bytes(2)),
+                        std::string(statement.bytes(3)), statement.integer(4), statement.optionalText(5), statement.integer(6) != 0,
+                        statement.integer(7), statement.isNull(8) ? std::nullopt : std::optional(statement.integer(8)),
+                        statement.integer(9) };
+                    groups[{ row.kind, row.uid }].push_back(std::move(row));
+                }
+            };
+            if (affected.size() > 64) {
+                auto& all = database.statement("SELECT i.id, i.kind, i.uid, f.name, i.ordinal, i.occurrence, i.recurs, i.sequence, "
+                                               "i.stamp, i.role FROM items i JOIN files f ON f.id = i.file WHERE i.collection = ?");
+                all.bind(0, collection);
+                read(all);
+            } else {
+                auto& some = database.statement("SELECT i.id, i.kind, i.uid, f.name, i.ordinal, i.occurrence, i.recurs, i.sequence, "
+                                                "i.stamp, i.role FROM items i JOIN files f ON f.id = i.file "
+                                                "WHERE i.collection = ? AND i.kind = ? AND i.uid = ?");
+                for (auto& [kind, uid] : affected) {
+                    some.rewind().bind(0, collection).bind(1, kind).bind(2, std::string_view(uid));
+                    read(some);
+                }
+            }
+
+            auto& setRole = database.statement("UPDATE items SET role = ? WHERE id = ?");
+            for (auto& [identity, rows] : groups) {
+                std::sort(
+                    rows.begin(), rows.end(), [](auto& a, auto& b) { return std::tie(a.file, a.ordinal) < std::tie(b.file, b.ordinal); });
+                const std::string& owner = rows.front().file;
+                bool isTodo = identity.first == static_cast<std::int64_t>(ParsedItem::Kind::todo);
+                std::map<std::optional<std::string>, CopyRow*> chosen;
+                for (auto& row : rows) {
+                    if (row.file != owner) {
+                        if (m_index.m_reportedSecondFiles.insert(key + "\n" + row.uid + "\n" + row.file).second) {
+                            PlatformLog::warning(logCategory,
+                                (std::filesystem::path(key) / row.file).string() + ": skipped the items with UID \"" + row.uid
+                                    + "\", which " + owner + " in the same calendar holds too");
+                        }
+                        continue;
+                    }
+                    auto copy = isTodo ? std::nullopt : row.occurrence;
+                    auto [current, first] = chosen.emplace(copy, &row);
+                    if (!first && supersedes(row, *current->second))
+                        current->second = &row;
+                }
+                auto master = chosen.find(std::nullopt);
+                bool hasSeries = !isTodo && master != chosen.end() && master->second->recurs;
+                for (auto& row : rows) {
+                    auto copy = isTodo ? std::nullopt : row.occurrence;
+                    auto found = chosen.find(copy);
+                    std::int64_t role = hidden;
+                    if (row.file == owner && found != chosen.end() && found->second == &row)
+                        role = isTodo ? todo : row.occurrence ? (hasSeries ? overriding : single) : row.recurs ? series : single;
+                    if (role != row.role)
+                        setRole.rewind().bind(0, role).bind(1, row.id).run();
+                }
+            }
+
+            // What the collection's files declare, and its longest event, which bounds how far
+            // before a window a query looks for events that reach into it.
+            database
+                .statement("UPDATE collections SET version = version + 1, "
+                           "has_events = EXISTS (SELECT 1 FROM items WHERE collection = ?1 AND kind = 0), "
+                           "has_todos = EXISTS (SELECT 1 FROM items WHERE collection = ?1 AND kind = 1), "
+                           "calendar_name = (SELECT calendar_name FROM files WHERE collection = ?1 AND calendar_name IS NOT NULL "
+                           "ORDER BY name LIMIT 1), "
+                           "calendar_color = (SELECT calendar_color FROM files WHERE collection = ?1 AND calendar_color IS NOT NULL "
+                           "ORDER BY name LIMIT 1), "
+                           "longest_single = coalesce((SELECT max(hi - lo) FROM items WHERE collection = ?1 AND role = 1), 0) "
+                           "WHERE id = ?1")
+                .bind(0, collection)
+                .run();
+        }
+        // A collection whose last file went leaves nothing behind.
+        database.execute("DELETE FROM collections WHERE NOT EXISTS (SELECT 1 FROM files WHERE files.collection = collections.id)");
+        m_pending->transaction.commit();
+    } catch (const SqliteError& sqlite) {
+        throw Failure(sqlite.what(), sqlite.isDamage());
+    }
+    m_index.truncateLog();
+}
+
+void CalendarItemIndex::truncateLog()
+{
+    if (m_path.empty())
+        return;
+    // The next process that opens the file reads all of the write-ahead log to find its way in
+    // it; after a change, the log is moved into the file and emptied, unless a reader still
+    // needs it (then a later change does it).
+    try {
+        m_database->setBusyTimeout(50);
+        m_database->execute("PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const SqliteError&) {
+    }
+    m_database->setBusyTimeout(busyTimeout);
+}
+
+// --- queries ---
+
+std::optional<CalendarItemIndex::Placement> CalendarItemIndex::place(const ParsedItem& item, const ParsedCalendarFile& zones) const
 {
     if (!item.start)
         return std::nullopt;
-    auto start = ICalendarParser::instant(*item.start, file, m_localZone);
+    auto start = ICalendarParser::instant(*item.start, zones, m_localZone);
     if (!start)
         return std::nullopt;
-    PlacedEvent placed { &file, &item, *start, *start, item.start->isDate, 1 };
+    Placement placed { *start, *start, item.start->isDate, 1 };
     if (placed.allDay) {
         int days = 1;
         if (item.end && item.end->isDate)
@@ -209,10 +882,10 @@ std::optional<CalendarItemIndex::PlacedEvent> CalendarItemIndex::place(const Par
         else if (item.duration)
             days = std::max(1, static_cast<int>(std::ceil(*item.duration / 86400.0)));
         placed.allDayLength = days;
-        if (auto end = ICalendarParser::instant(nextDay(*item.start, days), file, m_localZone))
+        if (auto end = ICalendarParser::instant(nextDay(*item.start, days), zones, m_localZone))
             placed.end = *end - 1;
     } else if (item.end) {
-        if (auto end = ICalendarParser::instant(*item.end, file, m_localZone))
+        if (auto end = ICalendarParser::instant(*item.end, zones, m_localZone))
             placed.end = std::max(*end, *start);
     } else if (item.duration) {
         placed.end = *start + std::max(0.0, *item.duration);
@@ -220,14 +893,53 @@ std::optional<CalendarItemIndex::PlacedEvent> CalendarItemIndex::place(const Par
     return placed;
 }
 
-StoreEvent CalendarItemIndex::materialize(
-    const PlacedEvent& placed, Date start, Date end, std::optional<Date> occurrenceDate, bool detached, bool recurring) const
+std::shared_ptr<const ParsedCalendarFile> CalendarItemIndex::zonesOf(std::int64_t file, bool zoned)
 {
-    const ParsedItem& item = *placed.item;
+    static const auto none = std::make_shared<const ParsedCalendarFile>();
+    if (!zoned)
+        return none;
+    if (auto found = m_zones.find(file); found != m_zones.end())
+        return found->second;
+    auto& statement = m_database->statement("SELECT zones FROM files WHERE id = ?");
+    statement.bind(0, file);
+    std::shared_ptr<const ParsedCalendarFile> zones = none;
+    if (statement.step() && !statement.isNull(0)) {
+        auto parsed = ICalendarParser::parse(statement.bytes(0));
+        if (!parsed)
+            throw Failure("the stored time zones of an item cannot be read", true);
+        zones = std::make_shared<const ParsedCalendarFile>(std::move(*parsed));
+    }
+    statement.rewind();
+    return m_zones.emplace(file, zones).first->second;
+}
+
+std::shared_ptr<const CalendarItemIndex::Decoded> CalendarItemIndex::decode(
+    std::int64_t id, std::int64_t file, bool zoned, std::string_view bytes)
+{
+    auto item = CompactItem::decode(bytes);
+    if (!item)
+        throw Failure("a stored item cannot be read", true);
+    ++m_decodes;
+    auto decoded = std::make_shared<Decoded>();
+    decoded->id = id;
+    decoded->item = std::move(*item);
+    decoded->zones = zonesOf(file, zoned);
+    if (decoded->item.kind == ParsedItem::Kind::event) {
+        decoded->placement = place(decoded->item, *decoded->zones);
+        if (decoded->item.recurrenceId)
+            decoded->recurrence = ICalendarParser::instant(*decoded->item.recurrenceId, *decoded->zones, m_localZone);
+    }
+    return decoded;
+}
+
+StoreEvent CalendarItemIndex::materialize(
+    const View& view, const Decoded& decoded, Date start, Date end, std::optional<Date> occurrenceDate, bool detached, bool recurring) const
+{
+    const ParsedItem& item = decoded.item;
     StoreEvent event;
-    event.calendar = m_eventCalendar;
-    event.eventIdentifier = eventIdentifier(m_eventCalendar->calendarIdentifier, item.uid);
-    event.calendarItemIdentifier = calendarItemIdentifier(m_eventCalendar->calendarIdentifier, item.uid);
+    event.calendar = view.eventCalendar;
+    event.eventIdentifier = eventIdentifier(view.eventCalendar->calendarIdentifier, item.uid);
+    event.calendarItemIdentifier = calendarItemIdentifier(view.eventCalendar->calendarIdentifier, item.uid);
     event.startDate = start;
     event.endDate = end;
     event.title = item.summary;
@@ -236,26 +948,28 @@ StoreEvent CalendarItemIndex::materialize(
     event.url = item.url;
     event.hasRecurrenceRules = recurring;
     event.occurrenceDate = occurrenceDate.value_or(start);
-    event.isAllDay = placed.allDay;
+    event.isAllDay = decoded.placement->allDay;
     event.status = item.status == "CANCELLED" ? EventStatus::canceled
         : item.status == "TENTATIVE"          ? EventStatus::tentative
         : item.status == "CONFIRMED"          ? EventStatus::confirmed
                                               : EventStatus::none;
     event.isDetached = detached;
-    const StoreSource& source = m_eventCalendar->source;
+    const StoreSource& source = view.eventCalendar->source;
     if (item.organizer) {
         event.organizer = makeParticipant(*item.organizer, ParticipantRole::chair, source);
         // ORGANIZER has no PARTSTAT in RFC 5545, so the attendees' default (NEEDS-ACTION) does
-        // not apply: the organizer stands behind their own meeting.
+        // not apply: the organizer stands behind their own meeting. Their own ATTENDEE line,
+        // when there is one, says more; the event core reads it there.
         if (!item.organizer->participationStatus)
             event.organizer->status = StoreParticipantStatus::accepted;
     }
+    event.attendees.reserve(item.attendees.size());
     for (auto& attendee : item.attendees)
         event.attendees.push_back(makeParticipant(attendee, ParticipantRole::required, source));
     for (auto& alarm : item.alarms) {
         StoreAlarm storeAlarm;
         if (alarm.absoluteTime)
-            storeAlarm.absoluteDate = ICalendarParser::instant(*alarm.absoluteTime, *placed.file, m_localZone);
+            storeAlarm.absoluteDate = ICalendarParser::instant(*alarm.absoluteTime, *decoded.zones, m_localZone);
         else if (alarm.relativeOffset)
             storeAlarm.relativeOffset = *alarm.relativeOffset + (alarm.relativeToEnd ? end - start : 0);
         event.alarms.push_back(storeAlarm);
@@ -264,111 +978,174 @@ StoreEvent CalendarItemIndex::materialize(
     return event;
 }
 
-void CalendarItemIndex::collectEvents(Date windowStart, Date windowEnd, std::vector<StoreEvent>& out)
+std::optional<std::pair<std::int64_t, double>> CalendarItemIndex::collection(const std::string& key)
 {
-    auto overlaps = [&](Date start, Date end) { return start <= windowEnd && end >= windowStart; };
+    auto& statement = m_database->statement("SELECT id, longest_single FROM collections WHERE key = ?");
+    statement.bind(0, std::string_view(key));
+    if (!statement.step())
+        return std::nullopt;
+    std::pair<std::int64_t, double> result { statement.integer(0), statement.real(1) };
+    statement.rewind();
+    return result;
+}
 
-    // Events that do not recur are sorted by start, so only those starting between the window
-    // start minus the longest duration and the window end need a look.
-    auto first = std::lower_bound(m_singles.begin(), m_singles.end(), windowStart - m_longestSingle,
-        [](const PlacedEvent& event, Date date) { return event.start < date; });
-    for (auto it = first; it != m_singles.end() && it->start <= windowEnd; ++it) {
-        if (!overlaps(it->start, it->end))
+void CalendarItemIndex::collectEvents(const std::vector<View>& views, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out)
+{
+    reading([&] {
+        for (auto& view : views)
+            collectEvents(view, windowStart, windowEnd, out);
+    });
+}
+
+void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out)
+{
+    if (!view.eventCalendar)
+        return;
+    auto found = collection(view.key);
+    if (!found) {
+        m_recurring.erase(view.key);
+        return;
+    }
+    auto [collection, longest] = *found;
+    auto overlaps = [&](Date start, Date end) { return start <= windowEnd && end >= windowStart; };
+    double start = windowStart.timeIntervalSince1970(), end = windowEnd.timeIntervalSince1970();
+
+    // Events that do not recur, by the index over their spans: those that start between the
+    // window start minus the longest duration and the window end, and end after the start.
+    auto& singles = m_database->statement("SELECT i.id, i.file, i.zoned, d.data FROM items i JOIN item_data d ON d.id = i.id "
+                                          "WHERE i.collection = ? AND i.role = 1 AND i.lo >= ? AND i.lo <= ? AND i.hi >= ?");
+    singles.bind(0, collection).bind(1, start - longest).bind(2, end).bind(3, start);
+    while (singles.step()) {
+        auto decoded = decode(singles.integer(0), singles.integer(1), singles.integer(2) != 0, singles.bytes(3));
+        auto& placed = decoded->placement;
+        if (!placed || !overlaps(placed->start, placed->end))
             continue;
-        bool detached = it->item->recurrenceId.has_value();
-        std::optional<Date> occurrence;
-        if (detached)
-            occurrence = ICalendarParser::instant(*it->item->recurrenceId, *it->file, m_localZone);
-        out.push_back(materialize(*it, it->start, it->end, occurrence, detached, detached));
+        bool detached = decoded->item.recurrenceId.has_value();
+        out.push_back(materialize(view, *decoded, placed->start, placed->end, decoded->recurrence, detached, detached));
     }
 
-    for (size_t index = 0; index < m_series.size(); ++index) {
-        const PlacedEvent& master = m_series[index];
-        const ParsedItem& item = *master.item;
+    // Series and the occurrences that override theirs, decoded once and kept while they exist.
+    RecurringItems& recurring = m_recurring[view.key];
+    std::set<std::int64_t> present;
+    auto decodedItem = [&](std::int64_t id, std::int64_t file, bool zoned) {
+        present.insert(id);
+        if (auto known = recurring.decoded.find(id); known != recurring.decoded.end())
+            return known->second;
+        auto& data = m_database->statement("SELECT data FROM item_data WHERE id = ?");
+        data.bind(0, id);
+        if (!data.step())
+            throw Failure("a stored item went missing", true);
+        auto decoded = decode(id, file, zoned, data.bytes(0));
+        data.rewind();
+        return recurring.decoded.emplace(id, decoded).first->second;
+    };
+    std::map<std::string, std::vector<std::shared_ptr<const Decoded>>> overridesByUid;
+    auto& overrides = m_database->statement("SELECT id, file, zoned FROM items WHERE collection = ? AND role = 3");
+    overrides.bind(0, collection);
+    std::vector<std::tuple<std::int64_t, std::int64_t, bool>> rows;
+    while (overrides.step())
+        rows.emplace_back(overrides.integer(0), overrides.integer(1), overrides.integer(2) != 0);
+    for (auto& [id, file, zoned] : rows) {
+        auto decoded = decodedItem(id, file, zoned);
+        if (!decoded->placement || !decoded->recurrence)
+            continue;
+        overridesByUid[decoded->item.uid].push_back(decoded);
+        if (overlaps(decoded->placement->start, decoded->placement->end))
+            out.push_back(materialize(view, *decoded, decoded->placement->start, decoded->placement->end, decoded->recurrence, true, true));
+    }
+
+    auto& masters = m_database->statement("SELECT id, file, zoned FROM items WHERE collection = ? AND role = 2 AND lo <= ? AND hi >= ?");
+    masters.bind(0, collection).bind(1, end).bind(2, start);
+    rows.clear();
+    while (masters.step())
+        rows.emplace_back(masters.integer(0), masters.integer(1), masters.integer(2) != 0);
+    for (auto& [id, file, zoned] : rows) {
+        auto master = decodedItem(id, file, zoned);
+        if (!master->placement)
+            continue;
+        const Placement& placed = *master->placement;
         std::set<double> overridden;
-        if (auto found = m_overrides.find(item.uid); found != m_overrides.end()) {
-            for (auto& override : found->second) {
-                auto recurrence = ICalendarParser::instant(*override.item->recurrenceId, *override.file, m_localZone);
-                if (!recurrence)
-                    continue;
-                overridden.insert(recurrence->timeIntervalSince1970());
-                if (overlaps(override.start, override.end))
-                    out.push_back(materialize(override, override.start, override.end, recurrence, true, true));
-            }
+        if (auto found = overridesByUid.find(master->item.uid); found != overridesByUid.end()) {
+            for (auto& override : found->second)
+                overridden.insert(override->recurrence->timeIntervalSince1970());
         }
-        TimeInterval duration = master.end - master.start;
-        auto& expansion = m_expansions[index];
-        if (!expansion || windowStart < expansion->from || windowEnd > expansion->to) {
+        TimeInterval duration = placed.end - placed.start;
+        auto expansion = recurring.expansions.find(id);
+        if (expansion == recurring.expansions.end() || windowStart < expansion->second.from || windowEnd > expansion->second.to) {
             Expansion fresh;
             fresh.from = windowStart - 86400;
-            fresh.to = windowEnd + 14 * 86400;
-            bool complete = ICalendarParser::expand(item, *master.file, m_localZone, fresh.from, fresh.to, duration,
+            fresh.to = windowEnd + 86400;
+            bool complete = ICalendarParser::expand(master->item, *master->zones, m_localZone, fresh.from, fresh.to, duration,
                 maximumOccurrencesPerSeries, [&](const CalendarTime& time, Date start) { fresh.starts.emplace_back(time, start); });
             if (!complete)
                 PlatformLog::warning(logCategory,
-                    "the series \"" + item.uid + "\" in " + m_origin + " has too many occurrences; showing the first "
+                    "the series \"" + master->item.uid + "\" in " + view.origin + " has too many occurrences; showing the first "
                         + std::to_string(maximumOccurrencesPerSeries));
-            expansion = std::move(fresh);
+            expansion = recurring.expansions.insert_or_assign(id, std::move(fresh)).first;
         }
-        auto firstStart = std::lower_bound(expansion->starts.begin(), expansion->starts.end(),
-            windowStart - std::max(duration, 0.0) - 86400,
+        auto& starts = expansion->second.starts;
+        auto firstStart = std::lower_bound(starts.begin(), starts.end(), windowStart - std::max(duration, 0.0) - 86400,
             [](const std::pair<CalendarTime, Date>& entry, Date date) { return entry.second < date; });
-        for (auto it = firstStart; it != expansion->starts.end() && it->second <= windowEnd; ++it) {
-            auto& [time, start] = *it;
-            if (overridden.contains(start.timeIntervalSince1970()))
+        for (auto it = firstStart; it != starts.end() && it->second <= windowEnd; ++it) {
+            auto& [time, occurrenceStart] = *it;
+            if (overridden.contains(occurrenceStart.timeIntervalSince1970()))
                 continue;
-            Date end = start + duration;
-            if (master.allDay) {
-                if (auto next = ICalendarParser::instant(nextDay(time, master.allDayLength), *master.file, m_localZone))
-                    end = *next - 1;
+            Date occurrenceEnd = occurrenceStart + duration;
+            if (placed.allDay) {
+                if (auto next = ICalendarParser::instant(nextDay(time, placed.allDayLength), *master->zones, m_localZone))
+                    occurrenceEnd = *next - 1;
             }
-            if (overlaps(start, end))
-                out.push_back(materialize(master, start, end, start, false, true));
+            if (overlaps(occurrenceStart, occurrenceEnd))
+                out.push_back(materialize(view, *master, occurrenceStart, occurrenceEnd, occurrenceStart, false, true));
         }
     }
+
+    // What this query did not meet is gone, or out of every window since the index was opened.
+    std::erase_if(recurring.decoded, [&](auto& entry) { return !present.contains(entry.first); });
+    std::erase_if(recurring.expansions, [&](auto& entry) { return !present.contains(entry.first); });
 }
 
-std::optional<StoreEvent> CalendarItemIndex::event(const std::string& uid) const
+std::optional<StoreEvent> CalendarItemIndex::event(const View& view, const std::string& uid)
 {
-    for (auto& master : m_series) {
-        if (master.item->uid == uid)
-            return materialize(master, master.start, master.end, master.start, false, true);
-    }
-    for (auto& single : m_singles) {
-        if (single.item->uid == uid) {
-            bool detached = single.item->recurrenceId.has_value();
-            return materialize(single, single.start, single.end, std::nullopt, detached, detached);
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<CalendarItem> CalendarItemIndex::calendarItem(const std::string& identifier) const
-{
-    auto found = m_uidsByItemIdentifier.find(identifier);
-    if (found == m_uidsByItemIdentifier.end())
+    if (!view.eventCalendar)
         return std::nullopt;
-    const std::string& uid = found->second;
-    if (m_reminderCalendar && identifier == calendarItemIdentifier(m_reminderCalendar->calendarIdentifier, uid)) {
-        for (auto& [file, item] : m_todos) {
-            if (item->uid == uid)
-                return CalendarItem(makeReminder(*file, *item));
+    return reading([&]() -> std::optional<StoreEvent> {
+        auto found = collection(view.key);
+        if (!found)
+            return std::nullopt;
+        auto& statement = m_database->statement("SELECT i.id, i.file, i.zoned, i.role, d.data FROM items i JOIN item_data d ON d.id = i.id "
+                                                "WHERE i.collection = ? AND i.kind = 0 AND i.uid = ? AND i.role IN (1, 2) "
+                                                "ORDER BY i.role DESC, i.lo, i.id");
+        statement.bind(0, found->first).bind(1, std::string_view(uid));
+        std::shared_ptr<const Decoded> first;
+        while (statement.step()) {
+            auto decoded = decode(statement.integer(0), statement.integer(1), statement.integer(2) != 0, statement.bytes(4));
+            if (!decoded->placement)
+                continue;
+            if (statement.integer(3) == series) {
+                statement.rewind();
+                auto& placed = *decoded->placement;
+                return materialize(view, *decoded, placed.start, placed.end, placed.start, false, true);
+            }
+            if (!first || decoded->placement->start < first->placement->start)
+                first = decoded;
         }
-        return std::nullopt;
-    }
-    if (auto event = this->event(uid))
-        return CalendarItem(std::move(*event));
-    return std::nullopt;
+        if (!first)
+            return std::nullopt;
+        bool detached = first->item.recurrenceId.has_value();
+        return materialize(view, *first, first->placement->start, first->placement->end, std::nullopt, detached, detached);
+    });
 }
 
-StoreReminder CalendarItemIndex::makeReminder(const ParsedCalendarFile& file, const ParsedItem& item) const
+StoreReminder CalendarItemIndex::makeReminder(const View& view, const Decoded& decoded) const
 {
+    const ParsedItem& item = decoded.item;
     StoreReminder reminder;
-    reminder.calendar = m_reminderCalendar;
-    reminder.calendarItemIdentifier = calendarItemIdentifier(m_reminderCalendar->calendarIdentifier, item.uid);
+    reminder.calendar = view.reminderCalendar;
+    reminder.calendarItemIdentifier = calendarItemIdentifier(view.reminderCalendar->calendarIdentifier, item.uid);
     if (item.due) {
         reminder.dueDateComponents = components(*item.due);
-        reminder.dueDate = ICalendarParser::instant(*item.due, file, m_localZone);
+        reminder.dueDate = ICalendarParser::instant(*item.due, *decoded.zones, m_localZone);
     }
     if (item.start)
         reminder.startDateComponents = components(*item.start);
@@ -378,7 +1155,7 @@ StoreReminder CalendarItemIndex::makeReminder(const ParsedCalendarFile& file, co
         for (auto& alarm : item.alarms) {
             StoreAlarm storeAlarm;
             if (alarm.absoluteTime)
-                storeAlarm.absoluteDate = ICalendarParser::instant(*alarm.absoluteTime, file, m_localZone);
+                storeAlarm.absoluteDate = ICalendarParser::instant(*alarm.absoluteTime, *decoded.zones, m_localZone);
             else
                 storeAlarm.relativeOffset = alarm.relativeOffset;
             alarms.push_back(storeAlarm);
@@ -392,23 +1169,77 @@ StoreReminder CalendarItemIndex::makeReminder(const ParsedCalendarFile& file, co
     return reminder;
 }
 
-std::vector<StoreReminder> CalendarItemIndex::reminders(std::optional<Date> start, std::optional<Date> end) const
+std::optional<CalendarItem> CalendarItemIndex::calendarItem(
+    const std::string& identifier, const std::function<std::optional<View>(const std::string& key)>& viewOf)
+{
+    std::vector<std::tuple<std::string, std::int64_t, std::string>> candidates;
+    reading([&] {
+        auto& statement = m_database->statement("SELECT c.key, i.kind, i.uid FROM items i JOIN collections c ON c.id = i.collection "
+                                                "WHERE i.identifier_key = ? AND i.identifier = ? AND i.role > 0");
+        statement.bind(0, identifierKey(identifier)).bind(1, std::string_view(identifier));
+        while (statement.step())
+            candidates.emplace_back(statement.bytes(0), statement.integer(1), statement.bytes(2));
+    });
+    for (auto& candidate : candidates) {
+        // Named apart: lambdas cannot capture structured bindings in every compiler we build with.
+        const std::string& key = std::get<0>(candidate);
+        std::int64_t kind = std::get<1>(candidate);
+        const std::string& uid = std::get<2>(candidate);
+        auto view = viewOf(key);
+        if (!view)
+            continue;
+        if (kind == static_cast<std::int64_t>(ParsedItem::Kind::todo)) {
+            if (!view->reminderCalendar || identifier != calendarItemIdentifier(view->reminderCalendar->calendarIdentifier, uid))
+                continue;
+            auto reminder = reading([&]() -> std::optional<StoreReminder> {
+                auto& statement = m_database->statement("SELECT i.id, i.file, i.zoned, d.data FROM items i JOIN collections c ON "
+                                                        "c.id = i.collection JOIN item_data d ON d.id = i.id "
+                                                        "WHERE c.key = ? AND i.kind = 1 AND i.uid = ? AND i.role = 4");
+                statement.bind(0, std::string_view(key)).bind(1, std::string_view(uid));
+                if (!statement.step())
+                    return std::nullopt;
+                auto decoded = decode(statement.integer(0), statement.integer(1), statement.integer(2) != 0, statement.bytes(3));
+                statement.rewind();
+                return makeReminder(*view, *decoded);
+            });
+            if (reminder)
+                return CalendarItem(std::move(*reminder));
+        } else if (view->eventCalendar && identifier == calendarItemIdentifier(view->eventCalendar->calendarIdentifier, uid)) {
+            if (auto event = this->event(*view, uid))
+                return CalendarItem(std::move(*event));
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<StoreReminder> CalendarItemIndex::reminders(const std::vector<View>& views, std::optional<Date> start, std::optional<Date> end)
 {
     std::vector<StoreReminder> result;
-    for (auto& [file, item] : m_todos) {
-        if (item->isCompleted)
-            continue;
-        auto reminder = makeReminder(*file, *item);
-        if (start || end) {
-            if (!reminder.dueDate)
+    reading([&] {
+        for (auto& view : views) {
+            if (!view.reminderCalendar)
                 continue;
-            if (start && *reminder.dueDate < *start)
+            auto found = collection(view.key);
+            if (!found)
                 continue;
-            if (end && *reminder.dueDate > *end)
-                continue;
+            auto& statement = m_database->statement("SELECT i.id, i.file, i.zoned, d.data FROM items i JOIN item_data d ON d.id = i.id "
+                                                    "WHERE i.collection = ? AND i.role = 4 AND i.completed = 0");
+            statement.bind(0, found->first);
+            while (statement.step()) {
+                auto decoded = decode(statement.integer(0), statement.integer(1), statement.integer(2) != 0, statement.bytes(3));
+                auto reminder = makeReminder(view, *decoded);
+                if (start || end) {
+                    if (!reminder.dueDate)
+                        continue;
+                    if (start && *reminder.dueDate < *start)
+                        continue;
+                    if (end && *reminder.dueDate > *end)
+                        continue;
+                }
+                result.push_back(std::move(reminder));
+            }
         }
-        result.push_back(std::move(reminder));
-    }
+    });
     std::stable_sort(result.begin(), result.end(), StoreOrdering::reminders);
     return result;
 }

@@ -33,8 +33,9 @@ constexpr auto retryAfterFailure = std::chrono::seconds(60);
 // "<region>#holiday@group.v.calendar.google.com".
 bool isHolidayCalendar(const eds::Source& source)
 {
-    return source.webdavUri && (source.webdavUri->find("holiday@group.v.calendar.google.com") != std::string::npos
-               || source.webdavUri->find("holiday%40group.v.calendar.google.com") != std::string::npos);
+    return source.webdavUri
+        && (source.webdavUri->find("holiday@group.v.calendar.google.com") != std::string::npos
+            || source.webdavUri->find("holiday%40group.v.calendar.google.com") != std::string::npos);
 }
 
 CalendarType calendarType(const eds::Source& source)
@@ -152,7 +153,8 @@ Catalog catalogOf(const std::vector<eds::Source>& sources, const std::optional<s
             auto calendar = std::make_shared<StoreCalendar>();
             calendar->calendarIdentifier = std::move(identifier);
             calendar->title = source.displayName;
-            calendar->color = source.color ? Color::fromHex(*source.color).value_or(Color::rgb(0.45, 0.55, 0.65)) : Color::rgb(0.45, 0.55, 0.65);
+            calendar->color
+                = source.color ? Color::fromHex(*source.color).value_or(Color::rgb(0.45, 0.55, 0.65)) : Color::rgb(0.45, 0.55, 0.65);
             calendar->type = calendarType(source);
             calendar->entityType = type;
             calendar->isSubscribedHolidayCalendar = isHolidayCalendar(source);
@@ -173,11 +175,22 @@ Catalog catalogOf(const std::vector<eds::Source>& sources, const std::optional<s
 }
 
 struct LoadedCalendar {
-    std::shared_ptr<CalendarItemIndex> index;
+    bool loaded = false;
     bool stale = false;
     std::optional<std::chrono::steady_clock::time_point> failedAt;
     std::unique_ptr<eds::Subscription> watch;
 };
+
+std::string originOf(const CalendarEntry& entry)
+{
+    return "the Evolution Data Server calendar \"" + entry.calendar->title + "\" (" + entry.sourceUid + ")";
+}
+
+CalendarItemIndex::View viewOf(const std::string& identifier, const CalendarEntry& entry)
+{
+    bool events = entry.kind == eds::CalendarKind::events;
+    return CalendarItemIndex::View { identifier, events ? entry.calendar : nullptr, events ? nullptr : entry.calendar, originOf(entry) };
+}
 
 }
 
@@ -194,6 +207,9 @@ struct EdsCalendarStore::State : std::enable_shared_from_this<EdsCalendarStore::
     std::optional<Catalog> catalog;
     bool catalogStale = false;
     std::map<std::string, LoadedCalendar> loaded;
+    /// The items of the calendars read so far, in an index of this store alone: EDS keeps them
+    /// itself, for every process.
+    std::unique_ptr<CalendarItemIndex> items;
 
     std::mutex monitorMutex;
     std::unique_ptr<eds::Subscription> sourcesWatch;
@@ -216,28 +232,57 @@ struct EdsCalendarStore::State : std::enable_shared_from_this<EdsCalendarStore::
             catalog = bridge ? catalogOf(bridge->sources(), onlyAccounts) : Catalog {};
             catalogStale = false;
             for (auto it = loaded.begin(); it != loaded.end();) {
-                if (catalog->byIdentifier.contains(it->first))
+                if (catalog->byIdentifier.contains(it->first)) {
                     ++it;
-                else
-                    it = loaded.erase(it);
+                    continue;
+                }
+                if (items && it->second.loaded)
+                    withItems(
+                        [&](CalendarItemIndex& index) {
+                            auto update = index.beginUpdate();
+                            update->removeCollection(it->first);
+                            update->commit();
+                            return true;
+                        },
+                        false);
+                it = loaded.erase(it);
             }
         }
         return *catalog;
     }
 
+    // Runs `operation` on the index of items; when its temporary file fails (a full disk), the
+    // items move to memory and are read again.
+    template <typename Operation, typename Result> Result withItems(Operation&& operation, Result fallback)
+    {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                if (!items)
+                    items = CalendarItemIndex::openPrivate(localZone, attempt > 0);
+                return operation(*items);
+            } catch (const CalendarItemIndex::Failure& failure) {
+                PlatformLog::warning(logCategory, std::string("the desktop's calendar items are kept in memory: ") + failure.what());
+                items.reset();
+                for (auto& [identifier, calendar] : loaded)
+                    calendar.loaded = false;
+            }
+        }
+        return fallback;
+    }
+
     // The calendar's items, read now when they were not read yet or changed since.
-    CalendarItemIndex* index(const std::string& identifier)
+    std::optional<CalendarItemIndex::View> view(const std::string& identifier)
     {
         auto entry = currentCatalog().byIdentifier.find(identifier);
         if (entry == catalog->byIdentifier.end())
-            return nullptr;
-        LoadedCalendar& calendar = loaded[identifier];
-        if (calendar.index && !calendar.stale)
-            return calendar.index.get();
-        if (calendar.failedAt && std::chrono::steady_clock::now() - *calendar.failedAt < retryAfterFailure)
-            return calendar.index.get();
+            return std::nullopt;
         const CalendarEntry& found = entry->second;
-        std::string origin = "the Evolution Data Server calendar \"" + found.calendar->title + "\" (" + found.sourceUid + ")";
+        LoadedCalendar& calendar = loaded[identifier];
+        if (calendar.loaded && !calendar.stale)
+            return viewOf(identifier, found);
+        if (calendar.failedAt && std::chrono::steady_clock::now() - *calendar.failedAt < retryAfterFailure)
+            return viewOf(identifier, found);
+        std::string origin = originOf(found);
         // Watching starts before the read, so that a change in between is not missed.
         if (monitoring == Monitoring::on && !calendar.watch) {
             std::weak_ptr<State> weak = weak_from_this();
@@ -257,28 +302,32 @@ struct EdsCalendarStore::State : std::enable_shared_from_this<EdsCalendarStore::
             if (!calendar.failedAt)
                 PlatformLog::warning(logCategory, origin + " cannot be read: " + objects.error());
             calendar.failedAt = std::chrono::steady_clock::now();
-            if (!calendar.index)
-                calendar.index = std::make_shared<CalendarItemIndex>(std::vector<std::shared_ptr<const ParsedCalendarFile>> {}, nullptr, nullptr, localZone, origin);
-            return calendar.index.get();
+            return viewOf(identifier, found);
         }
         calendar.failedAt.reset();
         auto parsed = ICalendarParser::read(objects->get());
-        std::vector<std::shared_ptr<const ParsedCalendarFile>> files;
+        objects->reset(); // the calendar as libical holds it is not needed any more
         if (!parsed) {
             PlatformLog::warning(logCategory, origin + ": " + parsed.error());
-        } else {
-            if (!parsed->skipped.empty()) {
-                std::string message = origin + ": skipped ";
-                for (size_t i = 0; i < parsed->skipped.size(); ++i)
-                    message += (i ? "; " : "") + parsed->skipped[i];
-                PlatformLog::warning(logCategory, message);
-            }
-            files.push_back(std::make_shared<const ParsedCalendarFile>(std::move(*parsed)));
+            parsed = ParsedCalendarFile {};
+        } else if (!parsed->skipped.empty()) {
+            std::string message = origin + ": skipped ";
+            for (size_t i = 0; i < parsed->skipped.size(); ++i)
+                message += (i ? "; " : "") + parsed->skipped[i];
+            PlatformLog::warning(logCategory, message);
         }
+        // A calendar is one file of the index; read again with the same items, it changes nothing.
         bool events = found.kind == eds::CalendarKind::events;
-        calendar.index = std::make_shared<CalendarItemIndex>(
-            std::move(files), events ? found.calendar : nullptr, events ? nullptr : found.calendar, localZone, origin);
-        return calendar.index.get();
+        CalendarItemIndex::CollectionNames names { identifier, events ? identifier : std::string(), events ? std::string() : identifier };
+        calendar.loaded = withItems(
+            [&](CalendarItemIndex& index) {
+                auto update = index.beginUpdate();
+                update->putFile(names, "", FileIdentity {}, *parsed);
+                update->commit();
+                return true;
+            },
+            false);
+        return viewOf(identifier, found);
     }
 
     // --- change notification, on the main context ---
@@ -401,7 +450,9 @@ void EdsCalendarStore::requestFullAccess(EntityType, AccessCompletion completion
         if (state->bridge)
             completion(true, std::nullopt);
         else
-            completion(false, CalendarStoreError { state->unavailableReason.empty() ? "Evolution Data Server is not reachable" : state->unavailableReason });
+            completion(false,
+                CalendarStoreError {
+                    state->unavailableReason.empty() ? "Evolution Data Server is not reachable" : state->unavailableReason });
     });
 }
 
@@ -431,8 +482,9 @@ std::optional<StoreEvent> EdsCalendarStore::event(const std::string& eventIdenti
             || eventIdentifier[prefix.size()] != ':')
             continue;
         std::string uid = eventIdentifier.substr(prefix.size() + 1);
-        if (auto* index = m_state->index(prefix)) {
-            if (auto found = index->event(uid))
+        if (auto view = m_state->view(prefix)) {
+            auto found = m_state->withItems([&](CalendarItemIndex& index) { return index.event(*view, uid); }, std::optional<StoreEvent>());
+            if (found)
                 return found;
         }
     }
@@ -442,21 +494,31 @@ std::optional<StoreEvent> EdsCalendarStore::event(const std::string& eventIdenti
 std::optional<CalendarItem> EdsCalendarStore::calendarItem(const std::string& calendarItemIdentifier) const
 {
     std::lock_guard lock(m_state->mutex);
-    // Item identifiers name no calendar: the calendars read already are asked first.
-    for (auto& [identifier, calendar] : m_state->loaded) {
-        if (calendar.index && !calendar.stale) {
-            if (auto found = calendar.index->calendarItem(calendarItemIdentifier))
-                return found;
+    auto& state = *m_state;
+    // Item identifiers name no calendar: the calendars read already are asked first, then every
+    // calendar is read.
+    for (bool readAll : { false, true }) {
+        if (readAll) {
+            std::vector<std::string> identifiers;
+            for (auto& [identifier, entry] : state.currentCatalog().byIdentifier)
+                identifiers.push_back(identifier);
+            for (auto& identifier : identifiers)
+                state.view(identifier);
         }
-    }
-    std::vector<std::string> identifiers;
-    for (auto& [identifier, entry] : m_state->currentCatalog().byIdentifier)
-        identifiers.push_back(identifier);
-    for (auto& identifier : identifiers) {
-        if (auto* index = m_state->index(identifier)) {
-            if (auto found = index->calendarItem(calendarItemIdentifier))
-                return found;
-        }
+        auto found = state.withItems(
+            [&](CalendarItemIndex& index) {
+                return index.calendarItem(calendarItemIdentifier, [&](const std::string& key) -> std::optional<CalendarItemIndex::View> {
+                    auto loaded = state.loaded.find(key);
+                    auto entry = state.currentCatalog().byIdentifier.find(key);
+                    if (loaded == state.loaded.end() || !loaded->second.loaded || loaded->second.stale
+                        || entry == state.catalog->byIdentifier.end())
+                        return std::nullopt;
+                    return viewOf(key, entry->second);
+                });
+            },
+            std::optional<CalendarItem>());
+        if (found)
+            return found;
     }
     return std::nullopt;
 }
@@ -467,15 +529,23 @@ std::vector<StoreEvent> EdsCalendarStore::events(const EventPredicate& predicate
     {
         std::lock_guard lock(m_state->mutex);
         std::set<std::string> seen;
+        std::vector<CalendarItemIndex::View> views;
         for (auto& identifier : predicate.calendarIdentifiers) {
             if (!seen.insert(identifier).second)
                 continue;
             auto entry = m_state->currentCatalog().byIdentifier.find(identifier);
             if (entry == m_state->catalog->byIdentifier.end() || entry->second.kind != eds::CalendarKind::events)
                 continue;
-            if (auto* index = m_state->index(identifier))
-                index->collectEvents(predicate.startDate, predicate.endDate, result);
+            if (auto view = m_state->view(identifier))
+                views.push_back(std::move(*view));
         }
+        result = m_state->withItems(
+            [&](CalendarItemIndex& index) {
+                std::vector<StoreEvent> found;
+                index.collectEvents(views, predicate.startDate, predicate.endDate, found);
+                return found;
+            },
+            std::vector<StoreEvent>());
     }
     std::stable_sort(result.begin(), result.end(), StoreOrdering::events);
     return result;
@@ -488,19 +558,20 @@ void EdsCalendarStore::fetchReminders(const ReminderPredicate& predicate, Remind
         {
             std::lock_guard lock(state->mutex);
             std::set<std::string> seen;
+            std::vector<CalendarItemIndex::View> views;
             for (auto& identifier : predicate.calendarIdentifiers) {
                 if (!seen.insert(identifier).second)
                     continue;
                 auto entry = state->currentCatalog().byIdentifier.find(identifier);
                 if (entry == state->catalog->byIdentifier.end() || entry->second.kind != eds::CalendarKind::tasks)
                     continue;
-                if (auto* index = state->index(identifier)) {
-                    auto reminders = index->reminders(predicate.startDate, predicate.endDate);
-                    result.insert(result.end(), std::make_move_iterator(reminders.begin()), std::make_move_iterator(reminders.end()));
-                }
+                if (auto view = state->view(identifier))
+                    views.push_back(std::move(*view));
             }
+            result
+                = state->withItems([&](CalendarItemIndex& index) { return index.reminders(views, predicate.startDate, predicate.endDate); },
+                    std::vector<StoreReminder>());
         }
-        std::stable_sort(result.begin(), result.end(), StoreOrdering::reminders);
         completion(std::move(result));
     });
 }

@@ -20,6 +20,8 @@ namespace tvk {
 
 struct ParsedCalendarFile::CustomZone {
     icaltimezone* zone = nullptr;
+    /// The VTIMEZONE as the file wrote it.
+    std::string definition;
     ~CustomZone()
     {
         if (zone)
@@ -110,11 +112,34 @@ std::optional<std::string> xPropertyValue(icalcomponent* component, std::string_
     return std::nullopt;
 }
 
+// libical loads tzdata's zones lazily and extends a zone's table of clock changes when an
+// instant beyond it is asked for, rewriting the zone objects that every thread shares, while
+// other threads look zones up by name. Every use of a zone goes through this lock, so that
+// files can be parsed on several threads.
+std::mutex& zoneMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
 icaltimezone* builtinZone(const std::string& olsonName)
 {
     if (olsonName == "UTC" || olsonName == "Etc/UTC")
         return icaltimezone_get_utc_timezone();
-    return icaltimezone_get_builtin_timezone(olsonName.c_str());
+    // libical looks a name up among all of tzdata's zones each time, and placing the
+    // occurrences of a series asks for the same few zones again and again. Its zones live as
+    // long as the process.
+    thread_local std::map<std::string, icaltimezone*, std::less<>> known;
+    if (auto found = known.find(olsonName); found != known.end())
+        return found->second;
+    icaltimezone* zone;
+    {
+        std::lock_guard lock(zoneMutex());
+        zone = icaltimezone_get_builtin_timezone(olsonName.c_str());
+    }
+    if (zone && known.size() < 64)
+        known.emplace(olsonName, zone);
+    return zone;
 }
 
 icaltimezone* zoneFor(const CalendarTime& time, const ParsedCalendarFile& file, const std::string& localZone)
@@ -151,6 +176,7 @@ icaltimetype toIcalTime(const CalendarTime& time, icaltimezone* zone)
 WallClockTime::UtcOffsetAt offsetsOf(icaltimezone* zone)
 {
     return [zone](std::int64_t utcSeconds) -> std::optional<std::int64_t> {
+        std::lock_guard lock(zoneMutex());
         icaltimetype utc = icaltime_from_timet_with_zone(static_cast<time_t>(utcSeconds), 0, icaltimezone_get_utc_timezone());
         int isDaylight = 0;
         return icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &isDaylight);
@@ -383,6 +409,8 @@ void readCalendar(icalcomponent* calendar, ParsedCalendarFile& file)
         if (!tzid || ICalendarParser::olsonZoneName(tzid) || file.customZones.contains(tzid))
             continue;
         auto custom = std::make_shared<ParsedCalendarFile::CustomZone>();
+        if (const char* definition = icalcomponent_as_ical_string(zone))
+            custom->definition = definition;
         custom->zone = icaltimezone_new();
         if (!icaltimezone_set_component(custom->zone, icalcomponent_new_clone(zone)))
             continue;
@@ -417,7 +445,7 @@ std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)
     if (name == "UTC" || name == "GMT" || name == "Etc/UTC" || name == "Z")
         return std::string("UTC");
     configureLibicalOnce();
-    if (icaltimezone_get_builtin_timezone(name.c_str()))
+    if (builtinZone(name))
         return name;
     // Exchange and Outlook write Windows zone names.
     UErrorCode status = U_ZERO_ERROR;
@@ -426,7 +454,7 @@ std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)
     if (U_SUCCESS(status) && olson.length() > 0) {
         std::string utf8;
         olson.toUTF8String(utf8);
-        if (icaltimezone_get_builtin_timezone(utf8.c_str()))
+        if (builtinZone(utf8))
             return utf8;
     }
     return std::nullopt;
@@ -447,6 +475,16 @@ tl::expected<ParsedCalendarFile, std::string> ICalendarParser::parse(std::string
         return tl::unexpected(std::string("not an iCalendar file"));
     std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> owner(root, icalcomponent_free);
     return read(root);
+}
+
+std::string ICalendarParser::zoneDefinitions(const ParsedCalendarFile& file)
+{
+    if (file.customZones.empty())
+        return {};
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tarvik//Calendar index//EN\r\n";
+    for (auto& [name, zone] : file.customZones)
+        text += zone->definition;
+    return text + "END:VCALENDAR\r\n";
 }
 
 tl::expected<ParsedCalendarFile, std::string> ICalendarParser::read(icalcomponent* root)
@@ -496,7 +534,11 @@ std::optional<CalendarTime> ICalendarParser::inZoneOf(
     if (!zone)
         return std::nullopt;
     auto seconds = static_cast<time_t>(std::floor(date.timeIntervalSince1970()));
-    icaltimetype value = icaltime_from_timet_with_zone(seconds, reference.isDate ? 1 : 0, zone);
+    icaltimetype value;
+    {
+        std::lock_guard lock(zoneMutex());
+        value = icaltime_from_timet_with_zone(seconds, reference.isDate ? 1 : 0, zone);
+    }
     return fromIcalTime(value, reference);
 }
 
@@ -674,6 +716,40 @@ bool expandDayByDay(const icalrecurrencetype& rule, const CalendarTime& start, D
     }
     return true;
 }
+}
+
+std::optional<Date> ICalendarParser::lastOccurrenceStart(
+    const ParsedItem& item, const ParsedCalendarFile& file, const std::string& localZone, size_t maximumSteps)
+{
+    if (!item.start)
+        return std::nullopt;
+    auto first = instant(*item.start, file, localZone);
+    if (!first)
+        return std::nullopt;
+    Date last = *first;
+    if (item.recurrenceRule) {
+        icalrecurrencetype rule = icalrecurrencetype_from_string(item.recurrenceRule->c_str());
+        if (rule.freq != ICAL_NO_RECURRENCE) {
+            if (!icaltime_is_null_time(rule.until)) {
+                // UNTIL bounds the starts; in UTC, or as a reading of DTSTART's zone (a day
+                // later at most).
+                Date until(static_cast<double>(icaltime_as_timet(rule.until)));
+                last = std::max(last, until + (icaltime_is_utc(rule.until) ? 0 : 2 * 86400));
+            } else if (rule.count > 0 && static_cast<size_t>(rule.count) <= maximumSteps) {
+                bool complete = expand(item, file, localZone, *first, Date(1e12), 0, maximumSteps,
+                    [&](const CalendarTime&, Date start) { last = std::max(last, start); });
+                if (!complete)
+                    return std::nullopt;
+            } else {
+                return std::nullopt;
+            }
+        }
+    }
+    for (auto& extra : item.recurrenceDates) {
+        if (auto when = instant(extra, file, localZone))
+            last = std::max(last, *when);
+    }
+    return last;
 }
 
 bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& file, const std::string& localZone, Date windowStart,

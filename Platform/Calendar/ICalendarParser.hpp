@@ -106,6 +106,10 @@ public:
     /// start, a time zone nobody defines) is left out and named in `skipped`.
     static tl::expected<ParsedCalendarFile, std::string> parse(std::string_view text);
 
+    /// The VTIMEZONE definitions of the zones that only `file` defines, as the text of a
+    /// VCALENDAR that `parse` reads back into the same zones; empty when there are none.
+    static std::string zoneDefinitions(const ParsedCalendarFile& file);
+
     /// Reads a component that libical holds already (a VCALENDAR, an XROOT of them, or a
     /// single VEVENT or VTODO) as `parse` reads the text of one. The component is not changed.
     static tl::expected<ParsedCalendarFile, std::string> read(icalcomponent_impl* component);
@@ -122,6 +126,12 @@ public:
     /// the instant `date`, as a date-time (or a date when `reference` is a date).
     static std::optional<CalendarTime> inZoneOf(
         const CalendarTime& reference, Date date, const ParsedCalendarFile& file, const std::string& localZone);
+
+    /// The latest start any occurrence of the item's rule can have (COUNT, UNTIL and RDATE
+    /// bound it); none for a rule without an end. Cheap: a COUNT is only stepped through when it
+    /// is at most `maximumSteps`.
+    static std::optional<Date> lastOccurrenceStart(
+        const ParsedItem& item, const ParsedCalendarFile& file, const std::string& localZone, size_t maximumSteps);
 
     /// Calls `visit` with the start of every occurrence of the item's rule (RRULE, RDATE, minus
     /// EXDATE) that may overlap [windowStart, windowEnd] given its duration, in order, at most

@@ -34,12 +34,18 @@ namespace tvk {
 ///   copies in one file, and of two overrides of one occurrence, the higher SEQUENCE wins,
 ///   then the later DTSTAMP.
 ///
-/// Each file is parsed once and kept until its identity (inode, size, times) changes; a file
-/// whose identity changed but whose contents did not is parsed that once more. With
-/// monitoring on, GIO file monitors watch every directory; a burst of changes is rescanned
-/// once and, when something really changed, posts `changedNotification` once. Queries check
-/// the directories themselves too, so additions and atomic replacements are seen even
-/// without monitors.
+/// Each file is parsed once, into the calendar index that every process of the user shares
+/// (`CalendarItemIndex`, in `StandardPaths::cacheDirectory()`): a new process finds the files
+/// whose identity (device, inode, size, times) did not change there, and parses only the rest.
+/// A file whose identity changed but whose contents did not is parsed that once more and
+/// changes nothing. When the shared index cannot be used (its directory is read-only, the disk
+/// is full, the file is from a newer program), the store says so once and keeps the items in
+/// an index of its own; a damaged index file is built anew.
+///
+/// With monitoring on, GIO file monitors watch every directory; a burst of changes is rescanned
+/// once and, when something really changed, posts `changedNotification` once. Queries check the
+/// directories themselves too, so additions and atomic replacements are seen even without
+/// monitors.
 ///
 /// Bad input never stops the store: a file that does not parse, or an item without a start or
 /// with an unknown time zone, is skipped with one log line naming the file.
@@ -47,9 +53,13 @@ class ICalendarStore final : public CalendarStore {
 public:
     enum class Monitoring { off, on };
     enum class Sources { ownAccounts, delegatedAccounts };
+    /// Where the parsed items are kept: in the index every process shares, or in one of this
+    /// store alone.
+    enum class ItemIndex { shared, ownOnly };
 
     /// A store over `roots`: the user's own accounts, or only the delegated ones.
-    ICalendarStore(std::vector<std::filesystem::path> roots, Monitoring monitoring, Sources sources = Sources::ownAccounts);
+    ICalendarStore(std::vector<std::filesystem::path> roots, Monitoring monitoring, Sources sources = Sources::ownAccounts,
+        ItemIndex itemIndex = ItemIndex::shared);
     /// A store over `StandardPaths::calendarRoots()`.
     static std::unique_ptr<ICalendarStore> makeDefault(Monitoring monitoring);
     ~ICalendarStore() override;
@@ -69,14 +79,13 @@ public:
     /// How many times a file has been parsed since the store was made, for tests and
     /// diagnostics.
     size_t parseCount() const;
+    /// The shared index file the store reads, or none while it keeps its items to itself.
+    std::optional<std::filesystem::path> sharedIndexPath() const;
     /// How many changes the directory monitors have reported, and whether the rescan for the
     /// last of them is still to come: with both, a caller can wait until the store has handled
     /// a change on disk (and posted, when something changed) instead of waiting a while.
     size_t monitoredChangeCount() const;
     bool isRescanPending() const;
-
-    /// Most occurrences one series yields per query; more are cut with a log line.
-    static constexpr size_t maximumOccurrencesPerSeries = 5000;
 
     struct State;
 

@@ -269,13 +269,25 @@ size_t MemoryCalendarStore::releaseReminderFetches()
 
 bool MemoryCalendarStore::releaseLatestReminderFetch()
 {
+    return releaseOneReminderFetch(HeldFetch::latest);
+}
+
+bool MemoryCalendarStore::releaseEarliestReminderFetch()
+{
+    return releaseOneReminderFetch(HeldFetch::earliest);
+}
+
+bool MemoryCalendarStore::releaseOneReminderFetch(HeldFetch which)
+{
     std::function<void()> answer;
     {
         std::lock_guard lock(m_contents->mutex);
-        if (m_contents->heldReminderAnswers.empty())
+        auto& held = m_contents->heldReminderAnswers;
+        if (held.empty())
             return false;
-        answer = std::move(m_contents->heldReminderAnswers.back());
-        m_contents->heldReminderAnswers.pop_back();
+        auto chosen = which == HeldFetch::latest ? held.end() - 1 : held.begin();
+        answer = std::move(*chosen);
+        held.erase(chosen);
     }
     answer();
     return true;

@@ -44,6 +44,8 @@ public:
     /// Sends only the answer kept last and goes on holding; false when none is kept. With it
     /// a test makes a later fetch answer before an earlier one.
     bool releaseLatestReminderFetch();
+    /// Sends only the answer kept first and goes on holding; false when none is kept.
+    bool releaseEarliestReminderFetch();
     /// Fetches whose completion has returned.
     size_t answeredReminderFetchCount() const;
 
@@ -60,6 +62,8 @@ public:
     std::unique_ptr<CalendarStore> makeStore(const std::vector<StoreSource>& sources) const override;
 
 private:
+    enum class HeldFetch { earliest, latest };
+    bool releaseOneReminderFetch(HeldFetch which);
     struct Contents;
     std::shared_ptr<Contents> m_contents;
     mutable std::atomic<size_t> m_eventQueries { 0 };

@@ -47,6 +47,9 @@ struct Color {
 
     /// "#RGB", "#RRGGBB" or "#RRGGBBAA", with or without the "#", either case; none otherwise.
     static std::optional<Color> fromHex(std::string_view text);
+    /// One of the 148 colour names of CSS ("rebeccapurple", "DarkSlateGray"), in any case, as
+    /// RFC 7986's COLOR property names colours; none for any other text.
+    static std::optional<Color> fromName(std::string_view name);
     /// "#RRGGBBAA" in upper case for a fixed colour; the system name for a named one.
     std::string hexString() const;
 

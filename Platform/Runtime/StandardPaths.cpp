@@ -46,6 +46,17 @@ bool isDirectory(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
+/// Tarvik's directory of one XDG kind: the override, else "tarvik" in the XDG directory, else
+/// "tarvik" in the kind's usual place in the home directory.
+std::filesystem::path tarvikDirectory(const char* override, const char* xdgVariable, const std::filesystem::path& usualInHome)
+{
+    if (auto overridden = absoluteEnvironmentPath(override))
+        return *overridden;
+    if (auto xdg = absoluteEnvironmentPath(xdgVariable))
+        return *xdg / "tarvik";
+    return StandardPaths::homeDirectory() / usualInHome / "tarvik";
+}
+
 }
 
 std::filesystem::path StandardPaths::homeDirectory()
@@ -59,20 +70,17 @@ std::filesystem::path StandardPaths::homeDirectory()
 
 std::filesystem::path StandardPaths::configDirectory()
 {
-    if (auto overridden = absoluteEnvironmentPath("TARVIK_CONFIG_DIR"))
-        return *overridden;
-    if (auto xdg = absoluteEnvironmentPath("XDG_CONFIG_HOME"))
-        return *xdg / "tarvik";
-    return homeDirectory() / ".config" / "tarvik";
+    return tarvikDirectory("TARVIK_CONFIG_DIR", "XDG_CONFIG_HOME", ".config");
 }
 
 std::filesystem::path StandardPaths::applicationSupportDirectory()
 {
-    if (auto overridden = absoluteEnvironmentPath("TARVIK_DATA_DIR"))
-        return *overridden;
-    if (auto xdg = absoluteEnvironmentPath("XDG_DATA_HOME"))
-        return *xdg / "tarvik";
-    return homeDirectory() / ".local" / "share" / "tarvik";
+    return tarvikDirectory("TARVIK_DATA_DIR", "XDG_DATA_HOME", ".local/share");
+}
+
+std::filesystem::path StandardPaths::cacheDirectory()
+{
+    return tarvikDirectory("TARVIK_CACHE_DIR", "XDG_CACHE_HOME", ".cache");
 }
 
 std::vector<std::filesystem::path> StandardPaths::calendarRoots()

@@ -16,14 +16,17 @@ namespace tvk {
 /// | calendars           | <application support>/calendars      | TARVIK_CALENDARS    |
 /// | contacts            | <application support>/contacts       | TARVIK_CONTACTS     |
 /// | resources           | <exe>/../share/tarvik, the source tree | TARVIK_RESOURCES  |
+/// | caches              | $XDG_CACHE_HOME/tarvik               | TARVIK_CACHE_DIR    |
 ///
-/// XDG variables that are unset, empty or relative fall back to ~/.config and ~/.local/share,
-/// as the XDG base-directory rules say. TARVIK_CALENDARS and TARVIK_CONTACTS are colon lists.
+/// XDG variables that are unset, empty or relative fall back to ~/.config, ~/.local/share and
+/// ~/.cache, as the XDG base-directory rules say. TARVIK_CALENDARS and TARVIK_CONTACTS are colon lists.
 class StandardPaths {
 public:
     static std::filesystem::path homeDirectory();
     static std::filesystem::path configDirectory();
     static std::filesystem::path applicationSupportDirectory();
+    /// What can be made again from other files (the calendar index): safe to delete.
+    static std::filesystem::path cacheDirectory();
     static std::vector<std::filesystem::path> calendarRoots();
     static std::vector<std::filesystem::path> contactRoots();
     /// The first existing directory of: TARVIK_RESOURCES, <exe>/../share/tarvik, and the

@@ -2,6 +2,8 @@
 
 #include "Platform/Runtime/HexDigit.hpp"
 
+#include <glib.h>
+
 #include <random>
 #include <sys/random.h>
 
@@ -25,6 +27,22 @@ UUID::UUID()
     }
     m_bytes[6] = static_cast<std::uint8_t>((m_bytes[6] & 0x0F) | 0x40);
     m_bytes[8] = static_cast<std::uint8_t>((m_bytes[8] & 0x3F) | 0x80);
+}
+
+UUID UUID::nameBased(std::string_view nameSpace, std::string_view name)
+{
+    GChecksum* checksum = g_checksum_new(G_CHECKSUM_SHA1);
+    g_checksum_update(checksum, reinterpret_cast<const guchar*>(nameSpace.data()), static_cast<gssize>(nameSpace.size()));
+    g_checksum_update(checksum, reinterpret_cast<const guchar*>(name.data()), static_cast<gssize>(name.size()));
+    guint8 digest[20];
+    gsize length = sizeof digest;
+    g_checksum_get_digest(checksum, digest, &length);
+    g_checksum_free(checksum);
+    std::array<std::uint8_t, 16> bytes;
+    std::copy(digest, digest + 16, bytes.begin());
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x50);
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+    return UUID(bytes);
 }
 
 std::optional<UUID> UUID::fromString(std::string_view text)

@@ -22,6 +22,9 @@ public:
     }
 
     static std::optional<UUID> fromString(std::string_view text);
+    /// The name-based identifier (version 5, SHA-1) of `name` in the name space `nameSpace`:
+    /// the same for the same name, always.
+    static UUID nameBased(std::string_view nameSpace, std::string_view name);
 
     std::string uuidString() const;
     const std::array<std::uint8_t, 16>& bytes() const { return m_bytes; }

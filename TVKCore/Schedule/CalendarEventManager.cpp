@@ -102,7 +102,10 @@ void CalendarEventManager::reloadEvents(PostNotification shouldPostNotification,
     auto& settings = UserSettingsStore::shared();
     if (settings.debugScreenshotMode()) {
         loadScreenshotDemoEvents();
-        DispatchQueue::main().async(whileAlive([this, shouldPostNotification, completion] { notify(shouldPostNotification, completion); }));
+        DispatchQueue::main().async(whileAlive([this, shouldPostNotification, completion] {
+            notify(shouldPostNotification, completion);
+            completeOvertakenReloads();
+        }));
         return;
     }
     Reload reload { .post = shouldPostNotification, .completion = std::move(completion) };
@@ -163,6 +166,11 @@ void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, 
         // calendars later, so its lists stand.
         std::lock_guard lock(m_mutex);
         superseded = reload.generation < m_scheduleGeneration;
+        // Completing now would hand the caller the lists from before both reloads.
+        if (superseded && m_listsGeneration < m_scheduleGeneration) {
+            m_overtakenReloads.push_back({ m_scheduleGeneration, reload.post, std::move(reload.completion) });
+            return;
+        }
     }
     if (superseded) {
         notify(reload.post, reload.completion);
@@ -296,12 +304,27 @@ void CalendarEventManager::finish(Reload reload, std::vector<Event> alertPassed)
             }
         }
         notify(reload.post, reload.completion);
+        completeOvertakenReloads();
     });
     // The fetch may answer on a worker thread after the manager is gone: it only hands the
     // result to the main queue. It answers once, so the lists can move along.
     m_store.pendingAppleReminderEvents(now, [apply = std::move(apply)](std::vector<Event> events) mutable {
         DispatchQueue::main().async([apply = std::move(apply), events = std::move(events)]() mutable { apply(std::move(events)); });
     });
+}
+
+void CalendarEventManager::completeOvertakenReloads()
+{
+    std::vector<OvertakenReload> due;
+    {
+        std::lock_guard lock(m_mutex);
+        auto stillWaiting = std::stable_partition(m_overtakenReloads.begin(), m_overtakenReloads.end(),
+            [this](const OvertakenReload& reload) { return reload.untilLists > m_listsGeneration; });
+        due.assign(std::make_move_iterator(stillWaiting), std::make_move_iterator(m_overtakenReloads.end()));
+        m_overtakenReloads.erase(stillWaiting, m_overtakenReloads.end());
+    }
+    for (auto& reload : due)
+        notify(reload.post, reload.completion);
 }
 
 void CalendarEventManager::notify(PostNotification post, const Completion& completion)

@@ -150,6 +150,8 @@ private:
     std::optional<Date> alertDate(const Event& event, Date now, const AlertSettings& settings) const;
     void finish(Reload reload, std::vector<Event> alertPassed);
     void notify(PostNotification post, const Completion& completion);
+    /// Completes the overtaken reloads whose lists now stand; on the main queue.
+    void completeOvertakenReloads();
     void insertSnooze(AlertInvocation invocation);
     /// `step`, made to do nothing once the manager is gone. Only for steps that run on the
     /// main queue, the thread the manager is destroyed on, so that the check cannot go stale
@@ -178,6 +180,15 @@ private:
     /// The reloads whose schedule (`m_invocations`), and whose event lists, stand.
     std::uint64_t m_scheduleGeneration = 0;
     std::uint64_t m_listsGeneration = 0;
+    /// Reloads overtaken by a newer one whose lists are not in place yet: each completes once
+    /// the lists of at least `untilLists` stand, so that its caller reads lists as new as the
+    /// calendars it was asked for.
+    struct OvertakenReload {
+        std::uint64_t untilLists = 0;
+        PostNotification post = PostNotification::no;
+        Completion completion;
+    };
+    std::vector<OvertakenReload> m_overtakenReloads;
 };
 
 }

@@ -1,6 +1,6 @@
 // The entry of every test program. It pins what tests must not inherit from the machine: the
-// time zone, the locale and language, and the directories that settings and data go to; and
-// it lets no test inherit what an earlier test of the same program left behind.
+// time zone, the locale and language, and the directories that settings, data and caches go
+// to; and it lets no test inherit what an earlier test of the same program left behind.
 
 #include "Tests/Support/TemporaryDirectory.hpp"
 
@@ -14,13 +14,14 @@
 
 namespace {
 
-/// A home with empty settings and data directories of its own.
+/// A home with empty settings, data and cache directories of its own.
 std::unique_ptr<tvk::test::TemporaryDirectory> makeHome()
 {
     auto home = std::make_unique<tvk::test::TemporaryDirectory>();
     ::setenv("HOME", home->path().c_str(), 1);
     ::setenv("TARVIK_CONFIG_DIR", (home->path() / "config").c_str(), 1);
     ::setenv("TARVIK_DATA_DIR", (home->path() / "data").c_str(), 1);
+    ::setenv("TARVIK_CACHE_DIR", (home->path() / "cache").c_str(), 1);
     return home;
 }
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv)
     ::unsetenv("LC_MESSAGES");
     ::unsetenv("XDG_CONFIG_HOME");
     ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_CACHE_HOME");
     tzset();
     tvk::IcuEnvironment::configure("Europe/Berlin", "en_US");
 

@@ -8,7 +8,7 @@ widgets=$1
 tvkctl=$2
 samples=$3
 source "$(dirname "$0")/../Support/expect.sh"
-export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples"
+export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples" TARVIK_CACHE_DIR="$work/cache"
 unset LANGUAGE LC_MESSAGES
 run() { # run ARGUMENTS...: the widget program's JSON in $json; it must succeed
   json=$("$widgets" "$@" 2>"$work/stderr") || fail "$* exited $?: $(cat "$work/stderr")"

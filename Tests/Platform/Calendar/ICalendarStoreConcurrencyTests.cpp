@@ -1,6 +1,7 @@
-// Lookups on one thread while another thread's rescans replace what the store holds. Built
-// into the ThreadSanitizer program too (see Tests/CMakeLists.txt), which sees an unlocked read
-// of a replaced collection even when it does no visible harm.
+// Lookups on one thread while another thread's rescans replace what the store holds, or while
+// worker threads parse files into the index. Built into the ThreadSanitizer program too (see
+// Tests/CMakeLists.txt), which sees an unlocked read of a replaced collection even when it does
+// no visible harm.
 
 #include "Platform/Calendar/ICalendarStore.hpp"
 
@@ -56,4 +57,30 @@ TEST(ICalendarStoreConcurrency, LookupsByIdentifierStayWholeWhileRescansReplaceT
     stop = true;
     reader.join();
     EXPECT_EQ(store.event(calendar->calendarIdentifier + ":review@tarvik.test")->title, "Review 40");
+}
+
+TEST(ICalendarStoreConcurrency, ManyFilesAreParsedOnWorkerThreadsWhileAnotherThreadAsksForAnItem)
+{
+    TemporaryDirectory root;
+    for (int i = 0; i < 96; ++i) {
+        root.write("work/team/meeting-" + std::to_string(i) + ".ics",
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tarvik tests//EN\r\nBEGIN:VEVENT\r\nUID:meeting-" + std::to_string(i)
+                + "@tarvik.test\r\nDTSTART;TZID=Europe/Berlin:20261207T" + std::to_string(10 + i % 8)
+                + "0000\r\nDURATION:PT30M\r\nSUMMARY:Meeting\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    }
+    ICalendarStore store({ root.path() }, ICalendarStore::Monitoring::off);
+    std::atomic<bool> found { false };
+    std::thread asker([&] {
+        auto calendars = store.calendars(EntityType::event);
+        ASSERT_EQ(calendars.size(), 1u);
+        auto event = store.event(calendars[0]->calendarIdentifier + ":meeting-95@tarvik.test");
+        ASSERT_TRUE(event);
+        found = store.calendarItem(event->calendarItemIdentifier).has_value();
+    });
+    auto events = store.events(store.predicateForEvents(
+        Date(1796601600), Date(1796688000), store.calendars(EntityType::event))); // 7 December 2026, UTC
+    asker.join();
+    EXPECT_EQ(events.size(), 96u);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(store.parseCount(), 96u);
 }

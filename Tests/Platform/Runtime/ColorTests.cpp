@@ -14,6 +14,18 @@ TEST(Color, ReadsHexInEveryCommonForm)
         EXPECT_FALSE(Color::fromHex(bad)) << bad;
 }
 
+TEST(Color, ReadsCssColourNamesInAnyCaseWithTheCssValuesWhereX11Differs)
+{
+    EXPECT_EQ(Color::fromName("rebeccapurple")->hexString(), "#663399FF");
+    EXPECT_EQ(Color::fromName("DarkSlateGray")->hexString(), "#2F4F4FFF");
+    EXPECT_EQ(Color::fromName("aliceblue")->hexString(), "#F0F8FFFF") << "the first of the table";
+    EXPECT_EQ(Color::fromName("YELLOWGREEN")->hexString(), "#9ACD32FF") << "the last of the table";
+    EXPECT_EQ(Color::fromName("green")->hexString(), "#008000FF");
+    EXPECT_EQ(Color::fromName("gray"), Color::fromName("grey"));
+    for (const char* unknown : { "", "gray50", "dark slate gray", "#663399", "rebeccapurple ", "averyveryverylongcolourname" })
+        EXPECT_FALSE(Color::fromName(unknown)) << unknown;
+}
+
 TEST(Color, WritesHexWithAlphaAndNamesSystemColours)
 {
     EXPECT_EQ(Color::rgb(0.2, 0.56, 0.86).hexString(), "#338FDBFF");

@@ -34,3 +34,13 @@ TEST(UUID, RejectsMalformedText)
              "G621E1F8-C36C-495A-93FC-0C247A3E6E5F", "E621E1F8-C36C-495A-93FC_0C247A3E6E5F", "E621E1F8-C36C-495A-93FC-0C247A3E6E5F0" })
         EXPECT_FALSE(UUID::fromString(text)) << text;
 }
+
+TEST(UUID, NameBasedIdentifiersAreVersion5AsRfc4122ComputesThem)
+{
+    // The DNS name space of RFC 4122, appendix C, as its 16 bytes.
+    auto dns = UUID::fromString("6ba7b810-9dad-11d1-80b4-00c04fd430c8")->bytes();
+    std::string_view nameSpace(reinterpret_cast<const char*>(dns.data()), dns.size());
+    EXPECT_EQ(UUID::nameBased(nameSpace, "www.example.com").uuidString(), "2ED6657D-E927-568B-95E1-2665A8AEA6A2");
+    EXPECT_EQ(UUID::nameBased("tarvik", "a"), UUID::nameBased("tarvik", "a"));
+    EXPECT_NE(UUID::nameBased("tarvik", "a"), UUID::nameBased("tarvik", "b"));
+}

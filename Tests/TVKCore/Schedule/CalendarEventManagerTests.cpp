@@ -424,6 +424,31 @@ TEST_F(CalendarEventManagerTest, ALaterReloadsListsStandWhenAnOlderReloadsStoreA
     EXPECT_TRUE(manager->scheduledEvents().empty());
 }
 
+TEST_F(CalendarEventManagerTest, AReloadOvertakenByANewerOneCompletesOnceTheNewerOnesListsStand)
+{
+    // Three widgets asking at once start three reloads; the store may answer the newest first.
+    ASSERT_TRUE(settings().setActiveReminderListIdentifiers({ "todo" }));
+    memory->addEvent(makeEvent("standup", "2026-12-07T10:00:00+01:00", "2026-12-07T10:15:00+01:00"));
+    memory->holdReminderFetches();
+    bool olderDone = false, newerDone = false;
+    std::vector<std::string> olderSaw;
+    manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] {
+        olderDone = true;
+        olderSaw = titles(manager->allCachedUpcomingEvents());
+    });
+    manager->reloadEvents(CalendarEventManager::PostNotification::no, [&] { newerDone = true; });
+    ASSERT_TRUE(memory->releaseLatestReminderFetch()) << "the newer reload's items";
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->heldReminderFetchCount() == 2; })) << "its pending reminders";
+    ASSERT_TRUE(memory->releaseEarliestReminderFetch()) << "the older reload's items, now overtaken";
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return memory->answeredReminderFetchCount() == 2; }));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_FALSE(olderDone) << "not while the lists are still those from before both reloads";
+
+    memory->releaseReminderFetches();
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return olderDone && newerDone; }));
+    EXPECT_EQ(olderSaw, (std::vector<std::string> { "standup" }));
+}
+
 TEST_F(CalendarEventManagerTest, ManagersGoingWhileAnotherThreadPostsChangesAreNotTouchedAfterwards)
 {
     // The change observers run on the posting thread; a manager destroyed meanwhile waits for

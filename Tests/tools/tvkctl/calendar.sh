@@ -4,7 +4,7 @@ set -u
 tvkctl=$1
 fixtures=$2
 source "$(dirname "$0")/../../Support/expect.sh"
-export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_CALENDARS="$work/calendars" TARVIK_CALENDAR_BACKEND=vdir
+export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_CALENDARS="$work/calendars" TARVIK_CALENDAR_BACKEND=vdir TARVIK_CACHE_DIR="$work/cache"
 mkdir -p "$work/calendars/work/team" "$work/calendars/home"
 cp "$fixtures/weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics" "$work/calendars/work/team/"
 cp "$fixtures/all-day-cancelled-and-travel.ics" "$work/calendars/home/personal.ics"

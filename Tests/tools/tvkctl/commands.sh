@@ -3,7 +3,7 @@
 set -u
 tvkctl=$1
 source "$(dirname "$0")/../../Support/expect.sh"
-export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8
+export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 
 expect "crc32 of the check string" 0 "cbf43926" -- "$tvkctl" crc32 123456789
 expect "crc32 of the empty text" 0 "00000000" -- "$tvkctl" crc32 ""

@@ -4,7 +4,7 @@
 set -u
 tvkctl=$1
 source "$(dirname "$0")/../../Support/expect.sh"
-export TARVIK_CONFIG_DIR="$work/config"
+export TARVIK_CONFIG_DIR="$work/config" TARVIK_CACHE_DIR="$work/cache"
 suite=group.com.quillmoor.tvk
 for round in $(seq 1 20); do
   "$tvkctl" defaults set $suite "first$round" "$round" &

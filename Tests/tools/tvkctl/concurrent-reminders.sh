@@ -5,7 +5,7 @@
 set -u
 tvkctl=$1
 source "$(dirname "$0")/../../Support/expect.sh"
-export TARVIK_CONFIG_DIR="$work/config"
+export TARVIK_CONFIG_DIR="$work/config" TARVIK_CACHE_DIR="$work/cache"
 writer() {
   for i in $(seq 1 60); do
     "$tvkctl" reminders add --date 2026-12-07T09:30:00+01:00 --title "$1 $i" >/dev/null || exit 1

@@ -9,7 +9,7 @@ tvkctl=$1
 fixture=$2
 samples=$3
 source "$(dirname "$0")/../../Support/expect.sh"
-export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_DATA_DIR="$work/data"
+export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_DATA_DIR="$work/data" TARVIK_CACHE_DIR="$work/cache"
 # Identifiers name the calendars differently in each backend; everything else must agree.
 normalized() { jq -S 'walk(if type == "object" then del(.id, .eventId, .calendarItemIdentifier) else . end)'; }
 

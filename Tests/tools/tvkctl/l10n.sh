@@ -4,7 +4,7 @@ set -u
 tvkctl=$1
 source "$(dirname "$0")/../../Support/expect.sh"
 unset LANGUAGE LC_ALL LC_MESSAGES LC_TIME TARVIK_RESOURCES
-export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LANG=en_US.UTF-8
+export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LANG=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 nb=$'\u202f'
 
 expect "English word" 0 "today" -- "$tvkctl" l10n TimeFormat.today

@@ -5,7 +5,7 @@ set -u
 tvkctl=$1
 samples=$2
 source "$(dirname "$0")/../../Support/expect.sh"
-export TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TZ=Europe/Berlin LC_ALL=en_US.UTF-8
+export TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 
 services_in() { # the "service" values of tvkctl's JSON, one per line
   sed -n 's/^    "service": "\(.*\)",$/\1/p'

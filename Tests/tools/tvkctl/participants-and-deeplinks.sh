@@ -6,7 +6,7 @@ tvkctl=$1
 events=$2
 cards=$3
 source "$(dirname "$0")/../../Support/expect.sh"
-export TZ=Europe/Berlin LC_ALL=C.UTF-8 LANG=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data"
+export TZ=Europe/Berlin LC_ALL=C.UTF-8 LANG=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CACHE_DIR="$work/cache"
 export TARVIK_CALENDARS="$work/calendars" TARVIK_CONTACTS="$work/contacts" TARVIK_CALENDAR_BACKEND=vdir
 mkdir -p "$work/calendars/work/team" "$work/contacts/work/book"
 cp "$events/design-review-organizer-also-attendee-links-everywhere.ics" "$work/calendars/work/team/"

@@ -6,7 +6,7 @@ set -u
 tvkctl=$1
 samples=$2
 source "$(dirname "$0")/../../Support/expect.sh"
-export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples" TARVIK_CALENDAR_BACKEND=vdir
+export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples" TARVIK_CALENDAR_BACKEND=vdir TARVIK_CACHE_DIR="$work/cache"
 reload() { # reload ISO-8601: runs one reload at that moment, keeps its JSON in $json
   json=$("$tvkctl" --now "$1" reload --json 2>"$work/stderr") || fail "reload at $1 exited $?: $(cat "$work/stderr")"
 }

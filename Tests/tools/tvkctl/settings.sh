@@ -5,7 +5,7 @@
 set -u
 tvkctl=$1
 source "$(dirname "$0")/../../Support/expect.sh"
-export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8
+export TARVIK_CONFIG_DIR="$work/config" TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CACHE_DIR="$work/cache"
 suite=group.com.quillmoor.tvk
 nnbsp=$(printf '\xe2\x80\xaf') # ICU puts a narrow no-break space before AM and PM
 

@@ -1,0 +1,69 @@
+#include "Platform/Calendar/CompactItem.hpp"
+
+#include "Tests/Support/TemporaryDirectory.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace tvk;
+
+namespace {
+
+std::vector<ParsedItem> everyFixtureItem()
+{
+    std::vector<ParsedItem> items;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(TVK_TEST_FIXTURES)) {
+        if (entry.path().extension() != ".ics")
+            continue;
+        auto parsed = ICalendarParser::parse(tvk::test::readFile(entry.path()));
+        if (parsed)
+            items.insert(items.end(), parsed->items.begin(), parsed->items.end());
+    }
+    return items;
+}
+
+}
+
+TEST(CompactItem, EveryItemOfTheFixturesComesBackAsItWas)
+{
+    auto items = everyFixtureItem();
+    ASSERT_GE(items.size(), 40u);
+    ParsedItem full;
+    full.kind = ParsedItem::Kind::todo;
+    full.uid = "ünïcode-😀@tarvik.test";
+    full.summary = std::string("with a \0 inside", 15);
+    full.due = CalendarTime { 2026, 12, 31, 23, 59, 60, false, CalendarTime::Zone::named, "Custom/Zone" };
+    full.recurrenceId = CalendarTime { 9999, 1, 1, 0, 0, 0, true, CalendarTime::Zone::floating, "" };
+    full.alarms = { ParsedAlarm { -900.5, true, std::nullopt }, ParsedAlarm { std::nullopt, false, CalendarTime { 1, 1, 1 } } };
+    full.travelTime = 1800;
+    full.isCompleted = true;
+    full.sequence = -3;
+    items.push_back(full);
+    for (auto& item : items) {
+        auto decoded = CompactItem::decode(CompactItem::encode(item));
+        ASSERT_TRUE(decoded) << item.uid;
+        EXPECT_EQ(*decoded, item) << item.uid;
+    }
+}
+
+TEST(CompactItem, BytesCutShortDamagedOrOfAnotherLayoutAreRefused)
+{
+    auto items = everyFixtureItem();
+    auto bytes = CompactItem::encode(items.at(0));
+    for (size_t length = 0; length < bytes.size(); ++length)
+        EXPECT_FALSE(CompactItem::decode(std::string_view(bytes).substr(0, length))) << length;
+    EXPECT_FALSE(CompactItem::decode(bytes + "x")) << "bytes after the item";
+    auto otherLayout = bytes;
+    otherLayout[0] = 2;
+    EXPECT_FALSE(CompactItem::decode(otherLayout));
+
+    // Whatever damage does to the bytes, reading them ends, with an item or none.
+    std::mt19937 random(11);
+    for (int round = 0; round < 2000; ++round) {
+        auto damaged = CompactItem::encode(items[round % items.size()]);
+        for (int flips = 0; flips < 3; ++flips)
+            damaged[random() % damaged.size()] = static_cast<char>(random());
+        (void)CompactItem::decode(damaged);
+    }
+}

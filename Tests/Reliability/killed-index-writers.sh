@@ -4,11 +4,12 @@
 #
 # 150 calendar files in four collections (single events, series with a moved occurrence,
 # all-day series). Each round changes them as a syncing program does (a file rewritten in place,
-# one replaced by a rename, one added, one removed), or, one round in three, removes the index
-# so that it is built anew, then starts `tvkctl events` (which brings the index up to date) and
-# kills it after a random delay within the time that takes. After every round a program reading
-# through the shared index lists exactly what a program with an index of its own (a fresh
-# parse) lists, and SQLite finds the index file sound. A reader lists the events through the
+# one replaced by a rename, one added, one removed), and one round in three starts a new index
+# (in a new cache folder: removing the file under the reader would be another fault); then it
+# starts `tvkctl events`, which builds or updates the index, and kills it after a random delay
+# within the time that takes. After every round a program reading through the shared index
+# lists exactly what a program with an index of its own (a fresh parse) lists, and SQLite finds
+# the index file sound. A reader lists the events through the
 # shared index the whole time and must never fail or complain.
 #
 # usage: killed-index-writers.sh TVKCTL [--rounds N] [--seed N] [--long]
@@ -20,9 +21,19 @@ source "$(dirname "$0")/kill-timing.sh"
 kill_options 40 1000 "$@"
 source "$(dirname "$0")/../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=C.UTF-8 TARVIK_CALENDAR_BACKEND=vdir TARVIK_CONFIG_DIR="$work/config" HOME="$work/home"
-export TARVIK_CALENDARS="$work/calendars" TARVIK_CACHE_DIR="$work/cache"
-index=$TARVIK_CACHE_DIR/calendar-index.sqlite
-mkdir -p "$HOME" "$TARVIK_CACHE_DIR"
+export TARVIK_CALENDARS="$work/calendars"
+mkdir -p "$HOME"
+# A round that builds the index anew moves every program to a new cache folder (the reader
+# follows at its next read) instead of removing the file under programs that have it open.
+generation=0
+new_cache() {
+  generation=$((generation + 1))
+  export TARVIK_CACHE_DIR=$work/cache/$generation
+  mkdir -p "$TARVIK_CACHE_DIR"
+  echo "$generation" >"$work/generation.new" && mv "$work/generation.new" "$work/generation"
+  ((generation > 5)) && rm -rf "$work/cache/$((generation - 5))"
+}
+new_cache
 echo "seed $seed, $rounds rounds (replay: $0 TVKCTL --seed $seed --rounds $rounds)"
 RANDOM=$seed
 # The killed programs and the reader look at a quiet minute, so that their time goes to the
@@ -80,7 +91,7 @@ shared_listing() {
 reader() {
   local reads=0
   while [[ ! -e $work/stop ]]; do
-    if ! "${touch_index[@]}" >/dev/null 2>"$work/reader-stderr" || [[ -s $work/reader-stderr ]]; then
+    if ! TARVIK_CACHE_DIR=$work/cache/$(<"$work/generation") "${touch_index[@]}" >/dev/null 2>"$work/reader-stderr" || [[ -s $work/reader-stderr ]]; then
       { echo "read $reads failed:"; cat "$work/reader-stderr"; } >"$work/reader-failed"
       break
     fi
@@ -92,7 +103,7 @@ reader() {
 # Measured with the reader running, which takes the index's write lock for its own updates.
 reader &
 reader_pid=$!
-measure_write_time sh -c 'rm -f "$0"*; "$@"' "$index" "${touch_index[@]}"
+measure_write_time sh -c 'rm -rf "$0"; TARVIK_CACHE_DIR=$0 "$@"' "$work/measure" "${touch_index[@]}"
 build_microseconds=$write_microseconds build_window=$kill_window
 measure_write_time sh -c 'touch "$0"; "$@"' "$TARVIK_CALENDARS/work/team/item-0.ics" "${touch_index[@]}"
 update_microseconds=$write_microseconds update_window=$kill_window
@@ -104,7 +115,7 @@ killed_building=0 killed_updating=0 finished=0
 for round in $(seq 1 "$rounds"); do
   if ((round % 3 == 0)); then
     kind=build kill_window=$build_window
-    rm -f "$index" "$index-wal" "$index-shm"
+    new_cache
   else
     kind=update kill_window=$update_window
   fi
@@ -129,8 +140,8 @@ for round in $(seq 1 "$rounds"); do
   elif [[ -s $work/shared-stderr ]]; then
     fail "round $round ($kind killed after ${delay}s): reading through the shared index complained: $(cat "$work/shared-stderr")"
   fi
-  if [[ -e $index ]]; then
-    integrity=$(sqlite3 "$index" 'PRAGMA integrity_check' 2>&1)
+  if [[ -e $TARVIK_CACHE_DIR/calendar-index.sqlite ]]; then
+    integrity=$(sqlite3 "$TARVIK_CACHE_DIR/calendar-index.sqlite" 'PRAGMA integrity_check' 2>&1)
     [[ $integrity == ok ]] || fail "round $round: SQLite finds the index damaged: $integrity"
   fi
   ((failures > 0)) && break

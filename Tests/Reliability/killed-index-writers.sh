@@ -145,7 +145,7 @@ for round in $(seq 1 "$rounds"); do
     fail "round $round ($kind killed after ${delay}s): reading through the shared index complained: $(cat "$work/shared-stderr")"
   fi
   if [[ -e $TARVIK_CACHE_DIR/calendar-index.sqlite ]]; then
-    integrity=$(sqlite3 "$TARVIK_CACHE_DIR/calendar-index.sqlite" 'PRAGMA integrity_check' 2>&1)
+    integrity=$(sqlite3 -cmd '.timeout 10000' "$TARVIK_CACHE_DIR/calendar-index.sqlite" 'PRAGMA integrity_check' 2>&1)
     [[ $integrity == ok ]] || fail "round $round: SQLite finds the index damaged: $integrity"
   fi
   ((failures > 0)) && break
@@ -153,5 +153,5 @@ done
 touch "$work/stop"
 wait $reader_pid
 [[ -e $work/reader-failed ]] && fail "the reader: $(cat "$work/reader-failed")"
-echo "rounds: $killed_building killed while building, $killed_updating while updating, $finished finished; $(jq length <<<"$expected") events listed at the end; the reader listed them $(cat "$work/reads") times"
+echo "rounds: $killed_building killed while building, $killed_updating while updating, $finished finished; $(jq length <<<"$expected") events listed at the end; the reader read through the index $(cat "$work/reads")"
 finish "$rounds rounds of killed index writers: every later program lists what a fresh parse lists"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -135,7 +136,11 @@ public:
         for (int i = 0; i < 8; ++i)
             bits |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(m_rest[i])) << (8 * i);
         m_rest.remove_prefix(8);
-        return std::bit_cast<double>(bits);
+        // Durations and offsets are always finite; anything else is damage.
+        auto value = std::bit_cast<double>(bits);
+        if (!std::isfinite(value))
+            return static_cast<double>(fail());
+        return value;
     }
     std::string text()
     {

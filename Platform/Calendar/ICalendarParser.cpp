@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -551,6 +552,182 @@ std::optional<CalendarTime> ICalendarParser::inZoneOf(
     return fromIcalTime(value, reference);
 }
 
+namespace {
+
+bool isArrayEnd(short value)
+{
+    return value == ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// Whether a rule steps in hours, minutes or seconds and also limits the days it falls on
+// (BYMONTH, BYYEARDAY, BYMONTHDAY, BYDAY). libical looks for the next occurrence of such a rule
+// one step at a time, so one that falls on a rare day, or on none (February 30th), keeps it
+// stepping for hours; those rules are expanded one matching day at a time instead.
+bool limitsDaysBelowDaily(const icalrecurrencetype& rule)
+{
+    if (rule.freq != ICAL_SECONDLY_RECURRENCE && rule.freq != ICAL_MINUTELY_RECURRENCE && rule.freq != ICAL_HOURLY_RECURRENCE)
+        return false;
+    return !isArrayEnd(rule.by_month[0]) || !isArrayEnd(rule.by_year_day[0]) || !isArrayEnd(rule.by_month_day[0])
+        || !isArrayEnd(rule.by_day[0]);
+}
+
+// The day-level limits of a rule below DAILY, where each is a plain filter on the day.
+bool dayMatches(const icalrecurrencetype& rule, const icaltimetype& day)
+{
+    auto anyOf = [](const short* values, size_t size, auto&& accepts) {
+        if (isArrayEnd(values[0]))
+            return true;
+        for (size_t i = 0; i < size && !isArrayEnd(values[i]); ++i) {
+            if (accepts(values[i]))
+                return true;
+        }
+        return false;
+    };
+    int daysInMonth = icaltime_days_in_month(day.month, day.year);
+    int daysInYear = icaltime_days_in_year(day.year);
+    int yearDay = icaltime_day_of_year(day);
+    int weekday = icaltime_day_of_week(day);
+    return anyOf(rule.by_month, ICAL_BY_MONTH_SIZE, [&](short month) { return icalrecurrencetype_month_month(month) == day.month; })
+        && anyOf(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE,
+            [&](short monthDay) { return monthDay == day.day || (monthDay < 0 && daysInMonth + monthDay + 1 == day.day); })
+        && anyOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE,
+            [&](short number) { return number == yearDay || (number < 0 && daysInYear + number + 1 == yearDay); })
+        && anyOf(rule.by_day, ICAL_BY_DAY_SIZE, [&](short encoded) { return icalrecurrencetype_day_day_of_week(encoded) == weekday; });
+}
+
+// The first occurrence of a rule below DAILY on `day`, ignoring its day limits: the first step,
+// counted in whole INTERVALs from DTSTART, that BYHOUR, BYMINUTE and BYSECOND (those at or
+// above the rule's unit) let through, with the parts below the unit at their smallest values.
+// Where steps fall within a day depends only on the first step's offset into it, so the scans
+// are kept by that offset in `scanned`.
+std::optional<icaltimetype> firstStepOfDay(
+    const icalrecurrencetype& rule, const icaltimetype& dtstart, icaltimetype day, std::map<long long, std::optional<long long>>& scanned)
+{
+    auto contains = [](const short* values, size_t size, int value) {
+        if (isArrayEnd(values[0]))
+            return true;
+        for (size_t i = 0; i < size && !isArrayEnd(values[i]); ++i) {
+            if (values[i] == value)
+                return true;
+        }
+        return false;
+    };
+    auto smallest = [](const short* values, size_t size, int fallback) {
+        if (isArrayEnd(values[0]))
+            return fallback;
+        int least = values[0];
+        for (size_t i = 1; i < size && !isArrayEnd(values[i]); ++i)
+            least = std::min<int>(least, values[i]);
+        return least;
+    };
+    bool hourly = rule.freq == ICAL_HOURLY_RECURRENCE;
+    bool minutely = rule.freq == ICAL_MINUTELY_RECURRENCE;
+    long long unit = hourly ? 3600 : minutely ? 60 : 1;
+    long long interval = std::max<long long>(rule.interval, 1);
+    // Midnight of the day, with DTSTART's parts below the unit, is a whole number of units
+    // from DTSTART.
+    day.hour = 0;
+    day.minute = hourly ? dtstart.minute : 0;
+    day.second = hourly || minutely ? dtstart.second : 0;
+    long long units = (static_cast<long long>(icaltime_as_timet(day)) - static_cast<long long>(icaltime_as_timet(dtstart))) / unit;
+    long long offset = ((-units) % interval + interval) % interval;
+    auto [found, isNew] = scanned.try_emplace(offset);
+    if (isNew) {
+        for (long long step = offset; step * unit < 86400; step += interval) {
+            long long seconds = step * unit + day.minute * 60 + day.second;
+            int hour = static_cast<int>(seconds / 3600), minute = static_cast<int>(seconds / 60 % 60),
+                second = static_cast<int>(seconds % 60);
+            if (hour < 24 && contains(rule.by_hour, ICAL_BY_HOUR_SIZE, hour)
+                && (hourly || contains(rule.by_minute, ICAL_BY_MINUTE_SIZE, minute))
+                && (hourly || minutely || contains(rule.by_second, ICAL_BY_SECOND_SIZE, second))) {
+                found->second = step;
+                break;
+            }
+        }
+    }
+    if (!found->second)
+        return std::nullopt;
+    long long seconds = *found->second * unit;
+    icaltimetype first = day;
+    first.hour = static_cast<int>(seconds / 3600);
+    first.minute = hourly ? smallest(rule.by_minute, ICAL_BY_MINUTE_SIZE, dtstart.minute) : static_cast<int>(seconds / 60 % 60);
+    first.second = hourly || minutely ? smallest(rule.by_second, ICAL_BY_SECOND_SIZE, dtstart.second) : static_cast<int>(seconds % 60);
+    return first;
+}
+
+// Expands a rule that limits days below DAILY (see limitsDaysBelowDaily): the days are found
+// here, one at a time from the first that can hold an occurrence to the window's end, and
+// libical steps only within each matching day, through the rule without its day limits. COUNT
+// and UNTIL are applied here, over the occurrences of every matching day in turn. Returns false
+// when the expansion was cut short by `maximumOccurrences` steps.
+template <typename Consider>
+bool expandDayByDay(const icalrecurrencetype& rule, const CalendarTime& start, Date first, const ParsedCalendarFile& file,
+    const std::string& localZone, Date earliest, Date windowEnd, size_t maximumOccurrences, Consider&& consider)
+{
+    icalrecurrencetype withinDay = rule;
+    withinDay.count = 0;
+    withinDay.until = icaltime_null_time();
+    withinDay.by_month[0] = withinDay.by_month_day[0] = withinDay.by_year_day[0] = withinDay.by_day[0] = ICAL_RECURRENCE_ARRAY_MAX;
+    icaltimetype dtstart = floatingIcalTime(start);
+    auto midnightOf = [](icaltimetype time) {
+        time.hour = time.minute = time.second = 0;
+        return time;
+    };
+    // With COUNT every occurrence from DTSTART on is counted, so the days start there.
+    icaltimetype day = midnightOf(dtstart);
+    if (rule.count == 0 && earliest > first) {
+        if (auto local = ICalendarParser::inZoneOf(start, earliest, file, localZone))
+            day = midnightOf(floatingIcalTime(*local));
+    }
+    auto lastReading = ICalendarParser::inZoneOf(start, windowEnd, file, localZone);
+    if (!lastReading)
+        return true;
+    icaltimetype lastDay = floatingIcalTime(*lastReading);
+    if (!icaltime_is_null_time(rule.until) && icaltime_compare(rule.until, lastDay) < 0)
+        lastDay = rule.until;
+
+    size_t counted = 1; // DTSTART is the first of COUNT occurrences, as in expand
+    size_t steps = 0;
+    std::map<long long, std::optional<long long>> firstSteps;
+    for (; icaltime_compare_date_only(day, lastDay) <= 0; icaltime_adjust(&day, 1, 0, 0, 0)) {
+        if (!dayMatches(rule, day))
+            continue;
+        // Each day starts an iteration of its own at its first occurrence: libical drops the
+        // first match after a start that is not one itself.
+        icaltimetype dayStart = dtstart;
+        if (icaltime_compare_date_only(day, dtstart) > 0) {
+            auto first = firstStepOfDay(rule, dtstart, day, firstSteps);
+            if (!first)
+                continue;
+            dayStart = *first;
+        }
+        std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> iterator(
+            icalrecur_iterator_new(withinDay, dayStart), icalrecur_iterator_free);
+        if (!iterator)
+            return true;
+        for (icaltimetype next = icalrecur_iterator_next(iterator.get()); !icaltime_is_null_time(next);
+             next = icalrecur_iterator_next(iterator.get())) {
+            if (++steps > maximumOccurrences)
+                return false;
+            if (icaltime_compare_date_only(next, day) > 0)
+                break;
+            if (!icaltime_is_null_time(rule.until) && icaltime_compare(next, rule.until) > 0)
+                return true;
+            CalendarTime occurrence = fromIcalTime(next, start);
+            if (occurrence == start)
+                continue;
+            if (rule.count > 0 && counted++ >= static_cast<size_t>(rule.count))
+                return true;
+            auto when = ICalendarParser::instant(occurrence, file, localZone);
+            if (!when || *when > windowEnd)
+                return true;
+            consider(occurrence, *when);
+        }
+    }
+    return true;
+}
+}
+
 std::optional<Date> ICalendarParser::lastOccurrenceStart(
     const ParsedItem& item, const ParsedCalendarFile& file, const std::string& localZone, size_t maximumSteps)
 {
@@ -630,8 +807,10 @@ bool ICalendarParser::expand(const ParsedItem& item, const ParsedCalendarFile& f
             if (auto local = inZoneOf(start, until, file, localZone))
                 rule.until = floatingIcalTime(*local);
         }
-        icalrecur_iterator* iterator = rule.freq == ICAL_NO_RECURRENCE ? nullptr : icalrecur_iterator_new(rule, floatingIcalTime(start));
-        if (iterator) {
+        if (limitsDaysBelowDaily(rule)) {
+            complete = expandDayByDay(rule, start, *first, file, localZone, earliest, windowEnd, maximumOccurrences, consider);
+        } else if (icalrecur_iterator* iterator
+            = rule.freq == ICAL_NO_RECURRENCE ? nullptr : icalrecur_iterator_new(rule, floatingIcalTime(start))) {
             // Rules without COUNT can start at the window; with COUNT every occurrence before it
             // has to be counted, so the iteration starts at DTSTART.
             // A start that libical refuses (past UNTIL, or a rule it cannot seek in) leaves the

@@ -6,6 +6,7 @@
 #include "Platform/Calendar/StoreOrdering.hpp"
 #include "Platform/Calendar/VdirScanner.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/FileIdentity.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
@@ -84,7 +87,18 @@ struct ParseJob {
 void parse(ParseJob& job)
 {
     auto path = filePath(*job.collection, job.name);
-    int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO put where the scan saw a file would otherwise hold the open forever.
+    int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0 && errno != ENOENT && errno != ENOTDIR) {
+        // There but not readable (its mode, a folder above): stored empty under its identity,
+        // so that it is named once and tried again only when it changes.
+        int error = errno;
+        if (auto identity = identityOf(path)) {
+            PlatformLog::warning(logCategory, path.string() + ": skipped, cannot be read: " + std::strerror(error));
+            job.identity = identity;
+        }
+        return;
+    }
     struct stat info;
     if (descriptor < 0 || ::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
         if (descriptor >= 0)

@@ -101,9 +101,30 @@ tl::expected<std::string, int> readWholeFile(const std::filesystem::path& path)
     return contents;
 }
 
+std::string temporaryPrefixFor(const std::filesystem::path& file)
+{
+    return "." + file.filename().string() + ".tmp-";
+}
+
+// Removes the temporary files of writers that died before renaming theirs into place. Only a
+// writer that holds the domain's lock creates one, so under the lock every one there is such
+// a leftover, a whole copy of the settings that nothing would ever remove.
+void removeTemporaryFilesOfDeadWriters(const std::filesystem::path& file)
+{
+    auto prefix = temporaryPrefixFor(file);
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(file.parent_path(), error), end; !error && entry != end; entry.increment(error)) {
+        auto name = entry->path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
+            ::unlink(entry->path().c_str());
+    }
+}
+
+// Called with the domain's lock held.
 tl::expected<void, DefaultsError> writeAtomically(const std::filesystem::path& file, const std::string& contents)
 {
-    std::string temporary = (file.parent_path() / ("." + file.filename().string() + ".tmp-XXXXXX")).string();
+    removeTemporaryFilesOfDeadWriters(file);
+    std::string temporary = (file.parent_path() / (temporaryPrefixFor(file) + "XXXXXX")).string();
     int descriptor = ::mkstemp(temporary.data());
     if (descriptor < 0)
         return tl::unexpected(DefaultsError { systemError("cannot write settings into", file.parent_path(), errno) });

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -50,6 +51,34 @@ bool writeAll(int descriptor, std::string_view bytes)
     return true;
 }
 
+// Writes the bytes into a file without a name in the destination's directory and links it
+// into place: a program killed halfway leaves nothing behind, since the kernel drops a file
+// that never got a name.
+std::optional<tl::expected<void, std::string>> linkUnnamedFile(const std::string& contents, const std::filesystem::path& destination)
+{
+    // Created with the usual permissions less the umask, as a plain copy would be.
+    int descriptor = ::open(destination.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return std::nullopt; // a file system without unnamed files: the caller uses a named one
+    bool written = writeAll(descriptor, contents) && ::fsync(descriptor) == 0;
+    int error = errno;
+    int linked = -1;
+    if (written) {
+        auto self = "/proc/self/fd/" + std::to_string(descriptor);
+        linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, destination.c_str(), AT_SYMLINK_FOLLOW);
+        error = errno;
+    }
+    ::close(descriptor);
+    if (!written)
+        return tl::unexpected(systemError("cannot write into \"" + destination.parent_path().string() + "\"", error));
+    if (linked != 0) {
+        if (error == ENOENT)
+            return std::nullopt; // no /proc: a named file is the only way
+        return tl::unexpected(systemError("cannot create \"" + destination.string() + "\"", error));
+    }
+    return tl::expected<void, std::string> {};
+}
+
 // Writes the bytes to a temporary file beside the destination and links it into place, so
 // that a reader never sees half a file and a file that appeared meanwhile is kept.
 tl::expected<void, std::string> copyWithoutReplacing(const std::filesystem::path& source, const std::filesystem::path& destination)
@@ -61,7 +90,8 @@ tl::expected<void, std::string> copyWithoutReplacing(const std::filesystem::path
     std::filesystem::create_directories(destination.parent_path(), directoryError);
     if (directoryError)
         return tl::unexpected("cannot create the directory \"" + destination.parent_path().string() + "\": " + directoryError.message());
-    // Created with the usual permissions less the umask, as a plain copy would be.
+    if (auto linked = linkUnnamedFile(*contents, destination))
+        return *linked;
     std::string temporary;
     int descriptor = -1;
     for (int attempt = 0; attempt < 16 && descriptor < 0; ++attempt) {

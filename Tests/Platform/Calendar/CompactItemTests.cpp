@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 using namespace tvk;
@@ -57,6 +58,20 @@ TEST(CompactItem, BytesCutShortDamagedOrOfAnotherLayoutAreRefused)
     auto otherLayout = bytes;
     otherLayout[0] = static_cast<char>(otherLayout[0] + 1);
     EXPECT_FALSE(CompactItem::decode(otherLayout));
+
+    // No file yields a duration, an alarm offset or a travel time that is not a finite number;
+    // read back, one would be equal to nothing, itself included, and poison every sum of times.
+    for (double notFinite : { std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity() }) {
+        ParsedItem damaged = items.at(0);
+        damaged.duration = notFinite;
+        EXPECT_FALSE(CompactItem::decode(CompactItem::encode(damaged))) << "duration " << notFinite;
+        damaged = items.at(0);
+        damaged.travelTime = -notFinite;
+        EXPECT_FALSE(CompactItem::decode(CompactItem::encode(damaged))) << "travel time " << -notFinite;
+        damaged = items.at(0);
+        damaged.alarms = { ParsedAlarm { notFinite, true, std::nullopt } };
+        EXPECT_FALSE(CompactItem::decode(CompactItem::encode(damaged))) << "alarm offset " << notFinite;
+    }
 
     // Whatever damage does to the bytes, reading them ends, with an item or none.
     std::mt19937 random(11);

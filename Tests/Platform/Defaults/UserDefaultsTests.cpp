@@ -90,6 +90,22 @@ TEST(UserDefaults, ReadsSeeAFileReplacedByAnotherProgram)
     EXPECT_EQ(defaults.object("key"), PropertyList("new"));
 }
 
+TEST(UserDefaults, AWriteRemovesTheTemporaryFilesOfWritersKilledBeforeTheirRename)
+{
+    TemporaryDirectory directory;
+    UserDefaults defaults(directory / "domain.plist");
+    ASSERT_TRUE(defaults.set("key", "old"));
+    directory.write(".domain.plist.tmp-a1B2c3", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>k");
+    directory.write(".domain.plist.tmp-Zz9Yy8", "");
+    directory.write(".other.plist.tmp-a1B2c3", "another domain's");
+    directory.write("domain.plist.tmp-a1B2c3", "not one of ours");
+    ASSERT_TRUE(defaults.set("key", "new"));
+    EXPECT_EQ(filesIn(directory.path()),
+        (std::vector<std::filesystem::path> {
+            ".domain.plist.lock", ".other.plist.tmp-a1B2c3", "domain.plist", "domain.plist.tmp-a1B2c3" }));
+    EXPECT_EQ(defaults.object("key"), PropertyList("new"));
+}
+
 TEST(UserDefaults, UpdateIsAReadModifyWriteUnderTheLock)
 {
     TemporaryDirectory directory;

@@ -88,24 +88,20 @@ shared_listing() {
   "${list[@]}" 2>"$work/shared-stderr" | jq -S 'sort_by(.id, .start)'
 }
 
-# The reader may meet a file half rewritten in place and say that it skipped it. Rarely (about
-# once in a thousand reads under this load) a reader has found the index busy for longer than it
-# waits and read the calendars without it, which is the documented fallback and loses nothing;
-# that is counted and printed, not yet failed, until its cause is found. Anything else it says,
-# and any failure, ends the run.
+# The reader may meet a file half rewritten in place and say that it skipped it. Anything else
+# it says (such as reading without the index), and any failure, ends the run.
 reader() {
-  local reads=0 skips=0 fallbacks=0
+  local reads=0 skips=0
   while [[ ! -e $work/stop ]]; do
     if ! TARVIK_CACHE_DIR=$work/cache/$(<"$work/generation") "${touch_index[@]}" >/dev/null 2>"$work/reader-stderr" \
-      || grep -v -e '\.ics: skipped, ' -e 'cannot be used (database is locked); the calendars are read without it' "$work/reader-stderr" | grep -q .; then
+      || grep -v -e '\.ics: skipped, ' "$work/reader-stderr" | grep -q .; then
       { echo "read $reads failed:"; cat "$work/reader-stderr"; } >"$work/reader-failed"
       break
     fi
     grep -q '\.ics: skipped, ' "$work/reader-stderr" && skips=$((skips + 1))
-    grep -q 'database is locked' "$work/reader-stderr" && fallbacks=$((fallbacks + 1))
     reads=$((reads + 1))
   done
-  echo "$reads times ($skips times skipping a file half written, $fallbacks times without the index as it was busy)" >"$work/reads"
+  echo "$reads times ($skips times skipping a file half written)" >"$work/reads"
 }
 
 # Measured with the reader running, which takes the index's write lock for its own updates.

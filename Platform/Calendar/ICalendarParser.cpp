@@ -40,7 +40,7 @@ void configureLibicalOnce()
         icalerror_set_errors_are_fatal(0);
         // The parser asks for the UTC zone on every thread, without our zone lock, and the
         // first such call fills libical's table of built-in zones while another thread may be
-        // searching it: the table is filled here, once, before any file is parsed.
+        // searching it: the table is filled here, once, before the first parse or zone lookup.
         icaltimezone_get_utc_timezone();
         icaltimezone_get_builtin_timezones();
     });
@@ -131,6 +131,7 @@ std::mutex& zoneMutex()
 
 icaltimezone* builtinZone(const std::string& olsonName)
 {
+    configureLibicalOnce();
     if (olsonName == "UTC" || olsonName == "Etc/UTC")
         return icaltimezone_get_utc_timezone();
     // libical looks a name up among all of tzdata's zones each time, and placing the
@@ -151,6 +152,7 @@ icaltimezone* builtinZone(const std::string& olsonName)
 
 icaltimezone* zoneFor(const CalendarTime& time, const ParsedCalendarFile& file, const std::string& localZone)
 {
+    configureLibicalOnce();
     switch (time.zone) {
     case CalendarTime::Zone::utc: return icaltimezone_get_utc_timezone();
     case CalendarTime::Zone::floating: return builtinZone(localZone);

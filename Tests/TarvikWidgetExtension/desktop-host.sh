@@ -27,6 +27,7 @@ if [[ -z ${TARVIK_HOST_TEST_DISPLAY:-} ]]; then
 fi
 
 source "$(dirname "$0")/../Support/expect.sh"
+source "$(dirname "$0")/../Support/notification-server-stand-in.sh"
 export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 HOME="$work/home" TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data"
 export TARVIK_CALENDARS="$samples" XDG_DATA_HOME="$work/xdg-data" XDG_CONFIG_HOME="$work/xdg-config" XDG_CACHE_HOME="$work/cache"
 unset LANGUAGE LC_MESSAGES GTK_THEME
@@ -111,12 +112,7 @@ click() { # click X Y: a click of the first button at window surface coordinates
 }
 
 # A desktop notification server that writes down each notification it is asked to show.
-coproc notifications { exec "$notificationServer" 2>"$work/server-stderr"; }
-serverPid=$notifications_PID
-serverIn=${notifications[1]}
-serverOut=${notifications[0]}
-read -r -t 60 line <&"$serverOut"
-[[ $line == ready ]] || fail "the stand-in notification server did not start: [$line] $(cat "$work/server-stderr")"
+start_notification_server "$notificationServer"
 
 # Without the main application the host shows the alerts: the stand-up's at its minute.
 now=2026-12-07T09:59:00+01:00 start_host
@@ -127,8 +123,7 @@ else
   fail "the host showed no alert: $(cat "$work/host-stderr")"
 fi
 stop_host
-exec {serverIn}>&-
-wait "$serverPid"
+stop_notification_server
 
 # Light: the three default cards at their families' sizes, in order, with their texts.
 start_host

@@ -12,6 +12,7 @@ samples=$3
 source "$(dirname "$0")/../../Support/expect.sh"
 export TZ=Europe/Berlin LC_ALL=en_US.UTF-8 TARVIK_CONFIG_DIR="$work/config" TARVIK_DATA_DIR="$work/data" TARVIK_CALENDARS="$samples" TARVIK_CALENDAR_BACKEND=vdir
 source "$(dirname "$0")/../../Support/url-handler-stand-in.sh"
+source "$(dirname "$0")/../../Support/notification-server-stand-in.sh"
 install_handler https
 "$tvkctl" calendars activate-all >/dev/null || fail "activate-all failed"
 
@@ -26,12 +27,7 @@ out=$("$tvkctl" --now 2026-12-07T09:50:00+01:00 alerts 2>"$work/stderr")
 expect "--follow without a session bus" 1 "" -- env DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/tarvik-test-bus "$tvkctl" alerts --follow
 expect_stderr "--follow without a session bus" "no session bus to show desktop notifications on"
 
-coproc notifications { exec "$server" 2>"$work/server-stderr"; }
-serverPid=$notifications_PID
-serverIn=${notifications[1]}
-serverOut=${notifications[0]}
-read -r -t 60 line <&"$serverOut"
-[[ $line == ready ]] || fail "the stand-in server did not start: [$line] $(cat "$work/server-stderr")"
+start_notification_server "$server"
 
 "$tvkctl" --now 2026-12-07T09:59:00+01:00 alerts --follow 2>"$work/follow-stderr" &
 followPid=$!
@@ -46,7 +42,6 @@ else
   fail "no notification was shown: $(cat "$work/follow-stderr")"
 fi
 end_follower "--follow" "$followPid"
-exec {serverIn}>&-
-wait "$serverPid"
+stop_notification_server
 
 finish "all alerts checks passed"

@@ -73,7 +73,7 @@ Event invitation()
         // Half of them in the address book, half strangers.
         std::string email
             = i % 2 == 0 ? "person" + std::to_string(i * 97) + "@example.com" : "stranger" + std::to_string(i) + "@example.org";
-        event.participantsData.push_back(Event::ParticipantData { .name = "Participant " + std::to_string(i),
+        event.participantsData.edit().push_back(Event::ParticipantData { .name = "Participant " + std::to_string(i),
             .email = email,
             .contactPredicate = ContactPredicate { email, std::nullopt },
             .isOrganizer = i == 0 });

@@ -26,7 +26,39 @@ struct DateFormatter::Icu {
     icu::UnicodeString glue;
 
     icu::UnicodeString relativeText(Date date, double milliseconds) const;
+
+    /// The texts made last, by the date's milliseconds (and for relative formatting the day
+    /// that is today): the lists of a week's events repeat a few dozen times over and over,
+    /// and every ICU format call computes all calendar fields anew.
+    struct Remembered {
+        double milliseconds = std::nan("");
+        double today = std::nan("");
+        std::string text;
+    };
+    std::array<Remembered, 64> remembered;
+    /// Today, [start, end), while the clock stays within it.
+    double todayStart = std::nan("");
+    double tomorrowStart = std::nan("");
+
+    double today();
+    Remembered& slot(double milliseconds)
+    {
+        auto bits = static_cast<std::uint64_t>(std::llround(milliseconds / 60000.0));
+        return remembered[(bits ^ (bits >> 6) ^ (bits >> 12)) % remembered.size()];
+    }
 };
+
+double DateFormatter::Icu::today()
+{
+    double now = Date::now().timeIntervalSince1970();
+    if (!(now >= todayStart && now < tomorrowStart)) {
+        auto start = beginningOfDay(Date::now());
+        todayStart = start.timeIntervalSince1970();
+        // A day lasts 23 to 25 hours, so 30 hours on is always within the next one.
+        tomorrowStart = beginningOfDay(Date(todayStart + 30 * 3600)).timeIntervalSince1970();
+    }
+    return todayStart;
+}
 
 namespace {
 
@@ -155,6 +187,10 @@ std::string DateFormatter::string(Date date) const
     rebuildIfNeeded();
     if (!m_format->object)
         return {};
+    double today = m_format->dateOnly ? m_format->today() : 0.0;
+    auto& remembered = m_format->slot(milliseconds);
+    if (remembered.milliseconds == milliseconds && remembered.today == today)
+        return remembered.text;
     icu::UnicodeString text;
     if (m_format->dateOnly)
         text = m_format->relativeText(date, milliseconds);
@@ -162,6 +198,7 @@ std::string DateFormatter::string(Date date) const
         m_format->object->format(milliseconds, text);
     std::string result;
     text.toUTF8String(result);
+    remembered = { milliseconds, today, result };
     return result;
 }
 

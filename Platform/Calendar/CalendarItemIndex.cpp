@@ -356,7 +356,10 @@ void CalendarItemIndex::prepare(bool shared)
     if (!mode.step() || !equalsIgnoringAsciiCase(mode.bytes(0), "wal"))
         throw Failure("it cannot be shared (no write-ahead log)", false);
     mode.rewind();
-    m_database->execute("PRAGMA synchronous = NORMAL; PRAGMA journal_size_limit = 8388608");
+    // A reload reads the files' identities and the window's rows once each, and the series it
+    // decoded stay in memory; pages read again come from the system's file cache. SQLite's own
+    // cache at its default (2 MB) would be most of a short-lived process's heap.
+    m_database->execute("PRAGMA synchronous = NORMAL; PRAGMA journal_size_limit = 8388608; PRAGMA cache_size = -256");
     createSchema();
 }
 

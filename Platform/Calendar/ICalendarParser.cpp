@@ -94,6 +94,21 @@ std::optional<std::string> parameterText(icalproperty* property, icalparameter_k
     icalparameter* parameter = icalproperty_get_first_parameter(property, kind);
     if (!parameter)
         return std::nullopt;
+    // The stored value as it is, where libical has a getter for it: writing the parameter out
+    // and reading it back costs more than the rest of reading an attendee.
+    switch (kind) {
+    case ICAL_CN_PARAMETER: return text(icalparameter_get_cn(parameter));
+    case ICAL_TZID_PARAMETER: return text(icalparameter_get_tzid(parameter));
+    case ICAL_PARTSTAT_PARAMETER:
+        if (auto status = icalparameter_get_partstat(parameter); status != ICAL_PARTSTAT_X && status != ICAL_PARTSTAT_NONE)
+            return text(icalparameter_enum_to_string(status));
+        break;
+    case ICAL_ROLE_PARAMETER:
+        if (auto role = icalparameter_get_role(parameter); role != ICAL_ROLE_X && role != ICAL_ROLE_NONE)
+            return text(icalparameter_enum_to_string(role));
+        break;
+    default: break;
+    }
     // icalparameter_as_ical_string gives "NAME=VALUE"; keep the value.
     const char* whole = icalparameter_as_ical_string(parameter);
     if (!whole)
@@ -110,9 +125,13 @@ std::optional<std::string> parameterText(icalproperty* property, icalparameter_k
 
 std::optional<std::string> xPropertyValue(icalcomponent* component, std::string_view name)
 {
-    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); property;
-         property = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
-        const char* propertyName = icalproperty_get_property_name(property);
+    // Extension properties are looked at alone: naming every property of an invitation (a
+    // dozen attendees) to find one costs as much as reading them.
+    bool extension = name.size() > 2 && (name[0] == 'X' || name[0] == 'x') && name[1] == '-';
+    auto kind = extension ? ICAL_X_PROPERTY : ICAL_ANY_PROPERTY;
+    for (icalproperty* property = icalcomponent_get_first_property(component, kind); property;
+         property = icalcomponent_get_next_property(component, kind)) {
+        const char* propertyName = extension ? icalproperty_get_x_name(property) : icalproperty_get_property_name(property);
         if (propertyName && std::string_view(propertyName) == name)
             return text(icalproperty_get_value_as_string(property));
     }

@@ -5,6 +5,7 @@
 #include "Platform/Calendar/StoreReminder.hpp"
 #include "Platform/Runtime/Color.hpp"
 #include "Platform/Runtime/Date.hpp"
+#include "Platform/Runtime/SharedList.hpp"
 #include "TVKCore/Events/EventType.hpp"
 #include "TVKCore/Events/ParticipantStatus.hpp"
 #include "TVKCore/VideoConference/VideoConferenceLink.hpp"
@@ -69,12 +70,15 @@ struct Event {
     /// The title of the calendar or reminder list.
     std::optional<std::string> calendarName;
     /// Text by text (notes, location, URL; for own reminders notes, title), each in the
-    /// parser's order; without duplicates for calendar events.
-    std::vector<VideoConferenceLink> videoConferenceLinks;
+    /// parser's order; without duplicates for calendar events. Shared by the event's copies,
+    /// as the participants are.
+    SharedList<VideoConferenceLink> videoConferenceLinks;
     /// Seconds of travel the calendar event carries; 0 when none and for all reminders.
     TimeInterval travelTime = 0;
     /// Organizer first (again among the attendees when the calendar lists it there too).
-    std::vector<ParticipantData> participantsData;
+    /// Shared by the event's copies: an invitation lists a dozen people or more, and an event
+    /// is copied into every list and widget entry that shows it.
+    SharedList<ParticipantData> participantsData;
 
     bool operator==(const Event&) const = default;
 

@@ -117,7 +117,7 @@ void CalendarEventManager::reloadEvents(PostNotification shouldPostNotification,
     reload.end = windowEnd(reload.now);
     fetchItems(
         reload.now, reload.end, whileAlive([this, reload](std::vector<StoreEvent> events, std::vector<StoreReminder> reminders) mutable {
-            buildSchedule(events, reminders, std::move(reload));
+            buildSchedule(std::move(events), reminders, std::move(reload));
         }));
 }
 
@@ -163,7 +163,7 @@ void CalendarEventManager::fetchItems(Date from, Date to, FetchCompletion comple
         });
 }
 
-void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Reload reload)
+void CalendarEventManager::buildSchedule(std::vector<StoreEvent> events, const std::vector<StoreReminder>& reminders, Reload reload)
 {
     bool superseded;
     {
@@ -188,9 +188,13 @@ void CalendarEventManager::buildSchedule(const std::vector<StoreEvent>& events, 
 
     // Calendar events in fetch order, then own reminders in stored order, then store reminders
     // in fetch order.
+    // A store event is let go once its event is made: over a heavy week the two forms of every
+    // event would otherwise be held at once.
     Schedule schedule;
-    for (auto& event : events)
+    for (auto& event : events) {
         schedule.add(decide(event, now, settings), now);
+        event = {};
+    }
     for (auto& reminder : m_remindersStore.reminders(now, reload.end))
         schedule.add(decide(reminder, now), now);
     for (auto& reminder : reminders)

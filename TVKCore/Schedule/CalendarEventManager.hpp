@@ -146,7 +146,7 @@ private:
     };
     using FetchCompletion = std::function<void(std::vector<StoreEvent>, std::vector<StoreReminder>)>;
     void fetchItems(Date from, Date to, FetchCompletion completion);
-    void buildSchedule(const std::vector<StoreEvent>& events, const std::vector<StoreReminder>& reminders, Reload reload);
+    void buildSchedule(std::vector<StoreEvent> events, const std::vector<StoreReminder>& reminders, Reload reload);
     /// What a schedule build reads of the settings, once per build: every read of a setting
     /// checks the settings file.
     struct BuildSettings {

@@ -90,6 +90,27 @@ TEST_F(Formatters, RelativeDateWordsFollowThePinnedClock)
     EXPECT_EQ(formatter.string(at("2026-12-10T10:30:00+01:00")), "10.12.2026, 10:30");
 }
 
+TEST_F(Formatters, ATextMadeBeforeIsMadeAgainWhenMidnightOrTheTimeZoneHasChangedIt)
+{
+    const auto& relative = DateFormatter::timeAndDateFormatter();
+    // Across the midnight that ends a 23-hour day (clocks went forward that morning).
+    Date breakfast = at("2027-03-29T08:00:00+02:00");
+    ProcessClock::pin(at("2027-03-28T23:59:00+02:00"));
+    EXPECT_EQ(relative.string(breakfast), "tomorrow, 8:00\u202FAM");
+    ProcessClock::pin(at("2027-03-29T00:00:00+02:00"));
+    EXPECT_EQ(relative.string(breakfast), "today, 8:00\u202FAM");
+    ProcessClock::pin(at("2027-03-30T00:00:00+02:00"));
+    EXPECT_EQ(relative.string(breakfast), "yesterday, 8:00\u202FAM");
+    ProcessClock::pin(at("2027-03-29T12:00:00+02:00"));
+    EXPECT_EQ(relative.string(breakfast), "today, 8:00\u202FAM") << "the clock set back";
+
+    Date date = at("2026-12-07T10:30:00+01:00");
+    EXPECT_EQ(DateFormatter::timeOnly().string(date), "10:30\u202FAM");
+    IcuEnvironment::configure("America/New_York", "en_US");
+    ModuleCalendar::reload();
+    EXPECT_EQ(DateFormatter::timeOnly().string(date), "4:30\u202FAM");
+}
+
 TEST_F(Formatters, CountdownShowsAtMostTwoUnitsAndDropsZeros)
 {
     const auto& countdown = DateComponentsFormatter::countdownFormatter();

@@ -192,6 +192,31 @@ TEST(ICalendarStore, MapsEveryParticipationStatusAndFindsTheCurrentUserByOwnerAd
     EXPECT_NE(event.attendees[1].description().find("email = ada@example.com;"), std::string::npos);
 }
 
+TEST(ICalendarStore, ParameterValuesAreReadAsWrittenQuotedOrNot)
+{
+    CalendarRoot root;
+    root.put("work/meetings/board.ics",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tarvik tests//EN\r\nBEGIN:VEVENT\r\nUID:board@tarvik.test\r\n"
+        "DTSTART;TZID=\"Europe/Berlin\":20261207T100000\r\nDURATION:PT1H\r\nSUMMARY:Board\r\n"
+        "ORGANIZER;CN=\"Hopper, Grace; Rear Admiral: USN\":mailto:grace@example.com\r\n"
+        "ATTENDEE;CN=\"Lovelace, Ada\";ROLE=NON-PARTICIPANT;PARTSTAT=ACCEPTED:mailto:ada@example.com\r\n"
+        "ATTENDEE;CN=Alan;ROLE=X-OBSERVER;PARTSTAT=x-maybe:mailto:alan@example.com\r\n"
+        "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    auto store = root.store();
+    auto events = eventsBetween(*store, at("2026-12-07T00:00:00Z"), at("2026-12-08T00:00:00Z"));
+    ASSERT_EQ(events.size(), 1u);
+    auto& event = events[0];
+    EXPECT_EQ(local(event.startDate), "2026-12-07T10:00:00+01:00") << "a quoted zone name";
+    ASSERT_TRUE(event.organizer);
+    EXPECT_EQ(event.organizer->name, "Hopper, Grace; Rear Admiral: USN");
+    ASSERT_EQ(event.attendees.size(), 2u);
+    EXPECT_EQ(event.attendees[0].name, "Lovelace, Ada");
+    EXPECT_EQ(event.attendees[0].role, ParticipantRole::nonParticipant);
+    EXPECT_EQ(event.attendees[0].status, StoreParticipantStatus::accepted);
+    EXPECT_EQ(event.attendees[1].name, "Alan");
+    EXPECT_EQ(event.attendees[1].status, StoreParticipantStatus::unknown) << "an extension status is no answer";
+}
+
 TEST(ICalendarStore, RemindersAreIncompleteTodosDueInTheWindow)
 {
     CalendarRoot root;

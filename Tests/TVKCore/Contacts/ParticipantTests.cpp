@@ -262,9 +262,9 @@ TEST(Participant, ARecordWithoutNameOrAddressIsUnknown)
 {
     ContactsStore contacts(std::make_unique<ContactStore>(std::vector<std::filesystem::path> {}));
     Event event;
-    event.participantsData.push_back(Event::ParticipantData {});
-    event.participantsData.push_back(Event::ParticipantData { .name = std::nullopt, .email = "ada@example.com" });
-    event.participantsData.push_back(Event::ParticipantData { .name = "  Ada Lovelace\n" });
+    event.participantsData.edit().push_back(Event::ParticipantData {});
+    event.participantsData.edit().push_back(Event::ParticipantData { .name = std::nullopt, .email = "ada@example.com" });
+    event.participantsData.edit().push_back(Event::ParticipantData { .name = "  Ada Lovelace\n" });
     auto participants = contacts.participants(event);
     ASSERT_EQ(participants.size(), 3u);
     EXPECT_EQ(participants[0].fallbackName, "unknown");

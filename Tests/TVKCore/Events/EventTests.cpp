@@ -313,10 +313,13 @@ TEST_F(EventTest, EqualityComparesEveryField)
     b.occurrenceDate = now;
     EXPECT_NE(a, b);
     b = a;
-    b.participantsData.push_back(Event::participantData(participant("A", "mailto:a@example.com")));
+    b.participantsData.edit().push_back(Event::participantData(participant("A", "mailto:a@example.com")));
     auto c = b;
-    c.participantsData[0].contactPredicate.name = "B";
+    auto before = b.participantsData[0];
+    c.participantsData.edit()[0].contactPredicate.name = "B";
     EXPECT_NE(b, c) << "participants' contact predicates count";
+    EXPECT_EQ(b.participantsData[0], before)
+        << "editing a copy leaves the others as they were";
 }
 
 TEST_F(EventTest, TheDemoEventsLinksAreOnesTheirServicesRecognise)

@@ -23,7 +23,7 @@ Event meeting(std::string id, std::string_view start, std::string_view end, std:
     event.endDate = at(end);
     for (auto link : links) {
         auto service = link.starts_with("https://meet.google.com") ? VideoConferenceService::googleMeet : VideoConferenceService::zoom;
-        event.videoConferenceLinks.push_back({ service, url(link) });
+        event.videoConferenceLinks.edit().push_back({ service, url(link) });
     }
     return event;
 }
@@ -118,7 +118,7 @@ TEST_F(JoinCall, ALinkWithASchemeThatIsNotSafeIsNeverHandedToTheDesktop)
 {
     for (auto unsafe : { "file:///etc/passwd", "javascript:alert(1)", "vnd.unknown-handler:run" }) {
         auto event = meeting("unsafe", "2026-12-07T10:00:00+01:00", "2026-12-07T10:30:00+01:00");
-        event.videoConferenceLinks.push_back({ VideoConferenceService::zoom, url(unsafe) });
+        event.videoConferenceLinks.edit().push_back({ VideoConferenceService::zoom, url(unsafe) });
         auto result = joinCall(event, std::nullopt);
         EXPECT_EQ(result.error, JoinError::unsafeLink) << unsafe;
     }

@@ -55,6 +55,10 @@ check "scheduled events are sorted by start" '[.scheduledEvents[].start] == ([.s
 check "the window ends with the last day of the coming week" '.scheduledEvents[-1].start == "2026-12-14T10:00:00+01:00"'
 check "every scheduled event is upcoming" '(.allCachedUpcomingEvents | map(.id + .start)) == (.scheduledEvents | map(.id + .start))'
 check "13 alerts, one per scheduled event" '(.invocations | length) == 13 and (.scheduledEvents | length) == 13'
+# The lists are written one by one; the text must still be the one document the other commands
+# print (two-space indent, sorted keys, UTF-8 as it is), empty lists included.
+whole=$(python3 -c 'import json, sys; print(json.dumps(json.load(sys.stdin), indent=2, sort_keys=True, ensure_ascii=False))' <<<"$json")
+[[ $json == "$whole" ]] || fail "reload --json is not printed as one document would be: $(diff <(echo "$json") <(echo "$whole") | head -5)"
 
 # At 09:59:30 the stand-up's alert is due: pending, and no longer in the schedule.
 reload 2026-12-07T09:59:30+01:00

@@ -41,41 +41,80 @@ struct Lists {
     }
 };
 
-nlohmann::json eventsJson(const std::vector<Event>& events)
-{
-    auto list = nlohmann::json::array();
-    for (auto& event : events)
-        list.push_back(eventJson(event));
-    return list;
-}
-
 bool contains(const std::vector<Event>& events, const Event& event)
 {
     return std::find(events.begin(), events.end(), event) != events.end();
 }
 
-void writeJson(std::ostream& out, const Lists& lists)
+// Writes what printJson writes for the object of all lists, but list by list and item by
+// item: over a heavy calendar the lists hold thousands of events, and neither a second copy
+// of every list nor a document of them all is ever held at once.
+class JsonListsWriter {
+public:
+    explicit JsonListsWriter(std::ostream& out)
+        : m_out(out)
+    {
+        m_out << '{';
+    }
+
+    // Keys are to come in sorted order, as printJson sorts them.
+    template<typename Item, typename ToJson>
+    void list(std::string_view key, const std::vector<Item>& items, ToJson toJson)
+    {
+        m_out << (m_first ? "\n" : ",\n") << "  " << nlohmann::json(key).dump() << ": ";
+        m_first = false;
+        if (items.empty()) {
+            m_out << "[]";
+            return;
+        }
+        m_out << '[';
+        bool firstItem = true;
+        for (auto& item : items) {
+            m_out << (firstItem ? "\n" : ",\n") << "    ";
+            firstItem = false;
+            // An item printed on its own, moved in by the two levels around it.
+            std::string text = printJson(toJson(item));
+            for (size_t from = 0;;) {
+                size_t newline = text.find('\n', from);
+                if (newline == std::string::npos) {
+                    m_out.write(text.data() + from, std::streamsize(text.size() - from));
+                    break;
+                }
+                m_out.write(text.data() + from, std::streamsize(newline + 1 - from));
+                m_out << "    ";
+                from = newline + 1;
+            }
+        }
+        m_out << "\n  ]";
+    }
+
+    void finish() { m_out << (m_first ? "}" : "\n}") << '\n'; }
+
+private:
+    std::ostream& m_out;
+    bool m_first = true;
+};
+
+void writeJson(std::ostream& out, const CalendarEventManager& manager)
 {
-    auto invocations = nlohmann::json::array();
-    for (auto& invocation : lists.invocations) {
-        invocations.push_back({
+    auto invocationJson = [](const AlertInvocation& invocation) {
+        return nlohmann::json {
             { "date", ISO8601::format(invocation.date) },
             { "eventId", invocation.event.id },
             { "title", invocation.event.title ? nlohmann::json(*invocation.event.title) : nlohmann::json(nullptr) },
             { "isSnooze", invocation.isSnooze },
-        });
-    }
-    nlohmann::json result {
-        { "currentEvents", eventsJson(lists.currentEvents) },
-        { "scheduledEvents", eventsJson(lists.scheduledEvents) },
-        { "pendingEvents", eventsJson(lists.pendingEvents) },
-        { "snoozedPastAppleReminderEvents", eventsJson(lists.snoozedPastAppleReminderEvents) },
-        { "pendingAppleReminderEvents", eventsJson(lists.pendingAppleReminderEvents) },
-        { "allCachedUpcomingEvents", eventsJson(lists.allCachedUpcomingEvents) },
-        { "allCachedCurrentEvents", eventsJson(lists.allCachedCurrentEvents) },
-        { "invocations", invocations },
+        };
     };
-    out << printJson(result) << '\n';
+    JsonListsWriter writer(out);
+    writer.list("allCachedCurrentEvents", manager.allCachedCurrentEvents(), eventJson);
+    writer.list("allCachedUpcomingEvents", manager.allCachedUpcomingEvents(), eventJson);
+    writer.list("currentEvents", manager.currentEvents(), eventJson);
+    writer.list("invocations", manager.invocations(), invocationJson);
+    writer.list("pendingAppleReminderEvents", manager.pendingAppleReminderEvents(), eventJson);
+    writer.list("pendingEvents", manager.pendingEvents(), eventJson);
+    writer.list("scheduledEvents", manager.scheduledEvents(), eventJson);
+    writer.list("snoozedPastAppleReminderEvents", manager.snoozedPastAppleReminderEvents(), eventJson);
+    writer.finish();
 }
 
 // Together the two combined lists hold every event of the five, so a person reads those two,
@@ -160,11 +199,10 @@ private:
         auto& manager = CalendarEventManager::shared();
         if (auto reloaded = reloadAndWait(manager); !reloaded)
             return reloaded;
-        auto lists = Lists::of(manager);
         if (call.arguments.flag("json"))
-            writeJson(call.out, lists);
+            writeJson(call.out, manager);
         else
-            writeText(call.out, lists, now);
+            writeText(call.out, Lists::of(manager), now);
         return {};
     }
 };

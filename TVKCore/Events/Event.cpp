@@ -28,6 +28,25 @@ namespace {
 constexpr const char* demoNotes = "Those are the notes of the meeting. This is a link: https://www.example.com \U0001F4AA";
 constexpr Color demoBlue = Color::rgb(0.2, 0.56, 0.86, 1.0);
 
+/// The address of "mailto:" (in any letter case) followed by characters that a URI takes as
+/// they stand (no percent escapes, no "/" or "?"), as almost every invitation writes it; none
+/// for anything else, which the URL parser then reads. Such a text always parses, to that
+/// scheme and that path, so both ways give the same address.
+std::optional<std::string> plainMailAddress(std::string_view uri)
+{
+    constexpr std::string_view scheme = "mailto:";
+    if (uri.size() <= scheme.size() || !equalsIgnoringAsciiCase(uri.substr(0, scheme.size()), scheme))
+        return std::nullopt;
+    auto specifier = uri.substr(scheme.size());
+    for (char character : specifier) {
+        bool asItStands = (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z')
+            || (character >= '0' && character <= '9') || std::string_view("-._~!$&'()*+,;=:@").find(character) != std::string_view::npos;
+        if (!asItStands)
+            return std::nullopt;
+    }
+    return std::string(specifier);
+}
+
 /// The address in a participant's description, "… email = ada@example.com; …": the text between
 /// the first "email = " and the next one, up to its first ";".
 std::optional<std::string> emailFromDescription(const std::string& description)
@@ -82,7 +101,9 @@ Event::ParticipantData Event::participantData(const StoreParticipant& participan
     // participant is shown by name.
     if (participant.name && !trimmingWhitespaceAndNewlines(*participant.name).empty())
         data.name = participant.name;
-    if (participant.url) {
+    if (participant.url)
+        data.email = plainMailAddress(*participant.url);
+    if (participant.url && !data.email) {
         // The resource specifier as written, not as a URL type would re-encode it.
         auto url = Url::make(*participant.url);
         auto scheme = url ? url->scheme() : std::nullopt;

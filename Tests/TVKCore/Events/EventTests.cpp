@@ -141,6 +141,20 @@ TEST_F(EventTest, EmailsComeFromMailUrlsThenFromTheDescriptionElseThereIsNone)
     EXPECT_TRUE(Event::participantData(participant("A", "mailto:a@example.com", ParticipantRole::chair)).isOrganizer);
 }
 
+TEST_F(EventTest, AMailAddressIsTheTextAfterTheSchemeHoweverTheAddressIsWritten)
+{
+    auto email = [](const char* uri) { return Event::participantData(participant("P", uri)).email.value_or("(none)"); };
+    EXPECT_EQ(email("mailto:o'brien+team@example.com"), "o'brien+team@example.com");
+    EXPECT_EQ(email("MaIlTo:Ada@Example.COM"), "Ada@Example.COM") << "the address keeps its letter case";
+    EXPECT_EQ(email("mailto:ada%40home@example.com"), "ada%40home@example.com") << "escapes stay as written";
+    EXPECT_EQ(email("mailto:ada@example.com?subject=Board"), "ada@example.com?subject=Board");
+    EXPECT_EQ(email("mailto:ad\xc3\xa4@example.com"), "ad\xc3\xa4@example.com") << "an address outside ASCII";
+    EXPECT_EQ(email("mailto:Ada Lovelace <ada@example.com>"), "Ada Lovelace <ada@example.com>");
+    EXPECT_EQ(email("mailto:"), "(none)");
+    EXPECT_EQ(email("mailtox:ada@example.com"), "(none)");
+    EXPECT_EQ(email(" mailto:ada@example.com"), "(none)");
+}
+
 TEST_F(EventTest, TheOrganizerAnswersOnItsOwnAttendeeLineWhateverTheLetterCaseOfItsAddress)
 {
     auto source = storeEvent(now, now + 3600);

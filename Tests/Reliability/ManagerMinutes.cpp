@@ -1,0 +1,69 @@
+#include "Tests/Reliability/ManagerMinutes.hpp"
+
+#include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Runtime/ProcessClock.hpp"
+#include "TVKCore/Schedule/CalendarEventManager.hpp"
+#include "Tests/Reliability/SoakWorld.hpp"
+
+namespace tvk::test {
+
+namespace {
+
+/// Real time that any step may take before it counts as hung.
+constexpr TimeInterval hangBound = 60;
+
+}
+
+ManagerMinutes::ManagerMinutes(CalendarEventManager& manager, ICalendarStore& files, SoakWorld& world)
+    : m_manager(manager)
+    , m_files(files)
+    , m_world(world)
+{
+    auto& center = NotificationCenter::defaultCenter();
+    m_reloadToken
+        = center.addObserver(std::string(NotificationName::didReloadEvents), nullptr, [this](const Notification&) { ++m_reloadsPosted; });
+    m_changeToken = center.addObserver(std::string(CalendarStore::changedNotification), nullptr, [this](const Notification&) {
+        ++m_changesPosted;
+        m_reloadsAtChange = m_reloadsPosted;
+    });
+}
+
+ManagerMinutes::~ManagerMinutes()
+{
+    auto& center = NotificationCenter::defaultCenter();
+    center.removeObserver(m_reloadToken);
+    center.removeObserver(m_changeToken);
+}
+
+std::string ManagerMinutes::passMinute()
+{
+    long reloadsBefore = m_reloadsPosted;
+    auto fireDate = m_manager.nextTimerFireDate();
+    ProcessClock::advance(60);
+    if (!fireDate)
+        return "the minute timer is not armed";
+    if (*fireDate <= Date::now()
+        && !DispatchQueue::main().runUntil(
+            [&] { return m_reloadsPosted > reloadsBefore && m_manager.nextTimerFireDate() > Date::now(); }, hangBound))
+        return "the minute timer did not reload";
+    return {};
+}
+
+std::string ManagerMinutes::replaceCalendar(Wait wait)
+{
+    size_t changesSeen = m_files.monitoredChangeCount();
+    long changesBefore = m_changesPosted;
+    m_world.replaceCalendar();
+    if (!DispatchQueue::main().runUntil([&] { return m_files.monitoredChangeCount() > changesSeen; }, hangBound))
+        return "the file monitors did not see the calendar change";
+    if (wait == Wait::forRescan && !DispatchQueue::main().runUntil([&] { return !m_files.isRescanPending(); }, hangBound))
+        return "the file monitors' rescan did not run";
+    if (wait == Wait::forReload
+        && !DispatchQueue::main().runUntil(
+            [&] { return m_changesPosted > changesBefore && m_reloadsPosted > m_reloadsAtChange; }, hangBound))
+        return "the calendar change did not reload the manager";
+    return {};
+}
+
+}

@@ -186,12 +186,6 @@ int main(int argc, char** argv)
     if (!options)
         return 2;
     SoakWorld world(options->tvkctl);
-    long offset = 120;
-    if (auto failure = world.setSetting("timeOffsetSeconds", std::to_string(offset)); !failure.empty()) {
-        std::cerr << "FAIL: tvkctl could not set the alert offset: " << failure << '\n';
-        return 1;
-    }
-
     // The widgets' providers read the shared manager, over the calendars the environment names.
     auto& manager = CalendarEventManager::shared();
     auto* files = dynamic_cast<ICalendarStore*>(&AggregatedEventStore::shared().eventStore());
@@ -204,6 +198,10 @@ int main(int argc, char** argv)
         return 1;
     }
     test::ManagerMinutes minutes(manager, *files, world);
+    if (auto failure = minutes.setAlertOffset(120); !failure.empty()) {
+        std::cerr << "FAIL: " << failure << '\n';
+        return 1;
+    }
 
     WidgetHost host(TarvikWidgetBundle().body());
     OffscreenCards cards(host);
@@ -217,36 +215,23 @@ int main(int argc, char** argv)
 
     test::SoakProbe probe(options->warmUpMinute());
     VideoCallFilter filter = VideoCallFilter::off;
-    long monitorWaits = 0, edits = 0, hiddenMinutes = 0;
+    long filterEdits = 0, hiddenMinutes = 0;
     std::string lastProblem;
     auto fail = [&](int minute, const std::string& what) {
         std::printf("FAIL at minute %d: %s\n", minute, what.c_str());
         return 1;
     };
     for (int minute = 1; minute <= options->minutes; ++minute) {
-        // What happens during the minute: a sync, a settings edit.
-        if (minute % 5 == 0) {
-            // Once an hour the run waits for the rescan (the widgets' own reloads may have
-            // read the new file first).
-            bool hourly = minute % 60 == 0;
-            if (auto failure
-                = minutes.replaceCalendar(hourly ? test::ManagerMinutes::Wait::forRescan : test::ManagerMinutes::Wait::forMonitors);
-                !failure.empty())
-                return fail(minute, failure);
-            monitorWaits += hourly;
-        }
-        if (minute % 7 == 0) {
-            offset = 60 * (1 + minute % 9);
-            if (auto failure = world.setSetting("timeOffsetSeconds", std::to_string(offset)); !failure.empty())
-                return fail(minute, "tvkctl could not change the alert offset: " + failure);
-            ++edits;
-        }
+        // What happens during the minute: a sync, settings edits. Once an hour the run waits
+        // for the rescan (a reload the widgets asked for may have read the new file first).
+        if (auto failure = minutes.changesDuring(minute, test::ManagerMinutes::Wait::forRescan); !failure.empty())
+            return fail(minute, failure);
         if (minute % 11 == 0) {
             filter = filter == VideoCallFilter::on ? VideoCallFilter::off : VideoCallFilter::on;
             if (auto failure = world.setSetting("showOnlyEventsWithVideoConference", filter == VideoCallFilter::on ? "true" : "false");
                 !failure.empty())
                 return fail(minute, "tvkctl could not change the video-call filter: " + failure);
-            ++edits;
+            ++filterEdits;
         }
         // Hidden for the last forty minutes of every four hours: no redraws meanwhile, all of
         // them when shown again.
@@ -266,6 +251,7 @@ int main(int argc, char** argv)
 
     std::printf("%d simulated minutes (%.1f days) of the widget host: %d calendar replacements (%ld waited for through the "
                 "monitors), %ld settings changes by tvkctl, %ld minutes hidden, %ld widget drawings; each minute's widgets checked\n",
-        options->minutes, options->minutes / 1440.0, world.version(), monitorWaits, edits, hiddenMinutes, cards.drawings());
+        options->minutes, options->minutes / 1440.0, world.version(), minutes.longWaits(), minutes.settingsEdits() + filterEdits,
+        hiddenMinutes, cards.drawings());
     return probe.report(options->memoryLimitKilobytes) ? 0 : 1;
 }

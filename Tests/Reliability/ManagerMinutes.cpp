@@ -29,6 +29,30 @@ ManagerMinutes::ManagerMinutes(CalendarEventManager& manager, ICalendarStore& fi
     });
 }
 
+std::string ManagerMinutes::changesDuring(int minute, Wait onTheHour)
+{
+    if (minute % 5 == 0) {
+        bool hourly = minute % 60 == 0;
+        if (auto failure = replaceCalendar(hourly ? onTheHour : Wait::forMonitors); !failure.empty())
+            return failure;
+        m_longWaits += hourly && onTheHour != Wait::forMonitors;
+    }
+    if (minute % 7 == 0) {
+        if (auto failure = setAlertOffset(60 * (1 + minute % 9)); !failure.empty())
+            return failure;
+        ++m_settingsEdits;
+    }
+    return {};
+}
+
+std::string ManagerMinutes::setAlertOffset(long seconds)
+{
+    if (auto failure = m_world.setSetting("timeOffsetSeconds", std::to_string(seconds)); !failure.empty())
+        return "tvkctl could not set the alert offset: " + failure;
+    m_alertOffset = seconds;
+    return {};
+}
+
 ManagerMinutes::~ManagerMinutes()
 {
     auto& center = NotificationCenter::defaultCenter();

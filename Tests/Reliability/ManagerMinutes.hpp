@@ -41,6 +41,19 @@ public:
     /// what did not happen.
     std::string replaceCalendar(Wait wait);
 
+    /// What happens outside the process during `minute`: every fifth minute a sync replaces
+    /// the calendar (waiting on the hour as `onTheHour` says, for the monitors otherwise);
+    /// every seventh `tvkctl` sets another alert offset, from one to nine minutes. Empty when
+    /// it happened; else what did not.
+    std::string changesDuring(int minute, Wait onTheHour);
+    /// Has `tvkctl` set the alert offset. Empty when it did; else how it failed.
+    std::string setAlertOffset(long seconds);
+    /// The alert offset `tvkctl` set last, in seconds.
+    long alertOffset() const { return m_alertOffset; }
+    /// How many replacements were waited for beyond the monitors, and how many settings edits.
+    long longWaits() const { return m_longWaits; }
+    long settingsEdits() const { return m_settingsEdits; }
+
     long reloadsPosted() const { return m_reloadsPosted; }
 
 private:
@@ -52,6 +65,9 @@ private:
     long m_reloadsPosted = 0;
     long m_changesPosted = 0;
     long m_reloadsAtChange = 0;
+    long m_alertOffset = 0;
+    long m_longWaits = 0;
+    long m_settingsEdits = 0;
     ObserverToken m_reloadToken;
     ObserverToken m_changeToken;
 };

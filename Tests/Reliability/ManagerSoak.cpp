@@ -33,7 +33,7 @@ using test::SoakWorld;
 
 namespace {
 
-// Empty when the manager's lists show the calendar's `version` of the meeting, and no other,
+// Empty when the manager's lists show the world's latest version of the meeting, and no other,
 // with its alert `offset` seconds before it; else what is wrong.
 std::string checkLists(const CalendarEventManager& manager, const SoakWorld& world, long offset)
 {
@@ -70,12 +70,6 @@ int main(int argc, char** argv)
     if (!options)
         return 2;
     SoakWorld world(options->tvkctl);
-    long offset = 120;
-    if (auto failure = world.setSetting("timeOffsetSeconds", std::to_string(offset)); !failure.empty()) {
-        std::cerr << "FAIL: tvkctl could not set the alert offset: " << failure << '\n';
-        return 1;
-    }
-
     auto files = std::make_unique<ICalendarStore>(std::vector { world.calendarsRoot() }, ICalendarStore::Monitoring::on);
     auto& monitoredFiles = *files;
     AggregatedEventStore store(std::move(files));
@@ -83,14 +77,17 @@ int main(int argc, char** argv)
     UserDefaults remindersDomain { remindersHome / "reminders.plist" };
     CustomRemindersStore reminders { remindersDomain };
     CalendarEventManager manager(store, reminders);
+    test::ManagerMinutes minutes(manager, monitoredFiles, world);
+    if (auto failure = minutes.setAlertOffset(120); !failure.empty()) {
+        std::cerr << "FAIL: " << failure << '\n';
+        return 1;
+    }
     if (!manager.activateAllCalendars()) {
         std::cerr << "FAIL: cannot activate the calendars\n";
         return 1;
     }
 
-    test::ManagerMinutes minutes(manager, monitoredFiles, world);
     test::SoakProbe probe(options->warmUpMinute());
-    long monitorWaits = 0, edits = 0;
     auto fail = [&](int minute, const std::string& what) {
         std::printf("FAIL at minute %d: %s\n", minute, what.c_str());
         return 1;
@@ -98,21 +95,9 @@ int main(int argc, char** argv)
     for (int minute = 1; minute <= options->minutes; ++minute) {
         if (auto failure = minutes.passMinute(); !failure.empty())
             return fail(minute, failure);
-        if (minute % 5 == 0) {
-            // Once an hour the run waits for the rescan and the reload it causes.
-            bool hourly = minute % 60 == 0;
-            if (auto failure
-                = minutes.replaceCalendar(hourly ? test::ManagerMinutes::Wait::forReload : test::ManagerMinutes::Wait::forMonitors);
-                !failure.empty())
-                return fail(minute, failure);
-            monitorWaits += hourly;
-        }
-        if (minute % 7 == 0) {
-            offset = 60 * (1 + minute % 9);
-            if (auto failure = world.setSetting("timeOffsetSeconds", std::to_string(offset)); !failure.empty())
-                return fail(minute, "tvkctl could not change the alert offset: " + failure);
-            ++edits;
-        }
+        // Once an hour the run waits for the rescan and the reload it causes.
+        if (auto failure = minutes.changesDuring(minute, test::ManagerMinutes::Wait::forReload); !failure.empty())
+            return fail(minute, failure);
 
         // A reload asked for now shows what the calendar and the settings hold now.
         bool done = false;
@@ -120,13 +105,13 @@ int main(int argc, char** argv)
         if (!DispatchQueue::main().runUntil([&] { return done; }, 60))
             return fail(minute, "a reload did not finish");
         DispatchQueue::main().drainUntilIdle();
-        if (auto problem = checkLists(manager, world, offset); !problem.empty())
+        if (auto problem = checkLists(manager, world, minutes.alertOffset()); !problem.empty())
             return fail(minute, problem);
         probe.minutePassed(minute);
     }
 
     std::printf("%d simulated minutes (%.1f days): %d calendar replacements (%ld waited for through the monitors), "
                 "%ld alert-offset changes by tvkctl; each minute's lists checked\n",
-        options->minutes, options->minutes / 1440.0, world.version(), monitorWaits, edits);
+        options->minutes, options->minutes / 1440.0, world.version(), minutes.longWaits(), minutes.settingsEdits());
     return probe.report(options->memoryLimitKilobytes) ? 0 : 1;
 }

@@ -83,6 +83,8 @@ public:
     long drawings() const { return m_drawings; }
     /// How many cards are asked for and not drawn yet.
     long asked() const { return std::count(m_dirty.begin(), m_dirty.end(), true); }
+    /// The window went: what was asked for before is not drawn.
+    void dropAsked() { std::fill(m_dirty.begin(), m_dirty.end(), false); }
 
 private:
     std::string draw(size_t index, ui::ColorScheme scheme)
@@ -238,6 +240,8 @@ int main(int argc, char** argv)
         // Hidden for the last forty minutes of every four hours: no redraws meanwhile, all of
         // them when shown again.
         bool hidden = minute % 240 >= 200;
+        if (hidden && host.isVisible())
+            cards.dropAsked();
         host.setVisible(!hidden);
         hiddenMinutes += hidden;
 
@@ -246,8 +250,10 @@ int main(int argc, char** argv)
             return fail(minute, failure);
         if (!DispatchQueue::main().runUntil([&] { return (lastProblem = checkShown(host, manager, world, filter)).empty(); }, 60))
             return fail(minute, lastProblem);
-        if (hidden && (cards.asked() > 0 || host.isTicking()))
-            return fail(minute, "the hidden host asked for redraws or kept its second timer");
+        if (hidden && cards.asked() > 0)
+            return fail(minute, "the hidden host asked for " + std::to_string(cards.asked()) + " redraws");
+        if (hidden && host.isTicking())
+            return fail(minute, "the hidden host kept its second timer");
         if (minute % 240 == 0 && cards.asked() != static_cast<long>(host.count()))
             return fail(minute, "shown again, the host asked for " + std::to_string(cards.asked()) + " of its widgets' redraws");
         if (auto failure = cards.drawAsked((minute / 60) % 2 ? ui::ColorScheme::dark : ui::ColorScheme::light); !failure.empty())

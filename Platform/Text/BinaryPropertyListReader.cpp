@@ -2,6 +2,7 @@
 
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -27,6 +28,10 @@ class Reader {
 public:
     explicit Reader(std::string_view bytes)
         : m_bytes(bytes)
+        , m_valueBudget(budget(bytes.size(), BinaryPropertyListReader::valuesPerByte, BinaryPropertyListReader::minimumValueBudget,
+              BinaryPropertyListReader::maximumValues))
+        , m_textBudget(budget(bytes.size(), BinaryPropertyListReader::textBytesPerByte, BinaryPropertyListReader::minimumTextBudget,
+              BinaryPropertyListReader::maximumBytes))
     {
     }
 
@@ -55,6 +60,12 @@ public:
     }
 
 private:
+    static std::size_t budget(std::size_t fileSize, std::size_t perByte, std::size_t floor, std::size_t ceiling)
+    {
+        std::size_t proportional = fileSize > ceiling / perByte ? ceiling : fileSize * perByte;
+        return std::min(ceiling, std::max(floor, proportional));
+    }
+
     std::uint8_t byteAt(std::size_t i) const { return static_cast<std::uint8_t>(m_bytes[i]); }
 
     // The caller has checked that [i, i + width) lies inside the input and width <= 8.
@@ -107,10 +118,10 @@ private:
 
     tl::expected<void, std::string> account(std::size_t bytes)
     {
-        if (++m_values > BinaryPropertyListReader::maximumValues)
-            return Error("binary property list holds too many values");
-        if (bytes > BinaryPropertyListReader::maximumBytes - m_resultBytes)
-            return Error("binary property list holds too much text and data");
+        if (++m_values > m_valueBudget)
+            return Error("binary property list holds too many values for its size");
+        if (bytes > m_textBudget - m_resultBytes)
+            return Error("binary property list holds too much text and data for its size");
         m_resultBytes += bytes;
         return {};
     }
@@ -329,6 +340,8 @@ private:
     }
 
     std::string_view m_bytes;
+    std::size_t m_valueBudget;
+    std::size_t m_textBudget;
     std::size_t m_offsetSize = 0;
     std::size_t m_referenceSize = 0;
     std::size_t m_objectsEnd = 0;

@@ -161,6 +161,67 @@ TEST(BinaryPropertyListReader, ObjectsThatContainThemselvesOrMultiplyAreRefused)
     EXPECT_NE(deep.error().find("nested too deeply"), std::string::npos);
 }
 
+// Arrays that each hold the next one twice, `levels` deep, and at the bottom `leaf`: a file
+// of a few bytes per level whose tree doubles with each.
+std::string doublingArrays(int levels, const std::string& leaf)
+{
+    std::vector<std::string> objects;
+    for (int level = 0; level < levels; ++level)
+        objects.push_back(bytes({ 0xA2, level + 1, level + 1 }));
+    objects.push_back(leaf);
+    return binaryPlist(objects);
+}
+
+std::string asciiString(const std::string& text)
+{
+    std::string marker = text.size() < 15 ? bytes({ 0x50 | static_cast<int>(text.size()) })
+                                           : bytes({ 0x5F, 0x11, static_cast<int>(text.size() >> 8), static_cast<int>(text.size() & 0xFF) });
+    return marker + text;
+}
+
+TEST(BinaryPropertyListReader, ASmallFileCannotExpandFarBeyondItsSize)
+{
+    // 16 levels: about a hundred bytes that name 131071 values, far fewer than the absolute
+    // limit but over a thousand per byte.
+    auto values = doublingArrays(16, bytes({ 0x09 }));
+    ASSERT_LT(values.size(), 200u);
+    auto manyValues = BinaryPropertyListReader::read(values);
+    ASSERT_FALSE(manyValues);
+    EXPECT_NE(manyValues.error().find("too many values for its size"), std::string::npos);
+
+    // 12 levels over one string of 1100 characters: a kilobyte that would be 4.5 MB of text.
+    auto text = doublingArrays(12, asciiString(std::string(1100, 'x')));
+    ASSERT_LT(text.size(), 1300u);
+    auto muchText = BinaryPropertyListReader::read(text);
+    ASSERT_FALSE(muchText);
+    EXPECT_NE(muchText.error().find("too much text and data for its size"), std::string::npos);
+
+    // The input the fuzzer timed out on: 20 levels, a million values from 317 bytes.
+    auto found = fixture("doubling-arrays-twenty-levels.bplist");
+    ASSERT_EQ(found.size(), 317u);
+    auto refused = BinaryPropertyListReader::read(found);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("too many values for its size"), std::string::npos);
+}
+
+TEST(BinaryPropertyListReader, StringsSharedAsWritersShareThemStillRead)
+{
+    // A list of two thousand entries that all name one long calendar name, as a writer that
+    // stores each string once makes it: one reference per value, 1.2 MB of text from 2 kB.
+    std::string name(300, 'c');
+    std::string list = bytes({ 0xAF, 0x11, 2000 >> 8, 2000 & 0xFF }) + std::string(2000, '\x01');
+    auto read = BinaryPropertyListReader::read(binaryPlist({ list, asciiString(name) }));
+    ASSERT_TRUE(read) << read.error();
+    auto* array = read->get<PropertyList::Array>();
+    ASSERT_TRUE(array);
+    ASSERT_EQ(array->size(), 2000u);
+    EXPECT_EQ(array->back(), PropertyList(name));
+
+    // A small shared subtree, as a writer that also shares collections may write it.
+    auto shared = BinaryPropertyListReader::read(doublingArrays(8, asciiString("Team meeting")));
+    ASSERT_TRUE(shared) << shared.error();
+}
+
 TEST(BinaryPropertyListReader, RandomDamageToARealFileNeverCrashes)
 {
     auto original = fixture("every-type.bplist");

@@ -386,6 +386,7 @@ void CalendarItemIndex::createSchema()
     transaction.commit();
     m_recurring.clear();
     m_zones.clear();
+    m_materialized.clear();
 }
 
 void CalendarItemIndex::rebuildAfterDamage()
@@ -990,9 +991,11 @@ StoreEvent CalendarItemIndex::materialize(
         if (!item.organizer->participationStatus)
             event.organizer->status = StoreParticipantStatus::accepted;
     }
-    event.attendees.reserve(item.attendees.size());
+    std::vector<StoreParticipant> attendees;
+    attendees.reserve(item.attendees.size());
     for (auto& attendee : item.attendees)
-        event.attendees.push_back(makeParticipant(attendee, ParticipantRole::required, source));
+        attendees.push_back(makeParticipant(attendee, ParticipantRole::required, source));
+    event.attendees = std::move(attendees);
     for (auto& alarm : item.alarms) {
         StoreAlarm storeAlarm;
         if (alarm.absoluteTime)
@@ -1031,11 +1034,29 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
     auto found = collection(view.key);
     if (!found) {
         m_recurring.erase(view.key);
+        m_materialized.erase(view.key);
         return;
     }
     auto [collection, longest] = *found;
     auto overlaps = [&](Date start, Date end) { return start <= windowEnd && end >= windowStart; };
     double start = windowStart.timeIntervalSince1970(), end = windowEnd.timeIntervalSince1970();
+
+    Materialized& made = m_materialized[view.key];
+    bool keep = ++made.queries > 1;
+    // The event of an item (`at` 0) or of a series' occurrence, from those made before when
+    // there is one for this calendar.
+    auto known = [&](std::int64_t id, double at) -> const StoreEvent* {
+        auto found = made.events.find({ id, at });
+        if (found == made.events.end() || found->second.event.calendar != view.eventCalendar)
+            return nullptr;
+        found->second.lastMet = made.queries;
+        return &found->second.event;
+    };
+    auto emit = [&](std::int64_t id, double at, StoreEvent event) {
+        if (keep)
+            made.events.insert_or_assign({ id, at }, Materialized::Entry { event, made.queries });
+        out.push_back(std::move(event));
+    };
 
     // Events that do not recur, by the index over their spans: those that start between the
     // window start minus the longest duration and the window end, and end after the start.
@@ -1043,12 +1064,18 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
                                           "WHERE i.collection = ? AND i.role = 1 AND i.lo >= ? AND i.lo <= ? AND i.hi >= ?");
     singles.bind(0, collection).bind(1, start - longest).bind(2, end).bind(3, start);
     while (singles.step()) {
-        auto decoded = decode(singles.integer(0), singles.integer(1), singles.integer(2) != 0, singles.bytes(3));
+        std::int64_t id = singles.integer(0);
+        if (auto* event = known(id, 0)) {
+            if (overlaps(event->startDate, event->endDate))
+                out.push_back(*event);
+            continue;
+        }
+        auto decoded = decode(id, singles.integer(1), singles.integer(2) != 0, singles.bytes(3));
         auto& placed = decoded->placement;
         if (!placed || !overlaps(placed->start, placed->end))
             continue;
         bool detached = decoded->item.recurrenceId.has_value();
-        out.push_back(materialize(view, *decoded, placed->start, placed->end, decoded->recurrence, detached, detached));
+        emit(id, 0, materialize(view, *decoded, placed->start, placed->end, decoded->recurrence, detached, detached));
     }
 
     // Series and the occurrences that override theirs, decoded once and kept while they exist.
@@ -1077,8 +1104,12 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         if (!decoded->placement || !decoded->recurrence)
             continue;
         overridesByUid[decoded->item.uid].push_back(decoded);
-        if (overlaps(decoded->placement->start, decoded->placement->end))
-            out.push_back(materialize(view, *decoded, decoded->placement->start, decoded->placement->end, decoded->recurrence, true, true));
+        if (overlaps(decoded->placement->start, decoded->placement->end)) {
+            if (auto* event = known(id, 0))
+                out.push_back(*event);
+            else
+                emit(id, 0, materialize(view, *decoded, decoded->placement->start, decoded->placement->end, decoded->recurrence, true, true));
+        }
     }
 
     auto& masters = m_database->statement("SELECT id, file, zoned FROM items WHERE collection = ? AND role = 2 AND lo <= ? AND hi >= ?");
@@ -1117,6 +1148,11 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
             auto& [time, occurrenceStart] = *it;
             if (overridden.contains(occurrenceStart.timeIntervalSince1970()))
                 continue;
+            if (auto* event = known(id, occurrenceStart.timeIntervalSince1970())) {
+                if (overlaps(event->startDate, event->endDate))
+                    out.push_back(*event);
+                continue;
+            }
             Date occurrenceEnd = occurrenceStart + duration;
             if (!placed.allDay && !master->item.end && master->item.durationDays > 0)
                 occurrenceEnd = endAfter(time, occurrenceStart, master->item, *master->zones);
@@ -1125,13 +1161,14 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
                     occurrenceEnd = *next - 1;
             }
             if (overlaps(occurrenceStart, occurrenceEnd))
-                out.push_back(materialize(view, *master, occurrenceStart, occurrenceEnd, occurrenceStart, false, true));
+                emit(id, occurrenceStart.timeIntervalSince1970(), materialize(view, *master, occurrenceStart, occurrenceEnd, occurrenceStart, false, true));
         }
     }
 
     // What this query did not meet is gone, or out of every window since the index was opened.
     std::erase_if(recurring.decoded, [&](auto& entry) { return !present.contains(entry.first); });
     std::erase_if(recurring.expansions, [&](auto& entry) { return !present.contains(entry.first); });
+    std::erase_if(made.events, [&](auto& entry) { return made.queries - entry.second.lastMet > Materialized::forgottenAfter; });
 }
 
 std::optional<StoreEvent> CalendarItemIndex::event(const View& view, const std::string& uid)

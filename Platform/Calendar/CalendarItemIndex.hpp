@@ -224,6 +224,23 @@ private:
         std::map<std::int64_t, Expansion> expansions;
     };
     std::map<std::string, RecurringItems> m_recurring;
+    // The events this process made of the items of a collection, by item and (for a series'
+    // occurrence) start. An item's stored form never changes, so an entry is right while the
+    // collection's calendar is the same object (its title, colour and owner addresses go into
+    // the event). Kept only for a collection asked for more than once, so that a process that
+    // reads a week once holds no second copy of it; an entry no query has met for a few
+    // queries goes (a reload asks for its window and for two narrower ones, so what a reload
+    // shows is met every third query, and an item that is gone is forgotten soon after).
+    struct Materialized {
+        struct Entry {
+            StoreEvent event;
+            size_t lastMet = 0;
+        };
+        std::map<std::pair<std::int64_t, double>, Entry> events;
+        size_t queries = 0;
+        static constexpr size_t forgottenAfter = 8;
+    };
+    std::map<std::string, Materialized> m_materialized;
     std::map<std::int64_t, std::shared_ptr<const ParsedCalendarFile>> m_zones;
     std::set<std::string> m_reportedSecondFiles;
 };

@@ -4,6 +4,7 @@
 #include "Platform/Calendar/StoreCalendar.hpp"
 #include "Platform/Calendar/StoreParticipant.hpp"
 #include "Platform/Runtime/Date.hpp"
+#include "Platform/Runtime/SharedList.hpp"
 
 #include <optional>
 #include <string>
@@ -37,7 +38,8 @@ struct StoreEvent {
     /// An occurrence that its series overrides (moved or otherwise changed).
     bool isDetached = false;
     StoreCalendarPointer calendar;
-    std::vector<StoreParticipant> attendees;
+    /// Shared by the event's copies (an invitation lists a dozen people or more).
+    SharedList<StoreParticipant> attendees;
     std::optional<StoreParticipant> organizer;
     std::vector<StoreAlarm> alarms;
     /// Seconds of travel before the event, when the event says so.

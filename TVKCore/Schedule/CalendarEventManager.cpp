@@ -192,9 +192,10 @@ void CalendarEventManager::buildSchedule(std::vector<StoreEvent> events, const s
     // event would otherwise be held at once.
     Schedule schedule;
     for (auto& event : events) {
-        schedule.add(decide(event, now, settings), now);
+        schedule.add(decide(event, now, settings, &m_madeEvents), now);
         event = {};
     }
+    m_madeEvents.finishBuild();
     for (auto& reminder : m_remindersStore.reminders(now, reload.end))
         schedule.add(decide(reminder, now), now);
     for (auto& reminder : reminders)
@@ -216,6 +217,7 @@ CalendarEventManager::BuildSettings CalendarEventManager::BuildSettings::current
         .showOnlyEventsWithVideoConference = settings.showOnlyEventsWithVideoConference(),
         .timeOffsetSeconds = static_cast<TimeInterval>(settings.timeOffsetSeconds()),
         .includeTravelTime = settings.includeTravelTime(),
+        .eventSettings = EventSettingsStore::shared().customSettings().value_or(std::map<std::string, EventSettings> {}),
     };
 }
 
@@ -265,7 +267,7 @@ template <typename Item> ScheduleDecision ruleDecision(const Item& item, const s
 // The order is the one the widgets' lists rely on: what a rule excludes is never even looked
 // at, and the event (with its link detection, the costly part) is made only for an eligible
 // item.
-ScheduleDecision CalendarEventManager::decide(const StoreEvent& storeEvent, Date now, const BuildSettings& settings) const
+ScheduleDecision CalendarEventManager::decide(const StoreEvent& storeEvent, Date now, const BuildSettings& settings, MadeEvents* made) const
 {
     ScheduleDecision decision = ruleDecision(storeEvent, settings.rules);
     if (decision.excludingRule)
@@ -275,7 +277,7 @@ ScheduleDecision CalendarEventManager::decide(const StoreEvent& storeEvent, Date
         decision.outcome = ScheduleDecision::Outcome::ineligible;
         return decision;
     }
-    decision.event = Event::fromCalendarEvent(storeEvent);
+    decision.event = made ? made->event(storeEvent) : Event::fromCalendarEvent(storeEvent);
     if (settings.showOnlyEventsWithVideoConference && decision.event->videoConferenceLinks.empty()) {
         decision.outcome = ScheduleDecision::Outcome::withoutVideoConference;
         return decision;
@@ -325,13 +327,13 @@ ScheduleDecision CalendarEventManager::decide(const Reminder& reminder, Date now
 AlertDecision CalendarEventManager::alertDecision(const Event& event, Date now, const BuildSettings& settings)
 {
     AlertDecision alert { .offset = settings.timeOffsetSeconds, .offsetSource = AlertDecision::OffsetSource::user };
-    if (auto custom = EventSettingsStore::shared().customSettings(event.id)) {
-        if (custom->isExcluded) {
+    if (auto custom = settings.eventSettings.find(event.id); custom != settings.eventSettings.end()) {
+        if (custom->second.isExcluded) {
             alert.outcome = AlertDecision::Outcome::excludedBySettings;
             return alert;
         }
-        if (custom->usesCustomTimeOffset) {
-            alert.offset = static_cast<TimeInterval>(custom->timeOffsetSeconds);
+        if (custom->second.usesCustomTimeOffset) {
+            alert.offset = static_cast<TimeInterval>(custom->second.timeOffsetSeconds);
             alert.offsetSource = AlertDecision::OffsetSource::event;
         }
     }

@@ -7,10 +7,13 @@
 #include "TVKCore/Calendar/UserReminderList.hpp"
 #include "TVKCore/Schedule/AlertInvocation.hpp"
 #include "TVKCore/Schedule/CalendarEventManagerDelegate.hpp"
+#include "TVKCore/Schedule/MadeEvents.hpp"
 #include "TVKCore/Schedule/ScheduleDecision.hpp"
 #include "TVKCore/Settings/CustomRemindersStoring.hpp"
+#include "TVKCore/Settings/EventSettings.hpp"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -155,6 +158,8 @@ private:
         bool showOnlyEventsWithVideoConference = false;
         TimeInterval timeOffsetSeconds = 60;
         bool includeTravelTime = false;
+        /// The user's settings of single events, by event identifier.
+        std::map<std::string, EventSettings> eventSettings;
         static BuildSettings current();
     };
     /// What one schedule build makes of the items: an alert for each whose alert lies ahead,
@@ -164,7 +169,8 @@ private:
         std::vector<Event> alertPassed;
         void add(ScheduleDecision decision, Date now);
     };
-    ScheduleDecision decide(const StoreEvent& event, Date now, const BuildSettings& settings) const;
+    /// `made`, when given, makes the event (and remembers it for the next build).
+    ScheduleDecision decide(const StoreEvent& event, Date now, const BuildSettings& settings, MadeEvents* made = nullptr) const;
     ScheduleDecision decide(const StoreReminder& reminder, Date now, const BuildSettings& settings) const;
     static ScheduleDecision decide(const Reminder& ownReminder, Date now);
     /// The alert of an event made from a store item: the user's offset or the event's own,
@@ -198,6 +204,7 @@ private:
     std::vector<Event> m_pendingAppleReminderEvents;
     /// Eligible events of the window whose alert passed before they started.
     std::vector<Event> m_alertPassedEvents;
+    MadeEvents m_madeEvents;
     std::uint64_t m_reloadsStarted = 0;
     /// The reloads whose schedule (`m_invocations`), and whose event lists, stand.
     std::uint64_t m_scheduleGeneration = 0;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 
@@ -477,6 +478,50 @@ TEST(ICalendarStore, UnchangedFilesAreNotParsedAgainAndChangedOnesAre)
     std::filesystem::remove(root.path() / "work/team/b.ics");
     EXPECT_EQ(eventsBetween(*store, start, end).size(), 1u);
     EXPECT_EQ(store->parseCount(), 3u);
+}
+
+// A store asked again and again (as a running program asks every minute) hands out what it made
+// before; every kind of change must still come through.
+TEST(ICalendarStore, RepeatedQueriesSeeEveryChangeOfFilesSeriesAndCalendars)
+{
+    CalendarRoot root;
+    root.put("work/team/standup.ics", fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics"));
+    root.put("work/team/review.ics", fixture("attendees-with-every-participation-status.ics"));
+    auto store = root.store();
+    Date start = at("2026-03-16T00:00:00Z"), end = at("2026-12-08T00:00:00Z");
+    auto titles = [&](Date from, Date to) {
+        std::vector<std::string> result;
+        for (auto& event : eventsBetween(*store, from, to))
+            result.push_back(local(event.startDate) + " " + event.title.value_or("") + " " + event.calendar->color.hexString());
+        return result;
+    };
+    auto first = titles(start, end);
+    ASSERT_GT(first.size(), 30u);
+    EXPECT_EQ(titles(start, end), first);
+    EXPECT_EQ(titles(start, end), first);
+    auto narrower = titles(at("2026-04-07T12:00:00Z"), at("2026-04-13T07:00:00Z"));
+    EXPECT_EQ(narrower, std::vector<std::string> { "2026-04-07T14:00:00+02:00 Daily Standup (moved) " + first[0].substr(first[0].rfind(' ') + 1) })
+        << "a window inside the last one: only what overlaps it, edges included";
+
+    // The series renamed, written as a syncing program writes: a new file renamed over the old.
+    auto series = fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics");
+    for (size_t at = series.find("SUMMARY:Daily Standup\n"); at != std::string::npos; at = series.find("SUMMARY:Daily Standup\n", at + 1))
+        series.replace(at, 22, "SUMMARY:Team Standup\n");
+    root.put("work/team/.standup.ics.tmp", series);
+    std::filesystem::rename(root.path() / "work/team/.standup.ics.tmp", root.path() / "work/team/standup.ics");
+    auto renamed = titles(start, end);
+    EXPECT_EQ(std::count_if(renamed.begin(), renamed.end(), [](auto& line) { return line.find("Team Standup") != std::string::npos; }),
+        std::count_if(first.begin(), first.end(), [](auto& line) { return line.find(" Daily Standup #") != std::string::npos; }));
+    EXPECT_EQ(std::count_if(renamed.begin(), renamed.end(), [](auto& line) { return line.find(" Daily Standup #") != std::string::npos; }), 0);
+
+    // The collection's colour changes: every event carries the new one.
+    root.put("work/team/color", "#FF0000FF\n");
+    auto recoloured = titles(start, end);
+    ASSERT_EQ(recoloured.size(), renamed.size());
+    EXPECT_TRUE(std::all_of(recoloured.begin(), recoloured.end(), [](auto& line) { return line.ends_with(" #FF0000FF"); }));
+
+    std::filesystem::remove(root.path() / "work/team/review.ics");
+    EXPECT_EQ(titles(start, end).size(), renamed.size() - 1);
 }
 
 TEST(ICalendarStore, AChangeOnDiskPostsOneNotificationAndTheNextQuerySeesIt)

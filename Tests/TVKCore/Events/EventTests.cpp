@@ -161,14 +161,14 @@ TEST_F(EventTest, TheOrganizerAnswersOnItsOwnAttendeeLineWhateverTheLetterCaseOf
     source.organizer = participant("Dana", "mailto:dana@example.com", ParticipantRole::chair);
     source.organizer->status = StoreParticipantStatus::accepted;
     source.attendees = { participant("Alex", "mailto:alex@example.com"), participant("Dana", "MAILTO:Dana@Example.com") };
-    source.attendees[0].status = StoreParticipantStatus::accepted;
-    source.attendees[1].status = StoreParticipantStatus::tentative;
+    source.attendees.edit()[0].status = StoreParticipantStatus::accepted;
+    source.attendees.edit()[1].status = StoreParticipantStatus::tentative;
     auto event = Event::fromCalendarEvent(source);
     ASSERT_EQ(event.participantsData.size(), 3u) << "the organizer stays listed again among the attendees";
     EXPECT_EQ(event.participantsData[0].status, ParticipantStatus::tentative);
     EXPECT_TRUE(event.participantsData[0].isOrganizer);
 
-    source.attendees.pop_back();
+    source.attendees.edit().pop_back();
     EXPECT_EQ(Event::fromCalendarEvent(source).participantsData[0].status, ParticipantStatus::accepted)
         << "without an attendee line, what the store says";
 }

@@ -50,10 +50,9 @@ struct DateFormatter::Icu {
 
 double DateFormatter::Icu::today()
 {
-    double now = Date::now().timeIntervalSince1970();
-    if (!(now >= todayStart && now < tomorrowStart)) {
-        auto start = beginningOfDay(Date::now());
-        todayStart = start.timeIntervalSince1970();
+    Date now = Date::now();
+    if (!(now.timeIntervalSince1970() >= todayStart && now.timeIntervalSince1970() < tomorrowStart)) {
+        todayStart = beginningOfDay(now).timeIntervalSince1970();
         // A day lasts 23 to 25 hours, so 30 hours on is always within the next one.
         tomorrowStart = beginningOfDay(Date(todayStart + 30 * 3600)).timeIntervalSince1970();
     }

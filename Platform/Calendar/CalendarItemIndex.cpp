@@ -1043,14 +1043,16 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
 
     Materialized& made = m_materialized[view.key];
     bool keep = ++made.queries > 1;
-    // The event of an item (`at` 0) or of a series' occurrence, from those made before when
-    // there is one for this calendar.
-    auto known = [&](std::int64_t id, double at) -> const StoreEvent* {
+    // The event of an item (`at` 0) or of a series' occurrence was made before for this
+    // calendar: it is handed out again when it overlaps the window.
+    auto reused = [&](std::int64_t id, double at) {
         auto found = made.events.find({ id, at });
         if (found == made.events.end() || found->second.event.calendar != view.eventCalendar)
-            return nullptr;
+            return false;
         found->second.lastMet = made.queries;
-        return &found->second.event;
+        if (overlaps(found->second.event.startDate, found->second.event.endDate))
+            out.push_back(found->second.event);
+        return true;
     };
     auto emit = [&](std::int64_t id, double at, StoreEvent event) {
         if (keep)
@@ -1065,11 +1067,8 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
     singles.bind(0, collection).bind(1, start - longest).bind(2, end).bind(3, start);
     while (singles.step()) {
         std::int64_t id = singles.integer(0);
-        if (auto* event = known(id, 0)) {
-            if (overlaps(event->startDate, event->endDate))
-                out.push_back(*event);
+        if (reused(id, 0))
             continue;
-        }
         auto decoded = decode(id, singles.integer(1), singles.integer(2) != 0, singles.bytes(3));
         auto& placed = decoded->placement;
         if (!placed || !overlaps(placed->start, placed->end))
@@ -1104,12 +1103,8 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         if (!decoded->placement || !decoded->recurrence)
             continue;
         overridesByUid[decoded->item.uid].push_back(decoded);
-        if (overlaps(decoded->placement->start, decoded->placement->end)) {
-            if (auto* event = known(id, 0))
-                out.push_back(*event);
-            else
-                emit(id, 0, materialize(view, *decoded, decoded->placement->start, decoded->placement->end, decoded->recurrence, true, true));
-        }
+        if (overlaps(decoded->placement->start, decoded->placement->end) && !reused(id, 0))
+            emit(id, 0, materialize(view, *decoded, decoded->placement->start, decoded->placement->end, decoded->recurrence, true, true));
     }
 
     auto& masters = m_database->statement("SELECT id, file, zoned FROM items WHERE collection = ? AND role = 2 AND lo <= ? AND hi >= ?");
@@ -1148,11 +1143,8 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
             auto& [time, occurrenceStart] = *it;
             if (overridden.contains(occurrenceStart.timeIntervalSince1970()))
                 continue;
-            if (auto* event = known(id, occurrenceStart.timeIntervalSince1970())) {
-                if (overlaps(event->startDate, event->endDate))
-                    out.push_back(*event);
+            if (reused(id, occurrenceStart.timeIntervalSince1970()))
                 continue;
-            }
             Date occurrenceEnd = occurrenceStart + duration;
             if (!placed.allDay && !master->item.end && master->item.durationDays > 0)
                 occurrenceEnd = endAfter(time, occurrenceStart, master->item, *master->zones);

@@ -51,6 +51,13 @@ public:
     {
         return directory.write(relativePath, contents);
     }
+    /// Replaces a file as syncing programs write: a new file renamed over the old one.
+    void replace(const std::string& relativePath, const std::string& contents)
+    {
+        std::filesystem::path target(relativePath);
+        auto temporary = target.parent_path() / ("." + target.filename().string() + ".tmp");
+        std::filesystem::rename(directory.write(temporary.string(), contents), directory.path() / target);
+    }
     std::filesystem::path path() const { return directory.path(); }
 
     std::unique_ptr<ICalendarStore> store(ICalendarStore::Monitoring monitoring = ICalendarStore::Monitoring::off) const
@@ -466,11 +473,10 @@ TEST(ICalendarStore, UnchangedFilesAreNotParsedAgainAndChangedOnesAre)
         eventsBetween(*store, start, end);
     EXPECT_EQ(store->parseCount(), 2u);
 
-    // An atomic replacement, as vdirsyncer writes: a new file renamed over the old one.
+    // An atomic replacement, as vdirsyncer writes.
     auto changed = fixture("attendees-with-every-participation-status.ics");
     changed.replace(changed.find("Design review"), 13, "Design review v2");
-    root.put("work/team/.a.ics.tmp", changed);
-    std::filesystem::rename(root.path() / "work/team/.a.ics.tmp", root.path() / "work/team/a.ics");
+    root.replace("work/team/a.ics", changed);
     auto events = eventsBetween(*store, start, end);
     EXPECT_EQ(store->parseCount(), 3u);
     EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](auto& event) { return event.title == "Design review v2"; }));
@@ -507,8 +513,7 @@ TEST(ICalendarStore, RepeatedQueriesSeeEveryChangeOfFilesSeriesAndCalendars)
     auto series = fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics");
     for (size_t at = series.find("SUMMARY:Daily Standup\n"); at != std::string::npos; at = series.find("SUMMARY:Daily Standup\n", at + 1))
         series.replace(at, 22, "SUMMARY:Team Standup\n");
-    root.put("work/team/.standup.ics.tmp", series);
-    std::filesystem::rename(root.path() / "work/team/.standup.ics.tmp", root.path() / "work/team/standup.ics");
+    root.replace("work/team/standup.ics", series);
     auto renamed = titles(start, end);
     EXPECT_EQ(std::count_if(renamed.begin(), renamed.end(), [](auto& line) { return line.find("Team Standup") != std::string::npos; }),
         std::count_if(first.begin(), first.end(), [](auto& line) { return line.find(" Daily Standup #") != std::string::npos; }));

@@ -1,6 +1,7 @@
 #include "TarvikWidgetExtension/TarvikWidgetBundle.hpp"
 
 #include "TVKCore/Alerts/SessionBusAlerts.hpp"
+#include "TVKCore/Calendar/AggregatedEventStore.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TarvikWidgetExtension/Links/LinkCommands.hpp"
 #include "TarvikWidgetExtension/Widgets/CurrentEventsWidget.hpp"
@@ -34,6 +35,11 @@ std::shared_ptr<void> TarvikWidgetBundle::hostCompanion()
     // The widgets reload the manager themselves; this reload only brings the schedule in.
     alerts->start(CalendarEventManager::PostNotification::no);
     return alerts;
+}
+
+void TarvikWidgetBundle::prepareForCommand()
+{
+    AggregatedEventStore::setSharedMonitoring(ICalendarStore::Monitoring::off);
 }
 
 }

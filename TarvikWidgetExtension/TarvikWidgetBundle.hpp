@@ -29,6 +29,9 @@ struct TarvikWidgetBundle {
     /// The alerts of the schedule as desktop notifications while the host runs, for people
     /// without the main application (`SessionBusAlerts`); nothing without a session bus.
     static std::shared_ptr<void> hostCompanion();
+
+    /// A headless command reads the calendars once: the shared store watches no folders.
+    static void prepareForCommand();
 };
 
 }

@@ -218,16 +218,16 @@ std::atomic<bool> reportedFallback { false };
 
 }
 
-// A collection as the store shows it: what the scan found, and its calendars.
+// A collection as the store shows it: where the scan found it, and its calendars.
 struct ShownCollection {
-    VdirScanner::Collection scanned;
+    std::filesystem::path path;
     StoreCalendarPointer eventCalendar;
     StoreCalendarPointer reminderCalendar;
     std::int64_t version = 0;
 
     CalendarItemIndex::View view() const
     {
-        return CalendarItemIndex::View { scanned.path.string(), eventCalendar, reminderCalendar, scanned.path.string() };
+        return CalendarItemIndex::View { path.string(), eventCalendar, reminderCalendar, path.string() };
     }
 };
 
@@ -258,7 +258,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
     // Guarded by `mutex`:
     std::unique_ptr<CalendarItemIndex> index;
     bool scanned = false;
-    VdirScanner::Layout layout;
+    VdirScanner::Layout layout; // its collections without their files (see refresh)
     std::map<std::filesystem::path, ShownCollection> collections;
     std::map<std::string, std::pair<std::filesystem::path, EntityType>> calendarsById; // id → collection, what it holds
 
@@ -425,7 +425,7 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
         std::map<std::string, std::pair<std::filesystem::path, EntityType>> byId;
         for (auto& collection : scan.collections) {
             ShownCollection entry;
-            entry.scanned = collection;
+            entry.path = collection.path;
             CalendarItemIndex::Summary summary;
             if (auto found = summaries.find(collection.path.string()); found != summaries.end())
                 summary = found->second;
@@ -473,6 +473,10 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             changed = old == collections.end() || old->second.version != entry.version
                 || !same(old->second.eventCalendar, entry.eventCalendar) || !same(old->second.reminderCalendar, entry.reminderCalendar);
         }
+        // The files' identities are in the index now, and later checks look at the directories
+        // only: a large collection's list of files is not kept twice.
+        for (auto& collection : scan.collections)
+            std::vector<VdirScanner::File>().swap(collection.files);
         layout = std::move(scan);
         if (!changed && scanned)
             return false; // the calendars handed out stay the same objects

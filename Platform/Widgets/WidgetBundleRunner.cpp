@@ -148,6 +148,7 @@ private:
 
     CommandResult run(const Invocation& call) const
     {
+        m_runner.prepareForCommand();
         auto& out = call.out;
         auto& strings = m_runner.strings();
         if (call.arguments.flag("json")) {
@@ -242,6 +243,7 @@ private:
 
     CommandResult run(const Invocation& call) const
     {
+        m_runner.prepareForCommand();
         auto& out = call.out;
         auto widget = chosenWidget(call.arguments);
         if (!widget)
@@ -375,6 +377,7 @@ private:
 
     CommandResult run(const Invocation& call) const
     {
+        m_runner.prepareForCommand();
         auto options = renderOptions(call.arguments);
         if (!options)
             return tl::unexpected(options.error());
@@ -570,6 +573,12 @@ std::vector<WidgetPlacement> WidgetBundleRunner::defaultPlacements()
             placements.push_back({ configuration.kind(), configuration.supportedFamilies().front() });
     }
     return placements;
+}
+
+void WidgetBundleRunner::prepareForCommand() const
+{
+    if (m_commandPreparation)
+        m_commandPreparation();
 }
 
 const std::vector<WidgetConfiguration>& WidgetBundleRunner::configurations()

@@ -27,7 +27,9 @@ namespace tvk::widgets {
 /// widget is placed at its smallest family. It may add commands of its own to the program
 /// (`static void addCommands(WidgetBundleRunner&)`), such as the handling of its links, and
 /// something that runs beside the desktop host for as long as it does
-/// (`static std::shared_ptr<void> hostCompanion()`), such as its alerts.
+/// (`static std::shared_ptr<void> hostCompanion()`), such as its alerts, and prepare the
+/// process for a headless command, which runs once and ends (`static void prepareForCommand()`,
+/// called before the command builds the widgets).
 template <class Bundle>
 concept WidgetBundle = std::default_initializable<Bundle> && requires(const Bundle& bundle)
 {
@@ -69,6 +71,8 @@ public:
             Bundle::addCommands(runner);
         if constexpr (requires { Bundle::hostCompanion(); })
             runner.setHostCompanion(&Bundle::hostCompanion);
+        if constexpr (requires { Bundle::prepareForCommand(); })
+            runner.setCommandPreparation(&Bundle::prepareForCommand);
         return runner.run(arguments(argc, argv));
     }
 
@@ -103,6 +107,9 @@ public:
     using HostCompanion = std::function<std::shared_ptr<void>()>;
     const HostCompanion& hostCompanion() const { return m_hostCompanion; }
     void setHostCompanion(HostCompanion companion) { m_hostCompanion = std::move(companion); }
+    /// Run by the headless commands before they build the widgets.
+    void setCommandPreparation(std::function<void()> preparation) { m_commandPreparation = std::move(preparation); }
+    void prepareForCommand() const;
 
 private:
     static void prepareProcess();
@@ -116,6 +123,7 @@ private:
     TimeInterval m_completionTimeout = defaultCompletionTimeout;
     std::optional<std::vector<WidgetPlacement>> m_defaultPlacements;
     HostCompanion m_hostCompanion;
+    std::function<void()> m_commandPreparation;
     std::vector<std::unique_ptr<cli::Command>> m_commands;
 };
 

@@ -9,6 +9,7 @@
 #include "TVKCore/Settings/UserSettingsStore.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <unordered_set>
 
 namespace tvk {
@@ -36,10 +37,21 @@ std::string describe(const AccessRequestError& error)
     return "calendar access was not granted";
 }
 
+namespace {
+
+std::atomic<ICalendarStore::Monitoring> sharedMonitoring { ICalendarStore::Monitoring::on };
+
+}
+
 AggregatedEventStore& AggregatedEventStore::shared()
 {
-    static AggregatedEventStore* store = new AggregatedEventStore(CalendarBackendChoice::makeDefaultStore(ICalendarStore::Monitoring::on));
+    static AggregatedEventStore* store = new AggregatedEventStore(CalendarBackendChoice::makeDefaultStore(sharedMonitoring.load()));
     return *store;
+}
+
+void AggregatedEventStore::setSharedMonitoring(ICalendarStore::Monitoring monitoring)
+{
+    sharedMonitoring = monitoring;
 }
 
 AggregatedEventStore::AggregatedEventStore(std::unique_ptr<CalendarStore> eventStore)

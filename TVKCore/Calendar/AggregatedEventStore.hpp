@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Calendar/CalendarStore.hpp"
+#include "Platform/Calendar/ICalendarStore.hpp"
 #include "Platform/Runtime/Date.hpp"
 #include "Platform/Runtime/MemoryCache.hpp"
 #include "TVKCore/Calendar/EventKitError.hpp"
@@ -35,8 +36,13 @@ inline constexpr std::string_view grantedPermission = "GrantedPermission";
 /// atomically and the calendar cache is locked.
 class AggregatedEventStore {
 public:
-    /// Over the calendars under the standard calendar roots, watched for changes.
+    /// Over the calendars under the standard calendar roots, watched for changes unless
+    /// `setSharedMonitoring` said otherwise before.
     static AggregatedEventStore& shared();
+    /// Whether the shared store watches the calendar folders; takes effect when `shared()` first
+    /// runs. A process that reads the calendars once and ends (a command) has no use for the
+    /// watches, which cost a start-up of the file monitor and one watch per folder.
+    static void setSharedMonitoring(ICalendarStore::Monitoring monitoring);
     explicit AggregatedEventStore(std::unique_ptr<CalendarStore> eventStore);
     AggregatedEventStore(const AggregatedEventStore&) = delete;
     AggregatedEventStore& operator=(const AggregatedEventStore&) = delete;

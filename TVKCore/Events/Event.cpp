@@ -137,6 +137,8 @@ Event Event::fromCalendarEvent(const StoreEvent& calendarEvent)
     }
 
     std::vector<ParticipantData> participants;
+    // Kept for as long as the event: no room to spare.
+    participants.reserve(calendarEvent.attendees.size() + (calendarEvent.organizer ? 1 : 0));
     if (calendarEvent.organizer)
         participants.push_back(participantData(*calendarEvent.organizer));
     for (auto& attendee : calendarEvent.attendees)

@@ -434,7 +434,7 @@ void CalendarEventManager::notify(PostNotification post, const Completion& compl
     if (delegate)
         delegate->didUpdateInvocations(all);
     if (post == PostNotification::yes)
-        NotificationCenter::defaultCenter().post(std::string(NotificationName::didReloadEvents), nullptr);
+        NotificationCenter::defaultCenter().post(std::string(NotificationName::didReloadEvents), this);
     if (completion)
         completion();
 }

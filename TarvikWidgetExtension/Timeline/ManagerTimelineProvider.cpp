@@ -36,9 +36,9 @@ Registrations& registrations()
 
 }
 
-void reloadTimelinesWhenEventsReload(std::string kind)
+void reloadTimelinesWhenEventsReload(std::string kind, const CalendarEventManager& manager)
 {
-    auto token = NotificationCenter::defaultCenter().addObserver(std::string(NotificationName::didReloadEvents), nullptr,
+    auto token = NotificationCenter::defaultCenter().addObserver(std::string(NotificationName::didReloadEvents), &manager,
         [kind = std::move(kind)](const Notification&) { widgets::WidgetCenter::shared().reloadTimelines(kind); });
     auto& kept = registrations();
     std::lock_guard lock(kept.mutex);

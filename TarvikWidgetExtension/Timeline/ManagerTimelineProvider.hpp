@@ -10,10 +10,10 @@
 
 namespace tvk {
 
-/// Registers an observer of "DidReloadEvents" on the default centre that asks the host, through
-/// the widget centre, to reload the timelines of `kind`. It runs on the posting thread and is
-/// never removed.
-void reloadTimelinesWhenEventsReload(std::string kind);
+/// Registers an observer of "DidReloadEvents" from `manager` on the default centre that asks the
+/// host, through the widget centre, to reload the timelines of `kind`. It runs on the posting
+/// thread and is never removed. Another manager's reloads say nothing about these timelines.
+void reloadTimelinesWhenEventsReload(std::string kind, const CalendarEventManager& manager);
 
 /// What the three providers share. A provider is built over a calendar event manager (the
 /// shared one by default), whose lists it reads, and registers an observer that reloads its
@@ -39,7 +39,7 @@ public:
     explicit ManagerTimelineProvider(CalendarEventManager& eventManager)
         : m_eventManager(&eventManager)
     {
-        reloadTimelinesWhenEventsReload(std::string(Provider::kind));
+        reloadTimelinesWhenEventsReload(std::string(Provider::kind), eventManager);
     }
 
     CalendarEventManager& eventManager() const { return *m_eventManager; }

@@ -157,7 +157,7 @@ TEST_F(TimelineProviderTest, PlaceholdersAreEmptyAtNowWhateverTheManagerHolds)
 
 TEST_F(TimelineProviderTest, EveryBuiltConfigurationAsksForItsKindWhenTheEventsReload)
 {
-    auto post = [] { NotificationCenter::defaultCenter().post(std::string(NotificationName::didReloadEvents)); };
+    auto post = [] { NotificationCenter::defaultCenter().post(std::string(NotificationName::didReloadEvents), &CalendarEventManager::shared()); };
     post();
     auto before = reloadRequests;
     auto first = UpcomingEventsWidget().body();
@@ -168,6 +168,20 @@ TEST_F(TimelineProviderTest, EveryBuiltConfigurationAsksForItsKindWhenTheEventsR
     EXPECT_EQ(reloadRequests[countdownKind], before[countdownKind] + 1);
     EXPECT_EQ(reloadRequests[currentKind], before[currentKind]);
     EXPECT_EQ(reloadRequests.count("(all)"), 0u);
+}
+
+TEST_F(TimelineProviderTest, AnotherManagersReloadAsksTheseProvidersForNothing)
+{
+    NextEventProvider countdown(*manager);
+    UpcomingEvetsProvider upcoming(*manager);
+    AggregatedEventStore otherStore(makeMemoryStore());
+    CalendarEventManager other(otherStore, reminders);
+
+    bool done = false;
+    other.reloadEvents(CalendarEventManager::PostNotification::yes, [&] { done = true; });
+    ASSERT_TRUE(DispatchQueue::main().runUntil([&] { return done; }));
+    DispatchQueue::main().drainUntilIdle();
+    EXPECT_TRUE(reloadRequests.empty());
 }
 
 TEST_F(TimelineProviderTest, AnAnnouncedReloadAsksOncePerObserverAndAProvidersOwnReloadNotAtAll)

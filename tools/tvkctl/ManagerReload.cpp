@@ -1,6 +1,7 @@
 #include "tools/tvkctl/ManagerReload.hpp"
 
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "TVKCore/Calendar/AggregatedEventStore.hpp"
 
 #include <string>
 
@@ -12,6 +13,12 @@ namespace {
 // takes seconds, so the wait is generous.
 constexpr TimeInterval reloadTimeout = 120;
 
+}
+
+CalendarEventManager& managerReadingOnce()
+{
+    AggregatedEventStore::setSharedMonitoring(ICalendarStore::Monitoring::off);
+    return CalendarEventManager::shared();
 }
 
 cli::CommandResult reloadAndWait(CalendarEventManager& manager)

@@ -60,8 +60,9 @@ private:
 
     CommandResult run(const Invocation& call) const
     {
-        auto& manager = CalendarEventManager::shared();
-        if (call.arguments.flag("follow")) {
+        bool follows = call.arguments.flag("follow");
+        auto& manager = follows ? CalendarEventManager::shared() : managerReadingOnce();
+        if (follows) {
             Follow follow(manager);
             if (!follow.canShow())
                 return failure("no session bus to show desktop notifications on (is DBUS_SESSION_BUS_ADDRESS set?)");

@@ -398,7 +398,7 @@ private:
         if (identifier.has_value() == title.has_value())
             return usageError("give either EVENT-ID or --title TEXT");
 
-        auto& manager = CalendarEventManager::shared();
+        auto& manager = managerReadingOnce();
         if (auto reloaded = reloadAndWait(manager); !reloaded)
             return reloaded;
         Date now = Date::now();

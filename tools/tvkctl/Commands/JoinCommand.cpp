@@ -93,7 +93,7 @@ private:
         if (identifier && upcoming)
             return usageError("--upcoming chooses the event itself: give it no EVENT-ID");
 
-        auto& manager = CalendarEventManager::shared();
+        auto& manager = managerReadingOnce();
         if (auto reloaded = reloadAndWait(manager); !reloaded)
             return reloaded;
         Date now = Date::now();

@@ -158,10 +158,11 @@ private:
         auto format = formatNamed(call.arguments.option("format").value_or("text"));
         if (!format)
             return usageError("FORMAT is text, json, waybar or i3blocks, not \"" + *call.arguments.option("format") + "\"");
-        auto& manager = CalendarEventManager::shared();
+        bool follows = call.arguments.flag("follow");
+        auto& manager = follows ? CalendarEventManager::shared() : managerReadingOnce();
         if (auto reloaded = reloadAndWait(manager); !reloaded)
             return reloaded;
-        if (!call.arguments.flag("follow")) {
+        if (!follows) {
             write(call.out, NextEventStatus::make(listedEvents(manager), Date::now()), *format, false);
             return {};
         }

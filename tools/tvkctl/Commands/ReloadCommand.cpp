@@ -57,9 +57,10 @@ public:
         m_out << '{';
     }
 
-    // Keys are to come in sorted order, as printJson sorts them.
-    template<typename Item, typename ToJson>
-    void list(std::string_view key, const std::vector<Item>& items, ToJson toJson)
+    // Keys are to come in sorted order, as printJson sorts them. `toText` gives an item as
+    // printJson prints it on its own; it may keep the item.
+    template<typename Item, typename ToText>
+    void list(std::string_view key, std::vector<Item> items, ToText toText)
     {
         m_out << (m_first ? "\n" : ",\n") << "  " << nlohmann::json(key).dump() << ": ";
         m_first = false;
@@ -72,8 +73,8 @@ public:
         for (auto& item : items) {
             m_out << (firstItem ? "\n" : ",\n") << "    ";
             firstItem = false;
-            // An item printed on its own, moved in by the two levels around it.
-            std::string text = printJson(toJson(item));
+            // Moved in by the two levels around it.
+            const std::string& text = toText(item);
             for (size_t from = 0;;) {
                 size_t newline = text.find('\n', from);
                 if (newline == std::string::npos) {
@@ -95,25 +96,48 @@ private:
     bool m_first = true;
 };
 
+// Printed events, remembered: the schedule and the current and pending lists name events of
+// the combined lists again, and an event's text is most of the time spent on printing. An
+// event is met again only when it is equal in everything.
+class EventTexts {
+public:
+    // Keeps `event` (moved from) when it is new.
+    const std::string& of(Event& event)
+    {
+        auto& bucket = m_printed[{ event.startDate, event.id }];
+        for (auto& [printed, text] : bucket) {
+            if (printed == event)
+                return text;
+        }
+        auto text = printJson(eventJson(event));
+        return bucket.emplace_back(std::move(event), std::move(text)).second;
+    }
+
+private:
+    std::map<std::pair<Date, std::string>, std::vector<std::pair<Event, std::string>>> m_printed;
+};
+
 void writeJson(std::ostream& out, const CalendarEventManager& manager)
 {
     auto invocationJson = [](const AlertInvocation& invocation) {
-        return nlohmann::json {
+        return printJson(nlohmann::json {
             { "date", ISO8601::format(invocation.date) },
             { "eventId", invocation.event.id },
             { "title", invocation.event.title ? nlohmann::json(*invocation.event.title) : nlohmann::json(nullptr) },
             { "isSnooze", invocation.isSnooze },
-        };
+        });
     };
+    EventTexts texts;
+    auto eventText = [&](Event& event) -> const std::string& { return texts.of(event); };
     JsonListsWriter writer(out);
-    writer.list("allCachedCurrentEvents", manager.allCachedCurrentEvents(), eventJson);
-    writer.list("allCachedUpcomingEvents", manager.allCachedUpcomingEvents(), eventJson);
-    writer.list("currentEvents", manager.currentEvents(), eventJson);
+    writer.list("allCachedCurrentEvents", manager.allCachedCurrentEvents(), eventText);
+    writer.list("allCachedUpcomingEvents", manager.allCachedUpcomingEvents(), eventText);
+    writer.list("currentEvents", manager.currentEvents(), eventText);
     writer.list("invocations", manager.invocations(), invocationJson);
-    writer.list("pendingAppleReminderEvents", manager.pendingAppleReminderEvents(), eventJson);
-    writer.list("pendingEvents", manager.pendingEvents(), eventJson);
-    writer.list("scheduledEvents", manager.scheduledEvents(), eventJson);
-    writer.list("snoozedPastAppleReminderEvents", manager.snoozedPastAppleReminderEvents(), eventJson);
+    writer.list("pendingAppleReminderEvents", manager.pendingAppleReminderEvents(), eventText);
+    writer.list("pendingEvents", manager.pendingEvents(), eventText);
+    writer.list("scheduledEvents", manager.scheduledEvents(), eventText);
+    writer.list("snoozedPastAppleReminderEvents", manager.snoozedPastAppleReminderEvents(), eventText);
     writer.finish();
 }
 
@@ -196,7 +220,7 @@ private:
     CommandResult run(const Invocation& call) const
     {
         Date now = Date::now();
-        auto& manager = CalendarEventManager::shared();
+        auto& manager = managerReadingOnce();
         if (auto reloaded = reloadAndWait(manager); !reloaded)
             return reloaded;
         if (call.arguments.flag("json"))

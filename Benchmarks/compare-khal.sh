@@ -3,11 +3,13 @@
 # week against `tvkctl reload --json` at Monday 09:30 of that week. Both read the same five
 # vdir collections; each program keeps its own cache (khal its SQLite file, tarvik its calendar
 # index). Prints the medians of wall time and peak resident memory over RUNS alternating runs,
-# the first run of each with no cache at all, and the ratios.
+# the first run of each with no cache at all, and the ratios; then the widget program's
+# timelines of the three widgets at that moment, warm (`TarvikWidgetExtension timeline KIND
+# --json`, which the program hands to TarvikWidgetTimelines, its providers without views).
 #
 #   Benchmarks/compare-khal.sh BUILD_DIR [EVENTS [SERIES [RUNS]]]
 #
-# BUILD_DIR holds an optimised build with tvkctl and GenerateCalendars. khal comes from
+# BUILD_DIR holds an optimised build with tvkctl, TarvikWidgetExtension and GenerateCalendars. khal comes from
 # Debian's package (scripts/bench --compare installs it).
 set -euo pipefail
 build=$1
@@ -15,6 +17,7 @@ events=${2:-10000}
 series=${3:-200}
 runs=${4:-11}
 tvkctl=$build/tools/tvkctl/tvkctl
+widgets=$build/TarvikWidgetExtension/TarvikWidgetExtension
 generate=$build/Benchmarks/GenerateCalendars
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarvik-compare-XXXXXX")
@@ -93,3 +96,10 @@ row "tvkctl reload, warm (median of $runs)" "$tarvik_us" "$tarvik_kb"
 echo "warm: tvkctl is $(ratio "$khal_us" "$tarvik_us")x as fast as khal, at $(ratio "$tarvik_kb" "$khal_kb")x its memory"
 echo "first run: tvkctl is $(ratio "$khal_cold_us" "$tarvik_cold_us")x as fast as khal's first run," \
   "and $(ratio "$khal_us" "$tarvik_cold_us")x as fast as warm khal"
+for kind in countdown upcoming current; do
+  : >"$work/widget.times"
+  for ((i = 0; i < runs; i++)); do
+    measure "$widgets" --now 2030-01-07T09:30:00+01:00 timeline "$kind" --json >>"$work/widget.times"
+  done
+  row "widget program, $kind timeline (median)" "$(cut -d' ' -f1 "$work/widget.times" | median)" "$(cut -d' ' -f2 "$work/widget.times" | median)"
+done

@@ -1,9 +1,9 @@
 #include "TarvikWidgetExtension/TarvikWidgetBundle.hpp"
 
 #include "TVKCore/Alerts/SessionBusAlerts.hpp"
-#include "TVKCore/Calendar/AggregatedEventStore.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 #include "TarvikWidgetExtension/Links/LinkCommands.hpp"
+#include "TarvikWidgetExtension/TarvikWidgetTimelines.hpp"
 #include "TarvikWidgetExtension/Widgets/CurrentEventsWidget.hpp"
 #include "TarvikWidgetExtension/Widgets/NextEventCountdownWidget.hpp"
 #include "TarvikWidgetExtension/Widgets/UpcomingEventsWidget.hpp"
@@ -18,7 +18,8 @@ std::vector<widgets::WidgetConfiguration> TarvikWidgetBundle::body() const
 std::vector<widgets::WidgetPlacement> TarvikWidgetBundle::defaultPlacements()
 {
     using widgets::WidgetFamily;
-    return { { std::string(NextEventCountdownWidget::kind), WidgetFamily::systemSmall }, { std::string(UpcomingEventsWidget::kind), WidgetFamily::systemMedium },
+    return { { std::string(NextEventCountdownWidget::kind), WidgetFamily::systemSmall },
+        { std::string(UpcomingEventsWidget::kind), WidgetFamily::systemMedium },
         { std::string(CurrentEventsWidget::kind), WidgetFamily::systemMedium } };
 }
 
@@ -39,7 +40,7 @@ std::shared_ptr<void> TarvikWidgetBundle::hostCompanion()
 
 void TarvikWidgetBundle::prepareForCommand()
 {
-    AggregatedEventStore::setSharedMonitoring(ICalendarStore::Monitoring::off);
+    TarvikWidgetTimelines::prepareForCommand();
 }
 
 }

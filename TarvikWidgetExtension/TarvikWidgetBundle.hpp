@@ -3,6 +3,7 @@
 #include "Platform/Widgets/WidgetBundleRunner.hpp"
 #include "Platform/Widgets/WidgetConfiguration.hpp"
 #include "Platform/Widgets/WidgetPlacement.hpp"
+#include "TarvikWidgetExtension/TarvikWidgetTimelines.hpp"
 
 #include <memory>
 #include <string_view>
@@ -16,6 +17,9 @@ namespace tvk {
 struct TarvikWidgetBundle {
     /// The program's own string table: Resources/TarvikWidgetExtension.bundle.
     static constexpr std::string_view resourceBundleName = "TarvikWidgetExtension";
+    static_assert(resourceBundleName == TarvikWidgetTimelines::resourceBundleName);
+    /// The program of the providers alone, which runs the timeline commands in far less memory.
+    static constexpr std::string_view timelinesProgram = "TarvikWidgetTimelines";
 
     std::vector<widgets::WidgetConfiguration> body() const;
 
@@ -30,7 +34,7 @@ struct TarvikWidgetBundle {
     /// without the main application (`SessionBusAlerts`); nothing without a session bus.
     static std::shared_ptr<void> hostCompanion();
 
-    /// A headless command reads the calendars once: the shared store watches no folders.
+    /// As `TarvikWidgetTimelines::prepareForCommand`.
     static void prepareForCommand();
 };
 

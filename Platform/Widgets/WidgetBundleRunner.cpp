@@ -3,12 +3,12 @@
 #include "Platform/CommandLine/Command.hpp"
 #include "Platform/CommandLine/CommandLineProgram.hpp"
 #include "Platform/CommandLine/JsonPrinting.hpp"
+#include "Platform/Defaults/UserDefaults.hpp"
+#include "Platform/Desktop/AutostartEntry.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/FileReplacement.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/IcuEnvironment.hpp"
-#include "Platform/Defaults/UserDefaults.hpp"
-#include "Platform/Desktop/AutostartEntry.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
 #include "Platform/Text/AsciiCase.hpp"
 #include "Platform/Widgets/DesktopWidgetHost.hpp"
@@ -28,280 +28,12 @@ using namespace tvk::cli;
 
 namespace {
 
-/// "2026-12-07 09:50:00": local time for people; `--json` has the offset.
-std::string localTime(Date date)
-{
-    auto text = ISO8601::format(date);
-    if (text.size() > 10 && text[10] == 'T')
-        text[10] = ' ';
-    return text.substr(0, 19);
-}
-
-nlohmann::json policyJson(const TimelineReloadPolicy& policy)
-{
-    switch (policy.kind()) {
-    case TimelineReloadPolicy::Kind::atEnd: return { { "atEnd", true } };
-    case TimelineReloadPolicy::Kind::after: return { { "after", ISO8601::format(policy.date().value_or(Date())) } };
-    case TimelineReloadPolicy::Kind::never: return { { "never", true } };
-    }
-    return nullptr;
-}
-
-std::string policyText(const TimelineReloadPolicy& policy)
-{
-    switch (policy.kind()) {
-    case TimelineReloadPolicy::Kind::atEnd: return "next timeline once the last entry shows";
-    case TimelineReloadPolicy::Kind::after: return "next timeline after " + localTime(policy.date().value_or(Date()));
-    case TimelineReloadPolicy::Kind::never: return "no next timeline until the widget is reloaded";
-    }
-    return {};
-}
-
-std::string entryLine(const AnyTimelineEntry& entry)
-{
-    return "  from " + localTime(entry.date()) + "  " + entry.summaryLine() + "\n";
-}
-
-/// A command over the runner's widgets.
-class RunnerCommand : public Command {
-protected:
-    RunnerCommand(WidgetBundleRunner& runner, std::string name, std::string summary)
-        : Command(std::move(name), std::move(summary))
-        , m_runner(runner)
-    {
-    }
-
-    struct ChosenWidget {
-        const WidgetConfiguration* configuration;
-        WidgetFamily family;
-    };
-
-    /// The widget "KIND" names and the family of "--family" (by default the widget's smallest).
-    tl::expected<ChosenWidget, CommandError> chosenWidget(const ParsedArguments& arguments) const
-    {
-        const std::string& kind = arguments.positional("KIND");
-        const WidgetConfiguration* configuration = m_runner.configuration(kind);
-        if (!configuration) {
-            std::string message = "no widget has the kind \"" + kind + "\"; the widgets are:";
-            for (auto& known : m_runner.configurations())
-                message += "\n  " + known.shortName().value_or(known.kind()) + "  (" + known.kind() + ")";
-            return usageError(message, UsageHelp::omitted);
-        }
-        if (configuration->supportedFamilies().empty())
-            return failure(configuration->kind() + " comes in no family");
-        WidgetFamily family = configuration->supportedFamilies().front();
-        if (auto named = arguments.option("family")) {
-            auto found = familyNamed(*named);
-            if (!found)
-                return usageError(
-                    "unknown family \"" + *named + "\"; the families are small, medium, large and extraLarge", UsageHelp::omitted);
-            if (!configuration->supports(*found)) {
-                return usageError(configuration->kind() + " does not come in the " + *named + " family, only in "
-                        + familyNames(configuration->supportedFamilies()),
-                    UsageHelp::omitted);
-            }
-            family = *found;
-        }
-        return ChosenWidget { configuration, family };
-    }
-
-    /// The host's completion may come at once or from the main queue (a provider that reloads
-    /// its data first): run the main queue until it has come.
-    CommandResult wait(const std::function<bool()>& done) const
-    {
-        if (done() || DispatchQueue::main().runUntil(done, m_runner.completionTimeout()))
-            return {};
-        std::ostringstream seconds;
-        seconds << m_runner.completionTimeout();
-        return failure("the provider did not answer within " + seconds.str() + " seconds");
-    }
-
-    /// The widget's timeline as the host asks for it.
-    tl::expected<Timeline<AnyTimelineEntry>, CommandError> timelineOf(
-        const WidgetConfiguration& configuration, const TimelineProviderContext& context) const
-    {
-        std::optional<Timeline<AnyTimelineEntry>> timeline;
-        configuration.getTimeline(context, [&timeline](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
-        if (auto answered = wait([&timeline] { return timeline.has_value(); }); !answered)
-            return tl::unexpected(answered.error());
-        return std::move(*timeline);
-    }
-
-    WidgetBundleRunner& m_runner;
-};
-
-class ListCommand final : public RunnerCommand {
-public:
-    explicit ListCommand(WidgetBundleRunner& runner)
-        : RunnerCommand(runner, "list", "list the widgets with their kinds, names and sizes")
-    {
-        form(&ListCommand::run).flag("json");
-    }
-
-private:
-    std::string description() const override
-    {
-        return "Lists the widgets the program offers, in the order a widget gallery shows them:\n"
-               "display name, short name, description, kind and the families (sizes) each comes in.\n"
-               "With --json, an array of {kind, displayName, description, families}.\n";
-    }
-
-    CommandResult run(const Invocation& call) const
-    {
-        m_runner.prepareForCommand();
-        auto& out = call.out;
-        auto& strings = m_runner.strings();
-        if (call.arguments.flag("json")) {
-            auto list = nlohmann::json::array();
-            for (auto& configuration : m_runner.configurations()) {
-                auto families = nlohmann::json::array();
-                for (auto family : configuration.supportedFamilies())
-                    families.push_back(familyName(family));
-                list.push_back({
-                    { "kind", configuration.kind() },
-                    { "displayName", strings.localizedString(configuration.displayNameKey()) },
-                    { "description", strings.localizedString(configuration.descriptionKey()) },
-                    { "families", families },
-                });
-            }
-            out << printJson(list) << '\n';
-            return {};
-        }
-        bool first = true;
-        for (auto& configuration : m_runner.configurations()) {
-            if (!first)
-                out << '\n';
-            first = false;
-            out << strings.localizedString(configuration.displayNameKey());
-            if (configuration.shortName())
-                out << " (" << *configuration.shortName() << ")";
-            out << "\n  " << strings.localizedString(configuration.descriptionKey()) << "\n  kind " << configuration.kind() << "; "
-                << familyNames(configuration.supportedFamilies()) << '\n';
-        }
-        return {};
-    }
-};
-
-/// `timeline`, `snapshot` and `placeholder`: one provider operation for one widget.
-class ProviderCommand final : public RunnerCommand {
-public:
-    enum class Operation { timeline, snapshot, placeholder };
-
-    ProviderCommand(WidgetBundleRunner& runner, Operation operation)
-        : RunnerCommand(runner, std::string(nameOf(operation)), std::string(summaryOf(operation)))
-        , m_operation(operation)
-    {
-        readsTheClock();
-        form(&ProviderCommand::run).positional("KIND").option("family", "FAMILY").flag("json");
-    }
-
-private:
-    static std::string_view nameOf(Operation operation)
-    {
-        switch (operation) {
-        case Operation::timeline: return "timeline";
-        case Operation::snapshot: return "snapshot";
-        case Operation::placeholder: return "placeholder";
-        }
-        return {};
-    }
-    static std::string_view summaryOf(Operation operation)
-    {
-        switch (operation) {
-        case Operation::timeline: return "print a widget's timeline: its entries and when it asks again";
-        case Operation::snapshot: return "print the entry a widget gallery would show now";
-        case Operation::placeholder: return "print the entry a widget shows before it has data";
-        }
-        return {};
-    }
-    std::string description() const override
-    {
-        std::string text;
-        switch (m_operation) {
-        case Operation::timeline:
-            text += "Asks the widget's provider for a timeline, as the host does, at the clock's time (pin\n"
-                    "it with the global --now), waits for it and prints each entry from the moment\n"
-                    "it shows and the reload policy. With --json:\n"
-                    "  {\"kind\", \"entries\": [ENTRY...], \"policy\": {\"after\": ISO} | {\"atEnd\": true} | {\"never\": true}}\n";
-            break;
-        case Operation::snapshot:
-            text += "Asks the widget's provider for a snapshot, as a widget gallery does: one entry from\n"
-                    "what the program holds now, without loading anything. A program that has just\n"
-                    "started holds nothing yet, so this shows what a gallery shows first. With --json:\n"
-                    "  {\"kind\", \"entry\": ENTRY}\n";
-            break;
-        case Operation::placeholder:
-            text += "Prints the entry the widget shows before it has any data. With --json:\n"
-                    "  {\"kind\", \"entry\": ENTRY}\n";
-            break;
-        }
-        text += "\nKIND is a widget's kind or short name (see `" + m_runner.programName()
-            + " list`); FAMILY is the size asked for (small,\n"
-              "medium, large), by default the widget's smallest. Dates are ISO 8601 with offset.\n";
-        return text;
-    }
-
-    CommandResult run(const Invocation& call) const
-    {
-        m_runner.prepareForCommand();
-        auto& out = call.out;
-        auto widget = chosenWidget(call.arguments);
-        if (!widget)
-            return tl::unexpected(widget.error());
-        auto [configuration, family] = *widget;
-        auto context = TimelineProviderContext::forFamily(family, m_operation == Operation::snapshot);
-        bool json = call.arguments.flag("json");
-        if (m_operation == Operation::timeline)
-            return printTimeline(*configuration, context, json, out);
-        std::optional<AnyTimelineEntry> entry;
-        if (m_operation == Operation::placeholder) {
-            entry = configuration->placeholder(context);
-        } else {
-            configuration->getSnapshot(context, [&entry](AnyTimelineEntry snapshot) { entry = std::move(snapshot); });
-            if (auto answered = wait([&entry] { return entry.has_value(); }); !answered)
-                return answered;
-        }
-        if (json) {
-            out << printJson({ { "kind", configuration->kind() }, { "entry", entry->json() } }) << '\n';
-        } else {
-            out << configuration->kind() << ", " << name() << ":\n" << entryLine(*entry);
-        }
-        return {};
-    }
-
-    CommandResult printTimeline(
-        const WidgetConfiguration& configuration, const TimelineProviderContext& context, bool json, std::ostream& out) const
-    {
-        Date asked = Date::now();
-        auto timeline = timelineOf(configuration, context);
-        if (!timeline)
-            return tl::unexpected(timeline.error());
-        if (json) {
-            auto entries = nlohmann::json::array();
-            for (auto& entry : timeline->entries)
-                entries.push_back(entry.json());
-            out << printJson({ { "kind", configuration.kind() }, { "entries", entries }, { "policy", policyJson(timeline->policy) } })
-                << '\n';
-            return {};
-        }
-        out << configuration.kind() << ", timeline at " << localTime(asked) << ":\n";
-        if (timeline->entries.empty())
-            out << "  no entries\n";
-        for (auto& entry : timeline->entries)
-            out << entryLine(entry);
-        out << "  " << policyText(timeline->policy) << '\n';
-        return {};
-    }
-
-    Operation m_operation;
-};
-
 /// `render`: one entry of a widget's timeline drawn as the host draws it, to a picture, and
 /// optionally its links and texts as JSON.
-class RenderCommand final : public RunnerCommand {
+class RenderCommand final : public TimelineProgram::WidgetCommand {
 public:
     explicit RenderCommand(WidgetBundleRunner& runner)
-        : RunnerCommand(runner, "render", "draw an entry of a widget's timeline to a PNG or SVG picture")
+        : WidgetCommand(runner, "render", "draw an entry of a widget's timeline to a PNG or SVG picture")
     {
         readsTheClock();
         form(&RenderCommand::run)
@@ -332,7 +64,7 @@ private:
                "              holds a point is the one a click there opens), texts in reading order\n"
                "\n"
                "KIND is a widget's kind or short name (see `"
-            + m_runner.programName()
+            + m_program.programName()
             + " list`). Texts follow the language and locale of\n"
               "the environment, times its time zone (TZ).\n";
     }
@@ -377,7 +109,7 @@ private:
 
     CommandResult run(const Invocation& call) const
     {
-        m_runner.prepareForCommand();
+        m_program.prepareForCommand();
         auto options = renderOptions(call.arguments);
         if (!options)
             return tl::unexpected(options.error());
@@ -403,7 +135,7 @@ private:
         ui::EnvironmentValues environment;
         environment.colorScheme = options->scheme;
         environment.displayScale = options->scale;
-        environment.localize = m_runner.strings().localizer();
+        environment.localize = m_program.strings().localizer();
         // The host shows an entry from its date on; the first, dated now, at once.
         Date renderDate = std::max(now, entry->date());
         auto layout = WidgetContainer::layout(configuration->content(*entry), family, std::move(environment), { nullptr, renderDate });
@@ -431,12 +163,13 @@ private:
 };
 
 /// `host`, the default: the placed widgets in a window on the desktop.
-class HostCommand final : public RunnerCommand {
+class HostCommand final : public TimelineProgram::WidgetCommand {
 public:
     static constexpr std::string_view titleKey = "WidgetHost.title";
 
     explicit HostCommand(WidgetBundleRunner& runner)
-        : RunnerCommand(runner, "host", "show the placed widgets in a window on the desktop (the default)")
+        : WidgetCommand(runner, "host", "show the placed widgets in a window on the desktop (the default)")
+        , m_runner(runner)
     {
         readsTheClock();
         form(&HostCommand::run).option("tree", "FILE.json");
@@ -476,13 +209,15 @@ private:
             return failure("the desktop host ended with status " + std::to_string(status));
         return {};
     }
+
+    WidgetBundleRunner& m_runner;
 };
 
 /// `autostart on|off|status`: the desktop host started at login, or not.
-class AutostartCommand final : public RunnerCommand {
+class AutostartCommand final : public TimelineProgram::WidgetCommand {
 public:
     explicit AutostartCommand(WidgetBundleRunner& runner)
-        : RunnerCommand(runner, "autostart", "start the desktop host when you log in, or stop doing so")
+        : WidgetCommand(runner, "autostart", "start the desktop host when you log in, or stop doing so")
     {
         action("on", &AutostartCommand::on);
         action("off", &AutostartCommand::off);
@@ -499,11 +234,11 @@ private:
 
     AutostartEntry entry() const
     {
-        std::string name = m_runner.strings().localizedString(HostCommand::titleKey);
+        std::string name = m_program.strings().localizedString(HostCommand::titleKey);
         if (name == HostCommand::titleKey)
-            name = m_runner.programName();
-        return AutostartEntry(UserDefaults::standardDomainName(), name, "Shows your widgets when you log in",
-            { StandardPaths::executablePath().string() });
+            name = m_program.programName();
+        return AutostartEntry(
+            UserDefaults::standardDomainName(), name, "Shows your widgets when you log in", { StandardPaths::executablePath().string() });
     }
 
     CommandResult on(const Invocation& call) const
@@ -533,34 +268,8 @@ private:
 
 WidgetBundleRunner::WidgetBundleRunner(
     std::string programName, ConfigurationsBuilder configurations, std::shared_ptr<const WidgetStringTable> strings)
-    : m_programName(std::move(programName))
-    , m_builder(std::move(configurations))
-    , m_strings(std::move(strings))
+    : TimelineProgram(std::move(programName), std::move(configurations), std::move(strings))
 {
-}
-
-WidgetBundleRunner::~WidgetBundleRunner() = default;
-
-void WidgetBundleRunner::addCommand(std::unique_ptr<Command> command)
-{
-    m_commands.push_back(std::move(command));
-}
-
-void WidgetBundleRunner::prepareProcess()
-{
-    IcuEnvironment::configureFromEnvironment();
-}
-
-std::string WidgetBundleRunner::programName(int argc, char** argv)
-{
-    if (argc < 1 || !argv[0] || !*argv[0])
-        return "widgets";
-    return std::filesystem::path(argv[0]).filename().string();
-}
-
-std::vector<std::string> WidgetBundleRunner::arguments(int argc, char** argv)
-{
-    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
 std::vector<WidgetPlacement> WidgetBundleRunner::defaultPlacements()
@@ -575,48 +284,12 @@ std::vector<WidgetPlacement> WidgetBundleRunner::defaultPlacements()
     return placements;
 }
 
-void WidgetBundleRunner::prepareForCommand() const
-{
-    if (m_commandPreparation)
-        m_commandPreparation();
-}
-
-const std::vector<WidgetConfiguration>& WidgetBundleRunner::configurations()
-{
-    if (!m_configurations)
-        m_configurations = m_builder();
-    return *m_configurations;
-}
-
-const WidgetConfiguration* WidgetBundleRunner::configuration(std::string_view name)
-{
-    for (auto& configuration : configurations()) {
-        if (configuration.kind() == name || configuration.shortName() == name)
-            return &configuration;
-    }
-    return nullptr;
-}
-
 int WidgetBundleRunner::run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err)
 {
-    ListCommand list(*this);
-    ProviderCommand timeline(*this, ProviderCommand::Operation::timeline);
-    ProviderCommand snapshot(*this, ProviderCommand::Operation::snapshot);
-    ProviderCommand placeholder(*this, ProviderCommand::Operation::placeholder);
     RenderCommand render(*this);
     HostCommand host(*this);
     AutostartCommand autostart(*this);
-    std::vector<Command*> commands { &host, &autostart, &list, &timeline, &snapshot, &placeholder, &render };
-    for (const auto& command : m_commands)
-        commands.push_back(command.get());
-    CommandLineProgram program(m_programName, std::move(commands));
-    program.setDefaultCommand(&host);
-    return program.run(arguments, std::cin, out, err);
-}
-
-int WidgetBundleRunner::run(std::span<const std::string> arguments)
-{
-    return run(arguments, std::cout, std::cerr);
+    return runCommands(arguments, out, err, { &host, &autostart }, { &render }, &host);
 }
 
 }

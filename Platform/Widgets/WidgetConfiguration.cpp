@@ -60,9 +60,4 @@ void WidgetConfiguration::getTimeline(const TimelineProviderContext& context, Ti
     m_erased->getTimeline(context, std::move(completion));
 }
 
-ui::View WidgetConfiguration::content(const AnyTimelineEntry& entry) const
-{
-    return m_erased->content(entry);
-}
-
 }

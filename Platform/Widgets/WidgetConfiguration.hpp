@@ -19,6 +19,10 @@ namespace tvk::widgets {
 /// provider, the content builder that turns an entry into a view, its display name and
 /// description (keys of the program's string table) and the families it comes in. Built with
 /// `StaticConfiguration` and the modifiers below; a value, cheap to copy, sharing its provider.
+///
+/// A configuration made by `TimelineConfiguration` has no content builder (its content is the
+/// empty view) until `showing` gives it one: a program that only runs providers builds its
+/// widgets that way and so links no view code (see `TimelineProgram`).
 class WidgetConfiguration {
 public:
     using SnapshotCompletion = std::function<void(AnyTimelineEntry)>;
@@ -44,12 +48,28 @@ public:
     void getTimeline(const TimelineProviderContext& context, TimelineCompletion completion) const;
 
     /// The content view of an entry; the empty view for an entry another widget's provider
-    /// made.
-    ui::View content(const AnyTimelineEntry& entry) const;
+    /// made, or without a content builder. (Defined here so that a program that never draws
+    /// needs no view code.)
+    ui::View content(const AnyTimelineEntry& entry) const { return m_erased->content ? m_erased->content(entry) : ui::EmptyView(); }
 
-    template <TimelineProvider Provider, class Content>
-    requires std::is_invocable_r_v<ui::View, const Content&, const typename Provider::Entry&>
-    friend WidgetConfiguration StaticConfiguration(std::string kind, Provider provider, Content content);
+    /// This configuration with `content` making the view of each of its entries, which are
+    /// `Entry` values.
+    template <class Entry, class Content>
+    requires std::is_invocable_r_v<ui::View, const Content&, const Entry&> WidgetConfiguration showing(Content content)
+    const
+    {
+        auto erased = std::make_shared<Erased>(*m_erased);
+        erased->content = [content = std::move(content)](const AnyTimelineEntry& entry) -> ui::View {
+            if (auto* typed = entry.get<Entry>())
+                return content(*typed);
+            return ui::EmptyView();
+        };
+        auto copy = *this;
+        copy.m_erased = std::move(erased);
+        return copy;
+    }
+
+    template <TimelineProvider Provider> friend WidgetConfiguration TimelineConfiguration(std::string kind, Provider provider);
 
 private:
     struct Erased {
@@ -68,11 +88,9 @@ private:
     std::optional<std::string> m_shortName;
 };
 
-/// A widget whose entries come from `provider` alone (no user-chosen options): `content` makes
-/// the view of an entry.
-template <TimelineProvider Provider, class Content>
-requires std::is_invocable_r_v<ui::View, const Content&, const typename Provider::Entry&> WidgetConfiguration StaticConfiguration(
-    std::string kind, Provider provider, Content content)
+/// A widget whose entries come from `provider` alone (no user-chosen options), without content
+/// (see `showing`).
+template <TimelineProvider Provider> WidgetConfiguration TimelineConfiguration(std::string kind, Provider provider)
 {
     using Entry = typename Provider::Entry;
     auto shared = std::make_shared<const Provider>(std::move(provider));
@@ -90,12 +108,16 @@ requires std::is_invocable_r_v<ui::View, const Content&, const typename Provider
             completion(std::move(wrapped));
         });
     };
-    erased->content = [content = std::move(content)](const AnyTimelineEntry& entry) -> ui::View {
-        if (auto* typed = entry.get<Entry>())
-            return content(*typed);
-        return ui::EmptyView();
-    };
     return WidgetConfiguration(std::move(kind), std::move(erased));
+}
+
+/// A widget whose entries come from `provider` alone (no user-chosen options): `content` makes
+/// the view of an entry.
+template <TimelineProvider Provider, class Content>
+requires std::is_invocable_r_v<ui::View, const Content&, const typename Provider::Entry&> WidgetConfiguration StaticConfiguration(
+    std::string kind, Provider provider, Content content)
+{
+    return TimelineConfiguration(std::move(kind), std::move(provider)).template showing<typename Provider::Entry>(std::move(content));
 }
 
 }

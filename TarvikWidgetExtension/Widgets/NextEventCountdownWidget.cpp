@@ -1,6 +1,5 @@
 #include "TarvikWidgetExtension/Widgets/NextEventCountdownWidget.hpp"
 
-#include "TarvikWidgetExtension/Timeline/NextEventProvider.hpp"
 #include "TarvikWidgetExtension/Views/NextEventCountdownWidgetView.hpp"
 #include "TarvikWidgetExtension/Widgets/WidgetBackground.hpp"
 
@@ -8,13 +7,8 @@ namespace tvk {
 
 widgets::WidgetConfiguration NextEventCountdownWidget::body() const
 {
-    using widgets::WidgetFamily;
-    return widgets::StaticConfiguration(std::string(kind), NextEventProvider(),
-        [](const NextEventEntry& entry) { return withWidgetBackground(NextEventCountdownWidgetView { entry }); })
-        .configurationDisplayName("Widget.nextEventCountdown.displayName")
-        .description("Widget.nextEventCountdown.description")
-        .supportedFamilies({ WidgetFamily::systemSmall, WidgetFamily::systemMedium })
-        .shortName("countdown");
+    return timelines().showing<NextEventEntry>(
+        [](const NextEventEntry& entry) { return withWidgetBackground(NextEventCountdownWidgetView { entry }); });
 }
 
 }

@@ -150,4 +150,25 @@ for command in list timeline snapshot placeholder render; do
   grep -q "^usage: TarvikWidgetExtension .*$command" <<<"$help" || fail "$command --help: $help"
 done
 
+# The timeline commands are handed to the program of the providers alone, built beside this
+# one: it links no drawing or windowing library, and prints what the widget program prints.
+timelines="$(dirname "$widgets")/TarvikWidgetTimelines"
+[[ -x $timelines ]] || fail "TarvikWidgetTimelines is not built beside the widget program"
+drawing=$(readelf -d "$timelines" | grep NEEDED | grep -E 'gtk|gdk|pango|cairo|rsvg|harfbuzz|epoxy|X11' || true)
+[[ -z $drawing ]] || fail "TarvikWidgetTimelines needs drawing libraries: $drawing"
+for kind in countdown upcoming current; do
+  run --now 2026-12-07T09:50:00+01:00 timeline "$kind" --json
+  alone=$("$timelines" --now 2026-12-07T09:50:00+01:00 timeline "$kind" --json) || fail "TarvikWidgetTimelines timeline $kind exited $?"
+  [[ $alone == "$json" ]] || fail "the $kind timeline differs between the two programs"
+done
+# Without it beside, the widget program runs them itself.
+mkdir "$work/alone"
+cp "$widgets" "$work/alone/"
+run --now 2026-12-07T09:50:00+01:00 timeline countdown --json
+handedOver=$json
+json=$("$work/alone/$(basename "$widgets")" --now 2026-12-07T09:50:00+01:00 timeline countdown --json 2>"$work/stderr") || fail "the widget program alone exited $?: $(cat "$work/stderr")"
+[[ $json == "$handedOver" ]] || fail "the widget program alone prints another countdown timeline"
+expect "a handed-over command's message names the widget program" 2 "" -- "$widgets" timeline nosuch
+expect_stderr "a handed-over command's message names the widget program" "^TarvikWidgetExtension timeline: no widget has the kind"
+
 finish "all headless command checks passed"

@@ -47,6 +47,32 @@ TEST(WidgetConfiguration, HandsTheProvidersEntriesThroughAndBuildsTheirContent)
     EXPECT_TRUE(other.content(timeline->entries[0]).isEmpty()) << "an entry of another widget builds nothing";
 }
 
+TEST(WidgetConfiguration, WithoutContentItShowsNothingUntilShowingGivesItAViewAndKeepsTheRest)
+{
+    auto state = std::make_shared<CountingState>();
+    state->counts = { 3 };
+    auto timelines = TimelineConfiguration("com.example.Count", CountingProvider(state))
+                         .shortName("count")
+                         .supportedFamilies({ WidgetFamily::systemSmall });
+    auto context = TimelineProviderContext::forFamily(WidgetFamily::systemSmall);
+    std::optional<Timeline<AnyTimelineEntry>> timeline;
+    timelines.getTimeline(context, [&](Timeline<AnyTimelineEntry> result) { timeline = std::move(result); });
+    ASSERT_TRUE(timeline);
+    ASSERT_EQ(timeline->entries.size(), 1u);
+    EXPECT_TRUE(timelines.content(timeline->entries[0]).isEmpty());
+
+    auto shown = timelines.showing<CountEntry>([](const CountEntry& entry) { return ui::Text("count " + std::to_string(entry.count)); });
+    ui::test::FixedTextMeasurer measurer;
+    auto texts = ui::ViewLayout::make(shown.content(timeline->entries[0]), ui::widgetSize(WidgetFamily::systemSmall), {}, { &measurer })
+                     .accessibilityTexts();
+    EXPECT_EQ(texts, (std::vector<std::string> { "count 3" }));
+    EXPECT_TRUE(timelines.content(timeline->entries[0]).isEmpty()) << "showing makes a copy";
+    EXPECT_EQ(shown.kind(), "com.example.Count");
+    EXPECT_EQ(shown.shortName(), "count");
+    EXPECT_FALSE(shown.supports(WidgetFamily::systemMedium));
+    EXPECT_EQ(shown.placeholder(context).get<CountEntry>()->count, 0);
+}
+
 TEST(WidgetConfiguration, ModifiersMakeChangedCopiesAndFamiliesDefaultToAll)
 {
     auto plain = countingConfiguration(std::make_shared<CountingState>());

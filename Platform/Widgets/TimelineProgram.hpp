@@ -45,13 +45,7 @@ public:
 
     template <WidgetBundle Bundle> static int main(int argc, char** argv)
     {
-        prepareProcess();
-        TimelineProgram program(
-            programName(argc, argv), [] { return std::vector<WidgetConfiguration>(Bundle().body()); },
-            std::make_shared<WidgetStringTable>(std::string(Bundle::resourceBundleName)));
-        if constexpr (requires { Bundle::prepareForCommand(); })
-            program.setCommandPreparation(&Bundle::prepareForCommand);
-        return program.run(arguments(argc, argv));
+        return runMain<TimelineProgram, Bundle>(argc, argv, [](TimelineProgram&) {});
     }
 
     /// How long the commands wait for a provider's completion before they give up: a first
@@ -112,6 +106,21 @@ public:
     };
 
 protected:
+    /// What a program's `main` does: sets the process up, makes the `Program` over the
+    /// bundle's configurations and string table, takes the bundle's command preparation and
+    /// what else `adopt` takes from the bundle, and runs the command line.
+    template <class Program, WidgetBundle Bundle, class Adopt> static int runMain(int argc, char** argv, Adopt adopt)
+    {
+        prepareProcess();
+        Program program(
+            programName(argc, argv), [] { return std::vector<WidgetConfiguration>(Bundle().body()); },
+            std::make_shared<WidgetStringTable>(std::string(Bundle::resourceBundleName)));
+        if constexpr (requires { Bundle::prepareForCommand(); })
+            program.setCommandPreparation(&Bundle::prepareForCommand);
+        adopt(program);
+        return program.run(arguments(argc, argv));
+    }
+
     static void prepareProcess();
     static std::string programName(int argc, char** argv);
     static std::vector<std::string> arguments(int argc, char** argv);

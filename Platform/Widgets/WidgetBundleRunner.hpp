@@ -41,21 +41,16 @@ class WidgetBundleRunner final : public TimelineProgram {
 public:
     template <WidgetBundle Bundle> static int main(int argc, char** argv)
     {
-        prepareProcess();
-        WidgetBundleRunner runner(
-            programName(argc, argv), [] { return std::vector<WidgetConfiguration>(Bundle().body()); },
-            std::make_shared<WidgetStringTable>(std::string(Bundle::resourceBundleName)));
-        if constexpr (requires { Bundle::defaultPlacements(); })
-            runner.setDefaultPlacements(Bundle::defaultPlacements());
-        if constexpr (requires { Bundle::addCommands(runner); })
-            Bundle::addCommands(runner);
-        if constexpr (requires { Bundle::hostCompanion(); })
-            runner.setHostCompanion(&Bundle::hostCompanion);
-        if constexpr (requires { Bundle::prepareForCommand(); })
-            runner.setCommandPreparation(&Bundle::prepareForCommand);
-        if constexpr (requires { Bundle::timelinesProgram; })
-            runner.setTimelinesProgram(std::string(Bundle::timelinesProgram));
-        return runner.run(arguments(argc, argv));
+        return runMain<WidgetBundleRunner, Bundle>(argc, argv, [](WidgetBundleRunner& runner) {
+            if constexpr (requires { Bundle::defaultPlacements(); })
+                runner.setDefaultPlacements(Bundle::defaultPlacements());
+            if constexpr (requires { Bundle::addCommands(runner); })
+                Bundle::addCommands(runner);
+            if constexpr (requires { Bundle::hostCompanion(); })
+                runner.setHostCompanion(&Bundle::hostCompanion);
+            if constexpr (requires { Bundle::timelinesProgram; })
+                runner.setTimelinesProgram(std::string(Bundle::timelinesProgram));
+        });
     }
 
     WidgetBundleRunner(std::string programName, ConfigurationsBuilder configurations, std::shared_ptr<const WidgetStringTable> strings);

@@ -1,5 +1,6 @@
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 
+#include "Platform/Runtime/ConcurrentLoop.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/Calendar/CalendarExtensions.hpp"
@@ -17,6 +18,9 @@
 namespace tvk {
 
 namespace {
+
+// Making an event takes some microseconds; fewer than this many are not worth a thread.
+constexpr size_t minimumEventsPerThread = 64;
 
 // The settings file is the user's to edit; a window of years would make every reload expand
 // every series over all of them, so the days ahead are held to a year.
@@ -188,13 +192,18 @@ void CalendarEventManager::buildSchedule(std::vector<StoreEvent> events, const s
 
     // Calendar events in fetch order, then own reminders in stored order, then store reminders
     // in fetch order.
-    // A store event is let go once its event is made: over a heavy week the two forms of every
-    // event would otherwise be held at once.
+    // The calendar events are decided on every core (making an event, with its link detection,
+    // is most of a build); a store event is let go once its event is made: over a heavy week
+    // the two forms of every event would otherwise be held at once.
+    std::vector<ScheduleDecision> decisions(events.size());
+    concurrentLoop(events.size(), minimumEventsPerThread, [&](size_t i) {
+        decisions[i] = decide(events[i], now, settings, &m_madeEvents);
+        events[i] = {};
+    });
     Schedule schedule;
-    for (auto& event : events) {
-        schedule.add(decide(event, now, settings, &m_madeEvents), now);
-        event = {};
-    }
+    for (auto& decision : decisions)
+        schedule.add(std::move(decision), now);
+    decisions = {};
     m_madeEvents.finishBuild();
     for (auto& reminder : m_remindersStore.reminders(now, reload.end))
         schedule.add(decide(reminder, now), now);

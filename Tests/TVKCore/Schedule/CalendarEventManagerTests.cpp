@@ -5,9 +5,11 @@
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
 
 #include "Platform/Calendar/MemoryCalendarStore.hpp"
+#include "Platform/Runtime/ConcurrentLoop.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "Platform/Runtime/ProcessClock.hpp"
+#include "TVKCore/Events/EventPrinting.hpp"
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
@@ -201,6 +203,58 @@ TEST_F(CalendarEventManagerTest, TheScheduleListsCalendarEventsThenOwnRemindersT
     EXPECT_EQ(schedule(manager->invocations()),
         (std::vector<std::string> { "Standup@09:29:00", "Private: call@09:10:00", "Send report@09:19:00" }));
     EXPECT_EQ(titles(manager->scheduledEvents()), (std::vector<std::string> { "Private: call", "Send report", "Standup" }));
+}
+
+// A week of hundreds of events is decided on more than one thread: the schedule must still
+// list them in fetch order, each with its own links, offset and exclusion, build after build.
+TEST_F(CalendarEventManagerTest, AHeavyWeeksScheduleKeepsFetchOrderAndEachEventsOwnDecisionAndPrintsAlikeOnManyThreads)
+{
+    constexpr int count = 600;
+    std::vector<std::string> expected;
+    for (int i = 0; i < count; ++i) {
+        Date start = at("2026-12-07T10:00:00+01:00") + i * 600.0;
+        std::string title = (i % 5 == 0 ? "Private " : "Meeting ") + std::to_string(i);
+        auto event = makeEvent(title, ISO8601::format(start), ISO8601::format(start + 1800));
+        if (i % 3 == 0)
+            event.notes = "Join: https://meet.google.com/abc-defg-" + std::to_string(100 + i);
+        memory->addEvent(event);
+        if (i % 5 != 0) {
+            Date alert = start - (i % 7 == 0 ? 600 : 60);
+            expected.push_back(title + "@" + ISO8601::format(alert).substr(11, 8));
+        }
+    }
+    ASSERT_TRUE(settings().setExcludeRules({ titlesBeginningWith("Private") }));
+    auto& eventSettings = EventSettingsStore::shared();
+    for (int i = 0; i < count; i += 7) {
+        if (i % 5 != 0) {
+            ASSERT_TRUE(eventSettings.storeCustomSettings(
+                { EventType::calendarEvent, false, true, 600, std::nullopt }, "work:Meeting " + std::to_string(i)));
+        }
+    }
+
+    for (int build = 0; build < 2; ++build) {
+        SCOPED_TRACE(build == 0 ? "first build" : "second build, with the events made before");
+        reload();
+        auto invocations = manager->invocations();
+        ASSERT_EQ(schedule(invocations), expected);
+        for (auto& invocation : invocations) {
+            int i = std::stoi(invocation.event.title->substr(8));
+            ASSERT_EQ(invocation.event.videoConferenceLinks.size(), i % 3 == 0 ? 1u : 0u) << *invocation.event.title;
+            if (i % 3 == 0) {
+                EXPECT_EQ(invocation.event.videoConferenceLinks[0].url.absoluteString(),
+                    "https://meet.google.com/abc-defg-" + std::to_string(100 + i));
+            }
+        }
+    }
+
+    // Printing them is shared among threads too (tvkctl prints its lists so): the texts are
+    // those printed one after another.
+    auto events = manager->scheduledEvents();
+    std::vector<std::string> alone, shared(events.size());
+    for (auto& event : events)
+        alone.push_back(eventJson(event).dump());
+    concurrentLoop(events.size(), 16, [&](size_t i) { shared[i] = eventJson(events[i]).dump(); });
+    EXPECT_EQ(shared, alone);
 }
 
 TEST_F(CalendarEventManagerTest, AReloadPurgesOwnRemindersOlderThanThirtyDays)

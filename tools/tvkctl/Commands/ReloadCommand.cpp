@@ -1,5 +1,6 @@
 #include "Platform/CommandLine/Command.hpp"
 #include "Platform/CommandLine/JsonPrinting.hpp"
+#include "Platform/Runtime/ConcurrentLoop.hpp"
 #include "Platform/Runtime/ISO8601.hpp"
 #include "TVKCore/Events/EventPrinting.hpp"
 #include "TVKCore/Schedule/CalendarEventManager.hpp"
@@ -7,6 +8,7 @@
 #include "tools/tvkctl/ManagerReload.hpp"
 
 #include <algorithm>
+#include <deque>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -104,17 +106,59 @@ public:
     // Keeps `event` (moved from) when it is new.
     const std::string& of(Event& event)
     {
-        auto& bucket = m_printed[{ event.startDate, event.id }];
-        for (auto& [printed, text] : bucket) {
-            if (printed == event)
-                return text;
-        }
+        if (auto* known = find(event))
+            return *known;
         auto text = printJson(eventJson(event));
-        return bucket.emplace_back(std::move(event), std::move(text)).second;
+        return remember(std::move(event), std::move(text));
+    }
+
+    // The texts of `events` in their order, those not met before printed on every core; the
+    // new events are kept (moved from).
+    std::vector<const std::string*> ofAll(std::vector<Event> events)
+    {
+        std::vector<const std::string*> texts(events.size());
+        std::vector<std::string> printed(events.size());
+        for (size_t i = 0; i < events.size(); ++i)
+            texts[i] = find(events[i]);
+        concurrentLoop(events.size(), minimumEventsPerThread, [&](size_t i) {
+            if (!texts[i])
+                printed[i] = printJson(eventJson(events[i]));
+        });
+        for (size_t i = 0; i < events.size(); ++i) {
+            if (texts[i])
+                continue;
+            // The same event twice in one list is printed twice, and kept once.
+            texts[i] = find(events[i]);
+            if (!texts[i])
+                texts[i] = &remember(std::move(events[i]), std::move(printed[i]));
+        }
+        return texts;
     }
 
 private:
-    std::map<std::pair<Date, std::string>, std::vector<std::pair<Event, std::string>>> m_printed;
+    // An event's text takes some microseconds; fewer than this many are not worth a thread.
+    static constexpr size_t minimumEventsPerThread = 32;
+
+    const std::string* find(const Event& event)
+    {
+        auto bucket = m_printed.find({ event.startDate, event.id });
+        if (bucket == m_printed.end())
+            return nullptr;
+        for (auto& [printed, text] : bucket->second) {
+            if (printed == event)
+                return &text;
+        }
+        return nullptr;
+    }
+
+    const std::string& remember(Event event, std::string text)
+    {
+        auto key = std::make_pair(event.startDate, event.id);
+        return m_printed[std::move(key)].emplace_back(std::move(event), std::move(text)).second;
+    }
+
+    // A deque, so that the texts handed out stay where they are while more come.
+    std::map<std::pair<Date, std::string>, std::deque<std::pair<Event, std::string>>> m_printed;
 };
 
 void writeJson(std::ostream& out, const CalendarEventManager& manager)
@@ -130,8 +174,9 @@ void writeJson(std::ostream& out, const CalendarEventManager& manager)
     EventTexts texts;
     auto eventText = [&](Event& event) -> const std::string& { return texts.of(event); };
     JsonListsWriter writer(out);
-    writer.list("allCachedCurrentEvents", manager.allCachedCurrentEvents(), eventText);
-    writer.list("allCachedUpcomingEvents", manager.allCachedUpcomingEvents(), eventText);
+    auto text = [](const std::string* text) -> const std::string& { return *text; };
+    writer.list("allCachedCurrentEvents", texts.ofAll(manager.allCachedCurrentEvents()), text);
+    writer.list("allCachedUpcomingEvents", texts.ofAll(manager.allCachedUpcomingEvents()), text);
     writer.list("currentEvents", manager.currentEvents(), eventText);
     writer.list("invocations", manager.invocations(), invocationJson);
     writer.list("pendingAppleReminderEvents", manager.pendingAppleReminderEvents(), eventText);

@@ -15,11 +15,6 @@ ModuleCalendar& calendar()
     return ModuleCalendar::shared();
 }
 
-bool sameDay(const DateComponents& left, const DateComponents& right)
-{
-    return left.year == right.year && left.month == right.month && left.day == right.day;
-}
-
 Date withTimeOfDay(Date date, int hour, int minute, int second)
 {
     auto fields = calendar().components(date);
@@ -73,9 +68,9 @@ bool isToday(Date date)
 
 bool isOnSameDay(Date date, Date other)
 {
-    auto left = calendar().components(date);
-    auto right = calendar().components(other);
-    return left && right && sameDay(*left, *right);
+    auto left = calendar().dayNumber(date);
+    auto right = calendar().dayNumber(other);
+    return left && right && *left == *right;
 }
 
 bool isInFuture(Date date)

@@ -179,6 +179,28 @@ std::optional<DateComponents> ModuleCalendar::components(Date date) const
     return components;
 }
 
+std::optional<std::int64_t> ModuleCalendar::dayNumber(Date date) const
+{
+    if (!milliseconds(date))
+        return std::nullopt;
+    // The zone's offsets, copied once per thread and again after a reload: the shared copy may
+    // be replaced, and taking the lock for each text is what this spares.
+    thread_local std::uint64_t copiedGeneration = 0;
+    thread_local WallClockTime::UtcOffsetAt offsets;
+    if (auto current = generation(); copiedGeneration != current) {
+        std::lock_guard lock(m_mutex);
+        offsets = m_calendar->offsets;
+        copiedGeneration = current;
+    }
+    auto seconds = static_cast<std::int64_t>(std::floor(date.timeIntervalSince1970()));
+    auto offset = offsets(seconds);
+    if (!offset)
+        return std::nullopt;
+    auto local = seconds + *offset;
+    constexpr std::int64_t day = 86400;
+    return local / day - (local % day < 0 ? 1 : 0);
+}
+
 std::optional<Date> ModuleCalendar::date(const DateComponents& components) const
 {
     std::optional<WallClockTime::UtcOffsetAt> zoneOffsets;

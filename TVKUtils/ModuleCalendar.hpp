@@ -41,6 +41,11 @@ public:
     std::optional<int> weekday(Date date) const;
     /// Year, month, day, hour, minute and second of `date`.
     std::optional<DateComponents> components(Date date) const;
+    /// The local day `date` falls on, counted from 1 January 1970 in the user's zone: two
+    /// dates have the same number exactly when `components` gives them the same day (every
+    /// calendar turns its day at local midnight). Takes no lock and computes no calendar
+    /// fields, for the same-day tests of every event text.
+    std::optional<std::int64_t> dayNumber(Date date) const;
     /// The date of the given fields, missing ones taken as the start of their range (month 1,
     /// day 1, 00:00:00), in the components' zone when they name a known one, else the user's.
     /// Out-of-range fields carry over as the calendar does (hour 24 is 00:00 of the next day;

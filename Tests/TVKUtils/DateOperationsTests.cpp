@@ -130,6 +130,51 @@ TEST_F(DateOperations, TheModuleCalendarFollowsTheZoneItWasTakenIn)
     EXPECT_EQ(beginningOfDay(at("2026-12-07T02:00:00+01:00")), at("2026-12-07T00:00:00+01:00"));
 }
 
+// The same-day test counts local days from the zone's offsets instead of reading calendar
+// fields; both must agree wherever midnight is odd: skipped (Sao Paulo's spring-forward at
+// midnight), a whole day missing (Apia, 30 December 2011), half-hour changes (Lord Howe),
+// local mean time before standard time, and a calendar whose years and months are not the
+// Gregorian ones.
+TEST_F(DateOperations, SameDayAgreesWithTheCalendarsFieldsInZonesWithOddMidnights)
+{
+    auto zone = IcuEnvironment::defaultTimeZoneIdentifier();
+    struct Case {
+        const char* zone;
+        const char* locale;
+        const char* from;
+    };
+    const Case cases[] = {
+        { "America/Sao_Paulo", "pt_BR", "2018-11-02T12:00:00Z" },
+        { "Pacific/Apia", "en_US", "2011-12-28T12:00:00Z" },
+        { "Australia/Lord_Howe", "en_AU", "2026-04-03T12:00:00Z" },
+        { "Europe/Berlin", "de_DE", "1893-03-30T12:00:00Z" },
+        { "Asia/Tokyo", "ja_JP@calendar=japanese", "2019-04-29T12:00:00Z" },
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.zone);
+        IcuEnvironment::configure(c.zone, c.locale);
+        ModuleCalendar::reload();
+        auto& calendar = ModuleCalendar::shared();
+        Date first = at(c.from);
+        // Every 20 minutes over four days, each against the instants of the next 30 hours.
+        for (int i = 0; i < 4 * 72; ++i) {
+            Date left = first + i * 1200.0;
+            auto leftFields = calendar.components(left);
+            ASSERT_TRUE(leftFields);
+            for (int j = 0; j <= 90; j += 7) {
+                Date right = left + j * 1200.0;
+                auto rightFields = calendar.components(right);
+                bool fieldsSame = leftFields->year == rightFields->year && leftFields->month == rightFields->month
+                    && leftFields->day == rightFields->day;
+                ASSERT_EQ(isOnSameDay(left, right), fieldsSame) << ISO8601::format(left) << " and " << ISO8601::format(right);
+            }
+        }
+    }
+    IcuEnvironment::configure(zone, "en_US");
+    ModuleCalendar::reload();
+    EXPECT_TRUE(isOnSameDay(at("2026-12-07T00:30:00+01:00"), at("2026-12-07T20:00:00+01:00")));
+}
+
 TEST(TimeUnits, ConvertBetweenCountsAndSeconds)
 {
     EXPECT_EQ(minutes(5), 300);

@@ -24,7 +24,7 @@ constexpr char logCategory[] = "Calendar";
 // The file's mark ("TVKI") and the layout of its tables; a file of another layout is emptied
 // (older) or left to the program that made it (newer).
 constexpr std::int64_t applicationId = 0x54564B49;
-constexpr std::int64_t schemaVersion = 2;
+constexpr std::int64_t schemaVersion = 3;
 
 // A writer that builds the index for the first time holds the lock for as long as that takes;
 // waiting for it is cheaper than parsing everything again.
@@ -40,7 +40,8 @@ CREATE TABLE collections (
     has_todos INTEGER NOT NULL DEFAULT 0,
     calendar_name TEXT,
     calendar_color TEXT,
-    longest_single REAL NOT NULL DEFAULT 0
+    longest_single REAL NOT NULL DEFAULT 0,
+    files_digest INTEGER
 );
 CREATE TABLE files (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -442,6 +443,38 @@ template <typename Function> auto CalendarItemIndex::reading(Function&& function
     }
 }
 
+namespace {
+
+std::uint64_t mixed(std::uint64_t value)
+{
+    // splitmix64's finaliser: every input bit reaches every output bit.
+    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ull;
+    value = (value ^ (value >> 27)) * 0x94d049bb133111ebull;
+    return value ^ (value >> 31);
+}
+
+}
+
+void CalendarItemIndex::FilesDigest::add(std::string_view name, const FileIdentity& identity)
+{
+    // Each file's hash is added, so that the order of the files does not matter; a file's
+    // hash chains its fields through the mixer, so that no two fields cancel each other.
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : name)
+        hash = (hash ^ c) * 0x100000001b3ull;
+    for (auto field : { static_cast<std::uint64_t>(identity.device), static_cast<std::uint64_t>(identity.inode),
+             static_cast<std::uint64_t>(identity.size), static_cast<std::uint64_t>(identity.modified),
+             static_cast<std::uint64_t>(identity.changed) })
+        hash = mixed(hash ^ mixed(field));
+    m_sum += mixed(hash);
+    ++m_count;
+}
+
+std::int64_t CalendarItemIndex::FilesDigest::value() const
+{
+    return static_cast<std::int64_t>(mixed(m_sum ^ mixed(m_count)));
+}
+
 std::string CalendarItemIndex::eventIdentifier(const std::string& calendarIdentifier, const std::string& uid)
 {
     return calendarIdentifier + ":" + uid;
@@ -454,16 +487,21 @@ std::string CalendarItemIndex::calendarItemIdentifier(const std::string& calenda
 
 namespace {
 
-// What is stored of the collections with those keys, and which collections there are.
-CalendarItemIndex::Stored readStored(SqliteDatabase& database, const std::set<std::string>& keys)
+// What is stored of the collections asked for, and which collections there are.
+CalendarItemIndex::Stored readStored(SqliteDatabase& database, const std::map<std::string, CalendarItemIndex::FilesDigest>& asked)
 {
     CalendarItemIndex::Stored stored;
     std::vector<std::pair<std::int64_t, std::string>> wanted;
-    auto& collections = database.statement("SELECT id, key FROM collections");
+    auto& collections = database.statement("SELECT id, key, files_digest FROM collections");
     while (collections.step()) {
-        stored.collections.emplace_back(collections.bytes(1));
-        if (keys.contains(stored.collections.back()))
-            wanted.emplace_back(collections.integer(0), stored.collections.back());
+        const std::string& key = stored.collections.emplace_back(collections.bytes(1));
+        auto found = asked.find(key);
+        if (found == asked.end())
+            continue;
+        if (!collections.isNull(2) && collections.integer(2) == found->second.value())
+            stored.unchanged.insert(key);
+        else
+            wanted.emplace_back(collections.integer(0), key);
     }
     // One range of an index that holds everything asked for, in the order of names.
     auto& files = database.statement(
@@ -482,9 +520,9 @@ CalendarItemIndex::Stored readStored(SqliteDatabase& database, const std::set<st
 
 }
 
-CalendarItemIndex::Stored CalendarItemIndex::stored(const std::set<std::string>& keys)
+CalendarItemIndex::Stored CalendarItemIndex::stored(const std::map<std::string, FilesDigest>& wanted)
 {
-    return reading([&] { return readStored(*m_database, keys); });
+    return reading([&] { return readStored(*m_database, wanted); });
 }
 
 std::map<std::string, CalendarItemIndex::Summary> CalendarItemIndex::summaries()
@@ -542,10 +580,10 @@ std::unique_ptr<CalendarItemIndex::Update> CalendarItemIndex::beginUpdate()
     return std::unique_ptr<Update>(new Update(*this));
 }
 
-CalendarItemIndex::Stored CalendarItemIndex::Update::stored(const std::set<std::string>& keys)
+CalendarItemIndex::Stored CalendarItemIndex::Update::stored(const std::map<std::string, FilesDigest>& wanted)
 {
     try {
-        return readStored(*m_index.m_database, keys);
+        return readStored(*m_index.m_database, wanted);
     } catch (const SqliteError& sqlite) {
         throw Failure(sqlite.what(), sqlite.isDamage());
     }
@@ -859,6 +897,20 @@ void CalendarItemIndex::Update::commit()
                 .run();
         }
         // A collection whose last file went leaves nothing behind.
+        // The digest of every collection whose files were written or removed, from the rows
+        // as they now stand.
+        auto& files = database.statement("SELECT name, device, inode, size, modified, changed FROM files WHERE collection = ?");
+        auto& setDigest = database.statement("UPDATE collections SET files_digest = ? WHERE id = ?");
+        for (auto& [collection, key] : m_pending->keys) {
+            FilesDigest digest;
+            files.rewind().bind(0, collection);
+            while (files.step()) {
+                digest.add(files.bytes(0),
+                    FileIdentity { static_cast<dev_t>(files.integer(1)), static_cast<ino_t>(files.integer(2)),
+                        static_cast<off_t>(files.integer(3)), files.integer(4), files.integer(5) });
+            }
+            setDigest.rewind().bind(0, digest.value()).bind(1, collection).run();
+        }
         database.execute("DELETE FROM collections WHERE NOT EXISTS (SELECT 1 FROM files WHERE files.collection = collections.id)");
         m_pending->transaction.commit();
     } catch (const SqliteError& sqlite) {

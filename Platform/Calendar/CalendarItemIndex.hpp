@@ -13,6 +13,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tvk {
@@ -118,13 +119,29 @@ public:
         std::string reminderCalendarIdentifier;
     };
 
-    /// What the index holds: the keys of all its collections, and the files of those asked for.
+    /// A digest of a collection's files: their names and identities, in any order. The index
+    /// keeps each collection's, so that a look that finds the same digest on the disk reads
+    /// none of the collection's file rows.
+    class FilesDigest {
+    public:
+        void add(std::string_view name, const FileIdentity& identity);
+        std::int64_t value() const;
+        bool operator==(const FilesDigest&) const = default;
+
+    private:
+        std::uint64_t m_sum = 0;
+        std::uint64_t m_count = 0;
+    };
+
+    /// What the index holds: the keys of all its collections, and the files of those asked for
+    /// whose stored digest differs from the one given (the others are `unchanged`).
     struct Stored {
         /// By collection key; each collection's files by name.
         std::map<std::string, std::vector<StoredFile>> files;
         std::vector<std::string> collections;
+        std::set<std::string> unchanged;
     };
-    Stored stored(const std::set<std::string>& keys);
+    Stored stored(const std::map<std::string, FilesDigest>& wanted);
     /// The summaries of the collections the index holds.
     std::map<std::string, Summary> summaries();
 
@@ -136,7 +153,7 @@ public:
         Update(const Update&) = delete;
         Update& operator=(const Update&) = delete;
 
-        Stored stored(const std::set<std::string>& keys);
+        Stored stored(const std::map<std::string, FilesDigest>& wanted);
         /// Stores what the file yields, replacing what it yielded before. A file whose items
         /// and declarations are the same as before only has its identity updated, and changes
         /// nothing that anybody sees.

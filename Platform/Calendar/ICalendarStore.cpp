@@ -355,12 +355,19 @@ struct ICalendarStore::State : std::enable_shared_from_this<ICalendarStore::Stat
             std::vector<std::string> collectionsGone;
             bool empty() const { return parse.empty() && removed.empty() && collectionsGone.empty(); }
         };
-        std::set<std::string> shown;
-        for (auto& collection : scan.collections)
-            shown.insert(collection.path.string());
+        // The collections shown, with what their files are now: one whose stored digest is the
+        // same has nothing to compare.
+        std::map<std::string, CalendarItemIndex::FilesDigest> shown;
+        for (auto& collection : scan.collections) {
+            auto& digest = shown[collection.path.string()];
+            for (auto& file : collection.files)
+                digest.add(file.name, file.identity);
+        }
         auto differences = [&](const CalendarItemIndex::Stored& stored) {
             Differences result;
             for (auto& collection : scan.collections) {
+                if (stored.unchanged.contains(collection.path.string()))
+                    continue;
                 static const std::vector<CalendarItemIndex::StoredFile> none;
                 auto found = stored.files.find(collection.path.string());
                 const auto& files = found == stored.files.end() ? none : found->second;

@@ -524,3 +524,37 @@ TEST_F(SharedIndexTest, AnIndexEmptiedByAnotherProgramIsFilledAgainBeforeTheNext
     EXPECT_EQ(store.parseCount(), 10u);
     EXPECT_EQ(store.sharedIndexPath(), indexFile());
 }
+
+// A collection whose digest is the stored one is not compared file by file, so any change of a
+// name or of an identity's field must change the digest; the order the disk lists files in
+// must not.
+TEST(CalendarItemIndexFilesDigest, EveryNameAndIdentityFieldCountsAndTheOrderDoesNot)
+{
+    using Digest = CalendarItemIndex::FilesDigest;
+    const FileIdentity first { 2049, 1001, 512, 1796601600000000000LL, 1796601600000000001LL };
+    const FileIdentity second { 2049, 1002, 730, 1796601700000000000LL, 1796601700000000000LL };
+    auto digest = [](const std::vector<std::pair<std::string, FileIdentity>>& files) {
+        Digest result;
+        for (auto& [name, identity] : files)
+            result.add(name, identity);
+        return result.value();
+    };
+    auto base = digest({ { "a.ics", first }, { "b.ics", second } });
+    EXPECT_EQ(digest({ { "b.ics", second }, { "a.ics", first } }), base);
+    EXPECT_NE(digest({ { "a.ics", first } }), base) << "a file fewer";
+    EXPECT_NE(digest({ { "a.ics", first }, { "b.ics", second }, { "b.ics", second } }), base) << "a file more";
+    EXPECT_NE(digest({ { "a.ics", second }, { "b.ics", first } }), base) << "identities swapped between names";
+    EXPECT_NE(digest({ { "c.ics", first }, { "b.ics", second } }), base) << "a file renamed";
+    EXPECT_NE(Digest().value(), digest({ { "", FileIdentity {} } }));
+    for (int field = 0; field < 5; ++field) {
+        auto changed = first;
+        switch (field) {
+        case 0: changed.device += 1; break;
+        case 1: changed.inode += 1; break;
+        case 2: changed.size += 1; break;
+        case 3: changed.modified += 1; break;
+        case 4: changed.changed += 1; break;
+        }
+        EXPECT_NE(digest({ { "a.ics", changed }, { "b.ics", second } }), base) << "field " << field;
+    }
+}

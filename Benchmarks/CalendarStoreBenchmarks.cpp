@@ -8,9 +8,12 @@
 // - warmQueryOf7Days: a query of a store that answered before (what a reload in a running
 //   process pays; budget: 5 ms).
 // - queryAfterOneFileChanged: one file rewritten, then a query: only that file is parsed.
+// - scanOfTheFolders: the directory listings and file identities every new store starts with
+//   (the part of firstStoreOverWarmIndex that grows with the number of files).
 
 #include "Benchmarks/GeneratedCalendars.hpp"
 #include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/VdirScanner.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -72,6 +75,20 @@ void firstStoreOverWarmIndex(benchmark::State& state)
     state.counters["parses"] = static_cast<double>(parses);
 }
 BENCHMARK(firstStoreOverWarmIndex)->Unit(benchmark::kMillisecond);
+
+void scanOfTheFolders(benchmark::State& state)
+{
+    VdirScanner scanner({ generatedCalendarRoot() }, [](const StoreSource&) { return true; });
+    size_t files = 0;
+    for (auto _ : state) {
+        auto layout = scanner.scan();
+        files = 0;
+        for (auto& collection : layout.collections)
+            files += collection.files.size();
+    }
+    state.counters["files"] = static_cast<double>(files);
+}
+BENCHMARK(scanOfTheFolders)->Unit(benchmark::kMillisecond);
 
 void warmQueryOf7Days(benchmark::State& state)
 {

@@ -1,5 +1,6 @@
 #include "Platform/Calendar/VdirScanner.hpp"
 
+#include "Platform/Runtime/ConcurrentLoop.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/UUID.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
@@ -7,14 +8,13 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <atomic>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace tvk {
 
@@ -62,9 +62,28 @@ struct Listing {
         std::string name;
         Kind kind = Kind::other;
         std::optional<FileIdentity> identity;
+        /// A calendar file the directory listing says is regular: its identity is taken with
+        /// the other calendar files of the scan (`Listings::examine`).
+        bool identityPending = false;
     };
     std::optional<FileIdentity> identity;
     std::vector<Entry> entries;
+    /// The open directory, while entries wait for their identity.
+    int descriptor = -1;
+
+    Listing() = default;
+    Listing(Listing&& other) noexcept
+        : identity(std::move(other.identity))
+        , entries(std::move(other.entries))
+        , descriptor(std::exchange(other.descriptor, -1))
+    {
+    }
+    Listing& operator=(Listing&&) = delete;
+    ~Listing()
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+    }
 
     bool contains(std::string_view name) const
     {
@@ -72,36 +91,29 @@ struct Listing {
     }
 };
 
-// Calendar files get their identity in one call each that finds the name relative to the open
-// directory; in a large collection the calls are shared with a second thread, as they are
-// mostly the kernel's work.
-void examine(int directory, std::vector<Listing::Entry*>& entries)
+// Takes the identity of a calendar file (or the kind of an entry the listing could not tell)
+// in one call that finds the name relative to its open directory.
+void examine(int directory, Listing::Entry& entry)
 {
-    auto examineRange = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
-            Listing::Entry& entry = *entries[i];
-            struct stat info;
-            if (::fstatat(directory, entry.name.c_str(), &info, 0) != 0)
-                continue;
-            entry.kind = S_ISDIR(info.st_mode) ? Listing::Kind::directory
-                : S_ISREG(info.st_mode)        ? Listing::Kind::file
-                                               : Listing::Kind::other;
-            if (entry.kind == Listing::Kind::file && hasIcsExtension(entry.name))
-                entry.identity = identityOf(info);
-        }
-    };
-    constexpr size_t sharedFrom = 1024;
-    if (entries.size() < sharedFrom || std::thread::hardware_concurrency() < 2) {
-        examineRange(0, entries.size());
+    entry.identityPending = false;
+    struct stat info;
+    if (::fstatat(directory, entry.name.c_str(), &info, 0) != 0) {
+        entry.kind = Listing::Kind::other; // gone meanwhile
         return;
     }
-    size_t half = entries.size() / 2;
-    std::thread helper(examineRange, half, entries.size());
-    examineRange(0, half);
-    helper.join();
+    entry.kind = S_ISDIR(info.st_mode) ? Listing::Kind::directory
+        : S_ISREG(info.st_mode)        ? Listing::Kind::file
+                                       : Listing::Kind::other;
+    if (entry.kind == Listing::Kind::file && hasIcsExtension(entry.name))
+        entry.identity = identityOf(info);
 }
 
-Listing list(const std::filesystem::path& directory)
+// More directories than this keep no descriptor open for later: their calendar files are
+// examined while they are listed, so that a huge tree cannot run the process out of
+// descriptors.
+constexpr size_t mostOpenListings = 64;
+
+Listing list(const std::filesystem::path& directory, bool keepOpen)
 {
     Listing listing;
     int descriptor = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -115,25 +127,33 @@ Listing list(const std::filesystem::path& directory)
         ::close(descriptor);
         return listing;
     }
-    std::vector<size_t> unknown;
+    bool anyPending = false;
     while (const dirent* entry = ::readdir(stream)) {
         if (entry->d_name[0] == '.')
             continue;
         Listing::Entry item { entry->d_name, Listing::Kind::other, std::nullopt };
         bool calendarFile = hasIcsExtension(item.name);
-        if (entry->d_type == DT_DIR)
+        if (entry->d_type == DT_DIR) {
             item.kind = Listing::Kind::directory;
-        else if (entry->d_type == DT_REG && !calendarFile)
+        } else if (entry->d_type == DT_REG) {
             item.kind = Listing::Kind::file;
-        else if (entry->d_type == DT_REG || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
-            unknown.push_back(listing.entries.size());
+            item.identityPending = calendarFile;
+            anyPending = anyPending || calendarFile;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // Whether it is a directory decides the layout: asked now.
+            examine(::dirfd(stream), item);
+        }
         listing.entries.push_back(std::move(item));
     }
-    std::vector<Listing::Entry*> toExamine;
-    toExamine.reserve(unknown.size());
-    for (auto index : unknown)
-        toExamine.push_back(&listing.entries[index]);
-    examine(::dirfd(stream), toExamine);
+    if (anyPending && keepOpen) {
+        listing.descriptor = ::fcntl(::dirfd(stream), F_DUPFD_CLOEXEC, 0);
+    }
+    if (anyPending && listing.descriptor < 0) {
+        for (auto& entry : listing.entries) {
+            if (entry.identityPending)
+                examine(::dirfd(stream), entry);
+        }
+    }
     ::closedir(stream);
     std::sort(listing.entries.begin(), listing.entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
     return listing;
@@ -146,14 +166,12 @@ public:
     {
         auto found = m_listings.find(directory);
         if (found == m_listings.end())
-            found = m_listings.emplace(directory, list(directory)).first;
+            found = m_listings.emplace(directory, list(directory, m_listings.size() < mostOpenListings)).first;
         return found->second;
     }
 
-    // Lists the subdirectories of `directory` not listed yet on two threads, each taking whole
-    // directories: one directory's listing overlaps another's identities, where listing one
-    // after the other leaves the second core idle while each lists. (A large directory still
-    // shares its identities with a thread of its own.)
+    // Lists the subdirectories of `directory` not listed yet, on two threads each taking whole
+    // directories (reading and sorting a large collection's names is a few milliseconds).
     void prefetchSubdirectories(const std::filesystem::path& directory)
     {
         std::vector<std::filesystem::path> wanted;
@@ -162,19 +180,40 @@ public:
             if (entry.kind == Listing::Kind::directory && !m_listings.contains(path))
                 wanted.push_back(std::move(path));
         }
-        if (wanted.size() < 2 || std::thread::hardware_concurrency() < 2)
+        if (wanted.size() < 2)
             return;
-        std::vector<Listing> listed(wanted.size());
-        std::atomic<size_t> next { 0 };
-        auto work = [&] {
-            for (size_t index; (index = next++) < wanted.size();)
-                listed[index] = list(wanted[index]);
-        };
-        std::thread helper(work);
-        work();
-        helper.join();
+        std::vector<std::optional<Listing>> listed(wanted.size());
+        size_t open = m_listings.size();
+        concurrentLoop(wanted.size(), 1, [&](size_t index) { listed[index].emplace(list(wanted[index], open + index < mostOpenListings)); });
         for (size_t index = 0; index < wanted.size(); ++index)
-            m_listings.emplace(std::move(wanted[index]), std::move(listed[index]));
+            m_listings.emplace(std::move(wanted[index]), std::move(*listed[index]));
+    }
+
+    // Takes the identities of the calendar files of these directories, all in one list shared
+    // by the cores: the calls are mostly the kernel's work, and one list keeps both cores busy
+    // to the end, where a thread per directory would wait for the largest.
+    void examine(std::vector<std::filesystem::path> directories)
+    {
+        std::sort(directories.begin(), directories.end());
+        directories.erase(std::unique(directories.begin(), directories.end()), directories.end());
+        std::vector<std::pair<int, Listing::Entry*>> pending;
+        for (auto& directory : directories) {
+            auto found = m_listings.find(directory);
+            if (found == m_listings.end() || found->second.descriptor < 0)
+                continue;
+            for (auto& entry : found->second.entries) {
+                if (entry.identityPending)
+                    pending.emplace_back(found->second.descriptor, &entry);
+            }
+        }
+        concurrentLoop(pending.size(), minimumPerThread, [&](size_t i) { tvk::examine(pending[i].first, *pending[i].second); });
+        for (auto& directory : directories) {
+            auto found = m_listings.find(directory);
+            if (found != m_listings.end() && found->second.descriptor >= 0) {
+                ::close(found->second.descriptor);
+                found->second.descriptor = -1;
+            }
+        }
     }
 
     bool holdsCalendarFiles(const std::filesystem::path& directory)
@@ -204,6 +243,8 @@ public:
     }
 
 private:
+    // A few hundred calls are over before a second thread would have started.
+    static constexpr size_t minimumPerThread = 512;
     std::map<std::filesystem::path, Listing> m_listings;
 };
 
@@ -247,6 +288,16 @@ VdirScanner::Layout VdirScanner::scan() const
 {
     Layout layout;
     Listings listings;
+    // The layout comes from the listings alone; the calendar files' identities are taken
+    // afterwards, all at once, for the directories that hold collections' files.
+    struct Found {
+        Collection collection;
+        std::filesystem::path directory;
+        /// For a single-file calendar, its name in `directory`.
+        std::optional<std::string> singleFile;
+    };
+    std::vector<Found> found;
+    std::vector<std::filesystem::path> holdingFiles;
     auto addCollection = [&](const std::filesystem::path& path, const std::filesystem::path& sourcePath) {
         Collection collection;
         collection.path = path;
@@ -268,26 +319,26 @@ VdirScanner::Layout VdirScanner::scan() const
                     collection.calendarKind = json["type"].get<std::string>();
             }
         }
-        for (auto& entry : listing.entries) {
-            if (entry.identity)
-                collection.files.push_back(File { entry.name, *entry.identity });
-        }
-        layout.collections.push_back(std::move(collection));
+        found.push_back(Found { std::move(collection), path, std::nullopt });
+        holdingFiles.push_back(path);
     };
     auto addSingleFile = [&](const std::filesystem::path& directory, const Listing::Entry& entry, const std::filesystem::path& sourcePath) {
         Collection collection;
         collection.path = directory / entry.name;
         collection.singleFile = true;
         collection.sourcePath = sourcePath;
-        collection.files.push_back(File { entry.name, *entry.identity });
-        layout.collections.push_back(std::move(collection));
+        found.push_back(Found { std::move(collection), directory, entry.name });
+        holdingFiles.push_back(directory);
+    };
+    auto isCalendarFile = [](const Listing::Entry& entry) {
+        return entry.kind == Listing::Kind::file && (entry.identity || entry.identityPending);
     };
 
     for (auto& root : m_roots) {
         const Listing& rootListing = listings.of(root);
-        listings.prefetchSubdirectories(root);
         if (!rootListing.identity)
             continue;
+        listings.prefetchSubdirectories(root);
         layout.directories[root] = rootListing.identity;
         StoreSource rootSource = readSource(root, true);
         bool rootIncluded = m_includes(rootSource);
@@ -312,15 +363,35 @@ VdirScanner::Layout VdirScanner::scan() const
                     if (child.kind == Listing::Kind::directory) {
                         if (listings.isCollection(path / child.name))
                             addCollection(path / child.name, path);
-                    } else if (child.identity) {
+                    } else if (isCalendarFile(child)) {
                         addSingleFile(path, child, path);
                     }
                 }
-            } else if (rootIncluded && entry.identity) {
+            } else if (rootIncluded && isCalendarFile(entry)) {
                 layout.sources[root] = rootSource;
                 addSingleFile(root, entry, root);
             }
         }
+    }
+
+    listings.examine(std::move(holdingFiles));
+    for (auto& [collection, directory, singleFile] : found) {
+        auto& entries = listings.of(directory).entries;
+        if (singleFile) {
+            // Listings are sorted by name.
+            auto entry = std::lower_bound(
+                entries.begin(), entries.end(), *singleFile, [](const Listing::Entry& entry, const std::string& name) { return entry.name < name; });
+            // One gone or replaced by something else since the listing is no calendar.
+            if (entry == entries.end() || entry->name != *singleFile || !entry->identity)
+                continue;
+            collection.files.push_back(File { entry->name, *entry->identity });
+        } else {
+            for (auto& entry : entries) {
+                if (entry.identity)
+                    collection.files.push_back(File { entry.name, *entry.identity });
+            }
+        }
+        layout.collections.push_back(std::move(collection));
     }
     std::sort(layout.collections.begin(), layout.collections.end(), [](auto& a, auto& b) { return a.path < b.path; });
     return layout;

@@ -1,15 +1,18 @@
 // Lookups on one thread while another thread's rescans replace what the store holds, or while
-// worker threads parse files into the index. Built into the ThreadSanitizer program too (see
+// worker threads parse files into the index; a scan sharing a large folder among threads. Built into the ThreadSanitizer program too (see
 // Tests/CMakeLists.txt), which sees an unlocked read of a replaced collection even when it does
 // no visible harm.
 
 #include "Platform/Calendar/ICalendarStore.hpp"
+#include "Platform/Calendar/VdirScanner.hpp"
+#include "Platform/Runtime/FileIdentity.hpp"
 
 #include "Tests/Support/TemporaryDirectory.hpp"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 using namespace tvk;
@@ -83,4 +86,34 @@ TEST(ICalendarStoreConcurrency, ManyFilesAreParsedOnWorkerThreadsWhileAnotherThr
     EXPECT_EQ(events.size(), 96u);
     EXPECT_TRUE(found);
     EXPECT_EQ(store.parseCount(), 96u);
+}
+
+// The identities of a large collection's files are taken on several threads from one list;
+// every file must come out once, with its own identity, and what is not a calendar file (a
+// folder named like one, a file without the extension) must not.
+TEST(ICalendarStoreConcurrency, ALargeCollectionsFilesAreListedOnceEachWithTheirOwnIdentity)
+{
+    TemporaryDirectory root;
+    constexpr int count = 1500;
+    for (int i = 0; i < count; ++i)
+        root.write("account/big/event-" + std::to_string(i) + ".ics", calendarWithTitle("Event " + std::to_string(i)));
+    for (int i = 0; i < 20; ++i)
+        root.write("account/small/event-" + std::to_string(i) + ".ics", calendarWithTitle("Small " + std::to_string(i)));
+    root.write("account/big/notes.txt", "not a calendar");
+    std::filesystem::create_directories(root.path() / "account/big/folder.ics");
+
+    VdirScanner scanner({ root.path() }, [](const StoreSource&) { return true; });
+    auto layout = scanner.scan();
+    ASSERT_EQ(layout.collections.size(), 2u);
+    auto& big = layout.collections[0];
+    EXPECT_EQ(big.path, root.path() / "account/big");
+    ASSERT_EQ(big.files.size(), size_t(count));
+    std::set<std::string> names;
+    for (auto& file : big.files) {
+        names.insert(file.name);
+        ASSERT_EQ(identityOf(big.path / file.name), file.identity) << file.name;
+    }
+    EXPECT_EQ(names.size(), size_t(count));
+    EXPECT_TRUE(std::is_sorted(big.files.begin(), big.files.end(), [](auto& a, auto& b) { return a.name < b.name; }));
+    EXPECT_EQ(layout.collections[1].files.size(), 20u);
 }

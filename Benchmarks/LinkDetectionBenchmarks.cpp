@@ -121,4 +121,15 @@ void matchAUrlOfNoServiceAgainstAllPatterns(benchmark::State& state)
 }
 BENCHMARK(matchAUrlOfNoServiceAgainstAllPatterns)->Unit(benchmark::kMicrosecond);
 
+// What every process pays once before its first detection: the top-level domains of the
+// system's public suffix list.
+void loadTheTopLevelDomains(benchmark::State& state)
+{
+    size_t count = 0;
+    for (auto _ : state)
+        count = LinkDetector::loadTopLevelDomains("/usr/share/publicsuffix/public_suffix_list.dat").value_or(LinkDetector::TopLevelDomains {}).size();
+    state.counters["domains"] = static_cast<double>(count);
+}
+BENCHMARK(loadTheTopLevelDomains)->Unit(benchmark::kMicrosecond);
+
 }

@@ -850,20 +850,38 @@ const LinkDetector& LinkDetector::shared()
 
 std::optional<LinkDetector::TopLevelDomains> LinkDetector::loadTopLevelDomains(const std::filesystem::path& publicSuffixList)
 {
-    std::ifstream file(publicSuffixList);
+    // Read whole and walked as views: every process that detects links loads the list (about
+    // 250 KB and 10,000 rules) once, on the way to its first answer.
+    constexpr std::uintmax_t largestList = 16 * 1024 * 1024;
+    std::error_code error;
+    auto size = std::filesystem::file_size(publicSuffixList, error);
+    if (error || size > largestList)
+        return std::nullopt;
+    std::ifstream file(publicSuffixList, std::ios::binary);
     if (!file)
         return std::nullopt;
+    std::string text(static_cast<size_t>(size), '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(file.gcount()));
+
     TopLevelDomains domains;
-    std::string line;
-    while (std::getline(file, line)) {
+    std::string_view previous;
+    for (std::string_view rest = text; !rest.empty();) {
+        auto newline = rest.find('\n');
+        std::string_view line = rest.substr(0, newline);
+        rest = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
         auto end = line.find_first_of(" \t\r");
-        std::string_view rule = std::string_view(line).substr(0, end);
+        std::string_view rule = line.substr(0, end);
         if (rule.empty() || rule.starts_with("//"))
             continue;
         auto dot = rule.rfind('.');
         auto label = dot == std::string_view::npos ? rule : rule.substr(dot + 1);
         if (label.empty() || label == "*" || label.starts_with('!'))
             continue;
+        // The rules of one top-level domain stand together.
+        if (label == previous)
+            continue;
+        previous = label;
         domains.insert(asciiLowercased(label));
     }
     if (domains.empty())

@@ -364,6 +364,9 @@ std::optional<VideoConferenceLink> Event::defaultVideoConferenceLink() const
 {
     if (videoConferenceLinks.size() == 1)
         return videoConferenceLinks.front();
+    // No link to choose from: the settings (a read that checks the file) are not asked.
+    if (videoConferenceLinks.empty())
+        return std::nullopt;
     auto settings = EventSettingsStore::shared().customSettings(id);
     if (!settings || !settings->defaultConferenceUrl)
         return std::nullopt;

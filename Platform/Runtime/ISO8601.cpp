@@ -159,7 +159,14 @@ std::optional<Date> ISO8601::parse(std::string_view text)
 std::string ISO8601::format(Date date)
 {
     double seconds = std::floor(date.timeIntervalSince1970());
-    auto zone = std::unique_ptr<icu::TimeZone>(icu::TimeZone::createDefault());
+    // A copy of the default zone per thread, taken again when the default changes: copying it
+    // for each text was most of the cost of printing an event's times.
+    thread_local std::uint64_t copiedGeneration = 0;
+    thread_local std::unique_ptr<icu::TimeZone> zone;
+    if (auto current = IcuEnvironment::timeZoneGeneration(); !zone || copiedGeneration != current) {
+        zone.reset(icu::TimeZone::createDefault());
+        copiedGeneration = current;
+    }
     int32_t rawOffset = 0, dstOffset = 0;
     UErrorCode status = U_ZERO_ERROR;
     zone->getOffset(seconds * 1000.0, false, rawOffset, dstOffset, status);

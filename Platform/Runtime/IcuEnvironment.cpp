@@ -6,6 +6,7 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 
@@ -19,6 +20,14 @@ const char* environmentValue(const char* name)
     return value && *value ? value : nullptr;
 }
 
+std::atomic<std::uint64_t> zoneGeneration { 1 };
+
+void adoptDefaultZone(icu::TimeZone* zone)
+{
+    icu::TimeZone::adoptDefault(zone);
+    zoneGeneration.fetch_add(1);
+}
+
 bool setDefaultTimeZone(std::string_view identifier)
 {
     auto zone = std::unique_ptr<icu::TimeZone>(icu::TimeZone::createTimeZone(
@@ -27,7 +36,7 @@ bool setDefaultTimeZone(std::string_view identifier)
     zone->getID(resolved);
     if (resolved == icu::UnicodeString(UCAL_UNKNOWN_ZONE_ID))
         return false;
-    icu::TimeZone::adoptDefault(zone.release());
+    adoptDefaultZone(zone.release());
     return true;
 }
 
@@ -37,6 +46,11 @@ void setDefaultLocale(std::string_view identifier)
     icu::Locale::setDefault(icu::Locale(std::string(identifier).c_str()), status);
 }
 
+}
+
+std::uint64_t IcuEnvironment::timeZoneGeneration()
+{
+    return zoneGeneration.load();
 }
 
 std::string IcuEnvironment::localeIdentifierFromPosix(std::string_view posixLocale)
@@ -58,7 +72,7 @@ void IcuEnvironment::configureFromEnvironment()
             name.remove_prefix(zoneinfo + 9);
         if (!setDefaultTimeZone(name)) {
             PlatformLog::warning("Time", "unknown time zone \"" + std::string(tz) + "\" in TZ; using the system's zone");
-            icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone());
+            adoptDefaultZone(icu::TimeZone::detectHostTimeZone());
         }
     }
     const char* locale = environmentValue("LC_ALL");

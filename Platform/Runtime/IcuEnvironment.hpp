@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,10 @@ public:
 
     /// "de_DE.UTF-8@euro" → "de_DE"; "C", "POSIX" and "" → "en_US".
     static std::string localeIdentifierFromPosix(std::string_view posixLocale);
+
+    /// Changes whenever these functions set the default time zone, so that a copy of the zone
+    /// kept for speed knows when it is stale.
+    static std::uint64_t timeZoneGeneration();
 
     /// The ICU identifier of the default time zone ("Europe/Berlin").
     static std::string defaultTimeZoneIdentifier();

@@ -1,5 +1,7 @@
 #include "Platform/Runtime/ISO8601.hpp"
 
+#include "Platform/Runtime/IcuEnvironment.hpp"
+
 #include <gtest/gtest.h>
 
 using namespace tvk;
@@ -36,4 +38,17 @@ TEST(ISO8601, FormatsInTheLocalZoneWithItsOffset)
     EXPECT_EQ(ISO8601::format(Date(1700000000)), "2023-11-14T23:13:20+01:00");
     EXPECT_EQ(ISO8601::format(*ISO8601::parse("2026-07-15T08:00:00Z")), "2026-07-15T10:00:00+02:00");
     EXPECT_EQ(ISO8601::parse(ISO8601::format(Date(1234567890))), Date(1234567890));
+}
+
+// Formatting keeps a copy of the zone per thread; a change of the default zone must reach it,
+// on the thread that formatted before the change too.
+TEST(ISO8601, FormatsInTheNewZoneOnceTheDefaultZoneChanges)
+{
+    auto zone = IcuEnvironment::defaultTimeZoneIdentifier();
+    auto locale = IcuEnvironment::defaultLocaleIdentifier();
+    EXPECT_EQ(ISO8601::format(Date(1700000000)), "2023-11-14T23:13:20+01:00");
+    IcuEnvironment::configure("America/New_York", locale);
+    EXPECT_EQ(ISO8601::format(Date(1700000000)), "2023-11-14T17:13:20-05:00");
+    IcuEnvironment::configure(zone, locale);
+    EXPECT_EQ(ISO8601::format(Date(1700000000)), "2023-11-14T23:13:20+01:00");
 }

@@ -4,6 +4,7 @@
 #include "Platform/Calendar/SqliteDatabase.hpp"
 #include "Platform/Calendar/StoreOrdering.hpp"
 #include "Platform/Runtime/CivilTime.hpp"
+#include "Platform/Runtime/ConcurrentLoop.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
 #include "Platform/Runtime/UUID.hpp"
 #include "Platform/Text/AsciiCase.hpp"
@@ -25,6 +26,10 @@ constexpr char logCategory[] = "Calendar";
 // (older) or left to the program that made it (newer).
 constexpr std::int64_t applicationId = 0x54564B49;
 constexpr std::int64_t schemaVersion = 3;
+
+// Expanding a series takes some tens of microseconds; fewer than this many are not worth a
+// thread.
+constexpr size_t minimumSeriesPerThread = 16;
 
 // A writer that builds the index for the first time holds the lock for as long as that takes;
 // waiting for it is cheaper than parsing everything again.
@@ -1164,10 +1169,41 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
     rows.clear();
     while (masters.step())
         rows.emplace_back(masters.integer(0), masters.integer(1), masters.integer(2) != 0);
+    std::vector<std::pair<std::int64_t, std::shared_ptr<const Decoded>>> series;
     for (auto& [id, file, zoned] : rows) {
         auto master = decodedItem(id, file, zoned);
-        if (!master->placement)
-            continue;
+        if (master->placement)
+            series.emplace_back(id, std::move(master));
+    }
+    // The series whose occurrences are not known over this window are expanded on every core:
+    // an expansion reads only its own series and the zones.
+    std::vector<size_t> unexpanded;
+    for (size_t i = 0; i < series.size(); ++i) {
+        auto known = recurring.expansions.find(series[i].first);
+        if (known == recurring.expansions.end() || windowStart < known->second.from || windowEnd > known->second.to)
+            unexpanded.push_back(i);
+    }
+    std::vector<Expansion> expanded(unexpanded.size());
+    std::vector<char> complete(unexpanded.size(), 1);
+    concurrentLoop(unexpanded.size(), minimumSeriesPerThread, [&](size_t k) {
+        const Decoded& master = *series[unexpanded[k]].second;
+        Expansion& fresh = expanded[k];
+        fresh.from = windowStart - 86400;
+        fresh.to = windowEnd + 86400;
+        complete[k] = ICalendarParser::expand(master.item, *master.zones, m_localZone, fresh.from, fresh.to,
+            master.placement->end - master.placement->start, maximumOccurrencesPerSeries,
+            [&](const CalendarTime& time, Date start) { fresh.starts.emplace_back(time, start); });
+    });
+    for (size_t k = 0; k < unexpanded.size(); ++k) {
+        auto& [id, master] = series[unexpanded[k]];
+        if (!complete[k])
+            PlatformLog::warning(logCategory,
+                "the series \"" + master->item.uid + "\" in " + view.origin + " has too many occurrences; showing the first "
+                    + std::to_string(maximumOccurrencesPerSeries));
+        recurring.expansions.insert_or_assign(id, std::move(expanded[k]));
+    }
+
+    for (auto& [id, master] : series) {
         const Placement& placed = *master->placement;
         std::set<double> overridden;
         if (auto found = overridesByUid.find(master->item.uid); found != overridesByUid.end()) {
@@ -1176,18 +1212,6 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         }
         TimeInterval duration = placed.end - placed.start;
         auto expansion = recurring.expansions.find(id);
-        if (expansion == recurring.expansions.end() || windowStart < expansion->second.from || windowEnd > expansion->second.to) {
-            Expansion fresh;
-            fresh.from = windowStart - 86400;
-            fresh.to = windowEnd + 86400;
-            bool complete = ICalendarParser::expand(master->item, *master->zones, m_localZone, fresh.from, fresh.to, duration,
-                maximumOccurrencesPerSeries, [&](const CalendarTime& time, Date start) { fresh.starts.emplace_back(time, start); });
-            if (!complete)
-                PlatformLog::warning(logCategory,
-                    "the series \"" + master->item.uid + "\" in " + view.origin + " has too many occurrences; showing the first "
-                        + std::to_string(maximumOccurrencesPerSeries));
-            expansion = recurring.expansions.insert_or_assign(id, std::move(fresh)).first;
-        }
         auto& starts = expansion->second.starts;
         auto firstStart = std::lower_bound(starts.begin(), starts.end(), windowStart - std::max(duration, 0.0) - 86400,
             [](const std::pair<CalendarTime, Date>& entry, Date date) { return entry.second < date; });

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -116,4 +117,44 @@ TEST(ICalendarStoreConcurrency, ALargeCollectionsFilesAreListedOnceEachWithTheir
     EXPECT_EQ(names.size(), size_t(count));
     EXPECT_TRUE(std::is_sorted(big.files.begin(), big.files.end(), [](auto& a, auto& b) { return a.name < b.name; }));
     EXPECT_EQ(layout.collections[1].files.size(), 20u);
+}
+
+// A calendar with dozens of series has them expanded on several threads, each reading its own
+// series and the shared zones (tzdata's, and one a file defines itself).
+TEST(ICalendarStoreConcurrency, ManySeriesExpandedOnSeveralThreadsEachGiveTheirOwnOccurrences)
+{
+    TemporaryDirectory root;
+    const std::string customZone = "BEGIN:VTIMEZONE\r\nTZID:Office Time\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+                                   "TZOFFSETFROM:+0300\r\nTZOFFSETTO:+0300\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+    for (int i = 0; i < 48; ++i) {
+        std::string zone = i % 3 == 0 ? "Europe/Berlin" : i % 3 == 1 ? "America/New_York" : "Office Time";
+        std::string rule = i % 2 == 0 ? "FREQ=DAILY" : "FREQ=WEEKLY;BYDAY=WE";
+        root.write("account/series/s" + std::to_string(i) + ".ics",
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tarvik tests//EN\r\n" + (i % 3 == 2 ? customZone : std::string()) + "BEGIN:VEVENT\r\nUID:s"
+                + std::to_string(i) + "@tarvik.test\r\nDTSTART;TZID=" + zone + ":20261101T0900" + std::to_string(10 + i % 50)
+                + "\r\nDURATION:PT30M\r\nRRULE:" + rule + "\r\nSUMMARY:Series " + std::to_string(i) + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    }
+    ICalendarStore store({ root.path() }, ICalendarStore::Monitoring::off, ICalendarStore::Sources::ownAccounts,
+        ICalendarStore::ItemIndex::ownOnly);
+    // Monday 7 to Sunday 13 December 2026, Berlin time (UTC+1).
+    Date from(1796598000), to(1796598000 + 7 * 86400 - 1);
+    auto events = store.events(store.predicateForEvents(from, to, store.calendars(EntityType::event)));
+    std::map<std::string, std::vector<Date>> starts;
+    for (auto& event : events)
+        starts[*event.title].push_back(event.startDate);
+    ASSERT_EQ(starts.size(), 48u);
+    for (int i = 0; i < 48; ++i) {
+        auto& found = starts["Series " + std::to_string(i)];
+        // 09:00:SS in the series' zone: UTC+1, UTC-5 and UTC+3 in December.
+        int offset = i % 3 == 0 ? 3600 : i % 3 == 1 ? -5 * 3600 : 3 * 3600;
+        double first = 1796598000 + 3600 + 9 * 3600 - offset + (10 + i % 50);
+        if (i % 2 == 0) {
+            ASSERT_EQ(found.size(), 7u) << i;
+            for (int day = 0; day < 7; ++day)
+                EXPECT_EQ(found[day], Date(first + day * 86400)) << i;
+        } else {
+            ASSERT_EQ(found.size(), 1u) << i;
+            EXPECT_EQ(found[0], Date(first + 2 * 86400)) << i;
+        }
+    }
 }

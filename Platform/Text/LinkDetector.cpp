@@ -836,16 +836,17 @@ LinkDetector::LinkDetector(TopLevelDomains topLevelDomains)
 
 const LinkDetector& LinkDetector::shared()
 {
-    static const LinkDetector detector = [] {
+    // Never destroyed: a thread may still be detecting links while the process exits.
+    static const LinkDetector* detector = new LinkDetector([] {
         auto domains = loadTopLevelDomains(systemPublicSuffixList);
         if (!domains) {
             PlatformLog::warning("LinkDetector",
                 std::string("cannot read the list of top-level domains at ") + systemPublicSuffixList
                     + " (Debian package \"publicsuffix\"); host names without a scheme are recognised only after \"www.\"");
         }
-        return LinkDetector(domains ? std::move(*domains) : TopLevelDomains {});
-    }();
-    return detector;
+        return domains ? std::move(*domains) : TopLevelDomains {};
+    }());
+    return *detector;
 }
 
 std::optional<LinkDetector::TopLevelDomains> LinkDetector::loadTopLevelDomains(const std::filesystem::path& publicSuffixList)

@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/ConcurrentLoop.hpp"
 #include "Platform/Runtime/DispatchQueue.hpp"
+#include "Platform/Text/LinkDetector.hpp"
 #include "QMLogger/QMLogger.hpp"
 #include "TVKCore/Calendar/CalendarExtensions.hpp"
 #include "TVKCore/LogCategories.hpp"
@@ -9,9 +10,11 @@
 #include "TVKCore/Settings/CustomRemindersStore.hpp"
 #include "TVKCore/Settings/EventSettingsStore.hpp"
 #include "TVKCore/Settings/UserSettingsStore.hpp"
+#include "TVKCore/VideoConference/VideoConferenceLinkParser.hpp"
 #include "TVKUtils/DateOperations.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 #include <tuple>
 
@@ -21,6 +24,27 @@ namespace {
 
 // Making an event takes some microseconds; fewer than this many are not worth a thread.
 constexpr size_t minimumEventsPerThread = 64;
+
+// The link detection tables (the services' compiled patterns, the top-level domains) take a
+// few milliseconds to build on first use, which a build would spend on one thread while its
+// others wait for them. The first reload of a manager has them built on another core while it
+// reads the calendars, and its build waits for that (as does the manager's end). Both tables
+// live as long as the process.
+std::future<void> buildSharedTablesMeanwhile()
+{
+    static std::atomic<bool> built { false };
+    if (built)
+        return {};
+    try {
+        return std::async(std::launch::async, [] {
+            VideoConferenceLinkParser::shared();
+            LinkDetector::shared();
+            built = true;
+        });
+    } catch (const std::system_error&) {
+        return {}; // no thread to be had: the build makes them itself
+    }
+}
 
 // The settings file is the user's to edit; a window of years would make every reload expand
 // every series over all of them, so the days ahead are held to a year.
@@ -116,6 +140,8 @@ void CalendarEventManager::reloadEvents(PostNotification shouldPostNotification,
     {
         std::lock_guard lock(m_mutex);
         reload.generation = ++m_reloadsStarted;
+        if (reload.generation == 1)
+            m_sharedTablesBuilt = buildSharedTablesMeanwhile();
     }
     reload.now = Date::now();
     reload.end = windowEnd(reload.now);
@@ -187,6 +213,13 @@ void CalendarEventManager::buildSchedule(std::vector<StoreEvent> events, const s
     }
     Date now = reload.now;
     auto settings = BuildSettings::current();
+    std::future<void> tablesBuilt;
+    {
+        std::lock_guard lock(m_mutex);
+        tablesBuilt = std::move(m_sharedTablesBuilt);
+    }
+    if (tablesBuilt.valid())
+        tablesBuilt.wait();
     if (auto purged = m_remindersStore.purgePastReminders(); !purged)
         QMLogger::warning("could not purge past reminders: " + purged.error().message);
 

@@ -13,6 +13,7 @@
 #include "TVKCore/Settings/EventSettings.hpp"
 
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -205,6 +206,8 @@ private:
     /// Eligible events of the window whose alert passed before they started.
     std::vector<Event> m_alertPassedEvents;
     MadeEvents m_madeEvents;
+    /// The first reload's building of the link detection tables (see `reloadEvents`).
+    std::future<void> m_sharedTablesBuilt;
     std::uint64_t m_reloadsStarted = 0;
     /// The reloads whose schedule (`m_invocations`), and whose event lists, stand.
     std::uint64_t m_scheduleGeneration = 0;

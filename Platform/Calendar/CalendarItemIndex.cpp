@@ -492,6 +492,14 @@ std::string CalendarItemIndex::calendarItemIdentifier(const std::string& calenda
 
 namespace {
 
+// The identity in columns 1 to 5 of a row of "SELECT name, device, inode, size, modified,
+// changed FROM files".
+FileIdentity storedIdentity(SqliteStatement& row)
+{
+    return FileIdentity { static_cast<dev_t>(row.integer(1)), static_cast<ino_t>(row.integer(2)), static_cast<off_t>(row.integer(3)),
+        row.integer(4), row.integer(5) };
+}
+
 // What is stored of the collections asked for, and which collections there are.
 CalendarItemIndex::Stored readStored(SqliteDatabase& database, const std::map<std::string, CalendarItemIndex::FilesDigest>& asked)
 {
@@ -515,9 +523,7 @@ CalendarItemIndex::Stored readStored(SqliteDatabase& database, const std::map<st
         auto& into = stored.files[key];
         files.rewind().bind(0, id);
         while (files.step()) {
-            into.push_back(CalendarItemIndex::StoredFile { std::string(files.bytes(0)),
-                FileIdentity { static_cast<dev_t>(files.integer(1)), static_cast<ino_t>(files.integer(2)),
-                    static_cast<off_t>(files.integer(3)), files.integer(4), files.integer(5) } });
+            into.push_back(CalendarItemIndex::StoredFile { std::string(files.bytes(0)), storedIdentity(files) });
         }
     }
     return stored;
@@ -901,7 +907,6 @@ void CalendarItemIndex::Update::commit()
                 .bind(0, collection)
                 .run();
         }
-        // A collection whose last file went leaves nothing behind.
         // The digest of every collection whose files were written or removed, from the rows
         // as they now stand.
         auto& files = database.statement("SELECT name, device, inode, size, modified, changed FROM files WHERE collection = ?");
@@ -909,13 +914,11 @@ void CalendarItemIndex::Update::commit()
         for (auto& [collection, key] : m_pending->keys) {
             FilesDigest digest;
             files.rewind().bind(0, collection);
-            while (files.step()) {
-                digest.add(files.bytes(0),
-                    FileIdentity { static_cast<dev_t>(files.integer(1)), static_cast<ino_t>(files.integer(2)),
-                        static_cast<off_t>(files.integer(3)), files.integer(4), files.integer(5) });
-            }
+            while (files.step())
+                digest.add(files.bytes(0), storedIdentity(files));
             setDigest.rewind().bind(0, digest.value()).bind(1, collection).run();
         }
+        // A collection whose last file went leaves nothing behind.
         database.execute("DELETE FROM collections WHERE NOT EXISTS (SELECT 1 FROM files WHERE files.collection = collections.id)");
         m_pending->transaction.commit();
     } catch (const SqliteError& sqlite) {

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 namespace tvk::test {
 
@@ -20,6 +22,22 @@ std::string failure(GError* error, const std::string& what)
     std::string message = what + ": " + (error && error->message ? error->message : "unknown error");
     g_clear_error(&error);
     return message;
+}
+
+// The calendar and address-book factories are processes of their own that learn of a source
+// just created in the registry a moment later; until then they answer "No such source". Such a
+// connection is tried again for up to ten seconds (a busy machine), and its answer then stands.
+EClient* connectOnceKnown(const std::function<EClient*(GError**)>& connect, GError** error)
+{
+    for (gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;;) {
+        EClient* client = connect(error);
+        if (client || g_get_monotonic_time() >= deadline || !*error || !(*error)->message
+            || std::string_view((*error)->message).find("No such source") == std::string_view::npos)
+            return client;
+        g_clear_error(error);
+        while (g_main_context_iteration(nullptr, FALSE)) { }
+        g_usleep(50 * 1000);
+    }
 }
 
 std::string readText(const std::filesystem::path& path)
@@ -82,8 +100,13 @@ struct EdsFixture::Private {
         if (!source)
             return tl::unexpected("no source " + uid);
         GError* error = nullptr;
-        EClient* client = e_cal_client_connect_sync(source, kind == Kind::events ? E_CAL_CLIENT_SOURCE_TYPE_EVENTS : E_CAL_CLIENT_SOURCE_TYPE_TASKS,
-            static_cast<guint32>(-1), nullptr, &error);
+        EClient* client = connectOnceKnown(
+            [&](GError** into) {
+                return e_cal_client_connect_sync(source,
+                    kind == Kind::events ? E_CAL_CLIENT_SOURCE_TYPE_EVENTS : E_CAL_CLIENT_SOURCE_TYPE_TASKS, static_cast<guint32>(-1), nullptr,
+                    into);
+            },
+            &error);
         g_object_unref(source);
         if (!client)
             return tl::unexpected(failure(error, "cannot open " + uid));
@@ -278,7 +301,8 @@ EdsFixture::Result EdsFixture::addContact(const std::string& bookUid, const std:
         if (!source)
             return tl::unexpected("no source " + bookUid);
         GError* error = nullptr;
-        client = e_book_client_connect_sync(source, static_cast<guint32>(-1), nullptr, &error);
+        client = connectOnceKnown(
+            [&](GError** into) { return e_book_client_connect_sync(source, static_cast<guint32>(-1), nullptr, into); }, &error);
         g_object_unref(source);
         if (!client)
             return tl::unexpected(failure(error, "cannot open " + bookUid));

@@ -1,6 +1,7 @@
 // The calendar index keeps items in their compact form in a file under the user's cache
 // directory, which anything can damage or replace; decoding it, and placing what comes out,
-// must survive anything. What decodes must encode to the same item again.
+// must survive anything. What decodes must encode to the same item again. The same holds for
+// the occurrences of a series the index keeps beside its items.
 
 #include "Platform/Calendar/CompactItem.hpp"
 
@@ -10,7 +11,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto item = tvk::CompactItem::decode(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (auto occurrences = tvk::CompactItem::decodeOccurrences(bytes)) {
+        if (tvk::CompactItem::decodeOccurrences(tvk::CompactItem::encodeOccurrences(*occurrences)) != occurrences)
+            std::abort();
+        return 0;
+    }
+    auto item = tvk::CompactItem::decode(bytes);
     if (!item)
         return 0;
     if (tvk::CompactItem::decode(tvk::CompactItem::encode(*item)) != item)

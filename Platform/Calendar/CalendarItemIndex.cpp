@@ -25,7 +25,7 @@ constexpr char logCategory[] = "Calendar";
 // The file's mark ("TVKI") and the layout of its tables; a file of another layout is emptied
 // (older) or left to the program that made it (newer).
 constexpr std::int64_t applicationId = 0x54564B49;
-constexpr std::int64_t schemaVersion = 3;
+constexpr std::int64_t schemaVersion = 4;
 
 // Expanding a series takes some tens of microseconds; fewer than this many are not worth a
 // thread.
@@ -34,6 +34,9 @@ constexpr size_t minimumSeriesPerThread = 16;
 // A writer that builds the index for the first time holds the lock for as long as that takes;
 // waiting for it is cheaper than parsing everything again.
 constexpr int busyTimeout = 30000;
+// Keeping a query's expansions for later processes is worth no wait: when another process
+// writes, the next query that expands them keeps them.
+constexpr int expansionsBusyTimeout = 20;
 
 constexpr char schema[] = R"(
 CREATE TABLE meta (key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;
@@ -82,6 +85,14 @@ CREATE TABLE items (
     identifier TEXT NOT NULL
 );
 CREATE TABLE item_data (id INTEGER PRIMARY KEY, data BLOB NOT NULL);
+CREATE TABLE expansions (
+    item INTEGER PRIMARY KEY,
+    context TEXT NOT NULL,
+    lo REAL NOT NULL,
+    hi REAL NOT NULL,
+    complete INTEGER NOT NULL,
+    occurrences BLOB NOT NULL
+);
 CREATE INDEX files_identity ON files (collection, name, device, inode, size, modified, changed);
 CREATE INDEX items_window ON items (collection, role, lo, hi);
 CREATE INDEX items_uid ON items (collection, kind, uid);
@@ -92,8 +103,8 @@ CREATE INDEX items_file ON items (file);
 // The tables and indexes of `schema`: a file that has our mark and layout version but not all of
 // them is not one this program can use, and is built anew.
 constexpr char schemaObjectsQuery[] = "SELECT count(*) FROM sqlite_schema WHERE name IN ('meta', 'collections', 'files', 'items', "
-                                      "'item_data', 'files_identity', 'items_window', 'items_uid', 'items_identifier', 'items_file')";
-constexpr std::int64_t schemaObjects = 10;
+                                      "'item_data', 'expansions', 'files_identity', 'items_window', 'items_uid', 'items_identifier', 'items_file')";
+constexpr std::int64_t schemaObjects = 11;
 
 // What an item is in its collection, decided when files change.
 enum Role : std::int64_t { undecided = -1, hidden = 0, single = 1, series = 2, overriding = 3, todo = 4 };
@@ -393,6 +404,7 @@ void CalendarItemIndex::createSchema()
     m_recurring.clear();
     m_zones.clear();
     m_materialized.clear();
+    m_unkeptExpansions.clear();
 }
 
 void CalendarItemIndex::rebuildAfterDamage()
@@ -621,6 +633,7 @@ void forgetFile(SqliteDatabase& database, std::int64_t file, std::set<std::pair<
     while (items.step())
         affected.emplace(items.integer(0), std::string(items.bytes(1)));
     database.statement("DELETE FROM item_data WHERE id IN (SELECT id FROM items WHERE file = ?)").bind(0, file).run();
+    database.statement("DELETE FROM expansions WHERE item IN (SELECT id FROM items WHERE file = ?)").bind(0, file).run();
     database.statement("DELETE FROM items WHERE file = ?").bind(0, file).run();
     database.statement("DELETE FROM files WHERE id = ?").bind(0, file).run();
 }
@@ -786,6 +799,7 @@ void CalendarItemIndex::Update::removeCollection(const std::string& key)
         if (!collection)
             return;
         database.statement("DELETE FROM item_data WHERE id IN (SELECT id FROM items WHERE collection = ?)").bind(0, *collection).run();
+        database.statement("DELETE FROM expansions WHERE item IN (SELECT id FROM items WHERE collection = ?)").bind(0, *collection).run();
         database.statement("DELETE FROM items WHERE collection = ?").bind(0, *collection).run();
         database.statement("DELETE FROM files WHERE collection = ?").bind(0, *collection).run();
         database.statement("DELETE FROM collections WHERE id = ?").bind(0, *collection).run();
@@ -1081,10 +1095,54 @@ std::optional<std::pair<std::int64_t, double>> CalendarItemIndex::collection(con
 
 void CalendarItemIndex::collectEvents(const std::vector<View>& views, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out)
 {
+    m_unkeptExpansions.clear();
     reading([&] {
         for (auto& view : views)
             collectEvents(view, windowStart, windowEnd, out);
     });
+    keepExpansions();
+}
+
+const std::string& CalendarItemIndex::expansionContext()
+{
+    if (!m_expansionContext)
+        m_expansionContext = m_localZone + " " + ICalendarParser::expansionContext();
+    return *m_expansionContext;
+}
+
+void CalendarItemIndex::keepExpansions()
+{
+    auto unkept = std::move(m_unkeptExpansions);
+    m_unkeptExpansions.clear();
+    if (unkept.empty() || m_path.empty())
+        return;
+    // Items are never renumbered and their stored form never changes, so an expansion is right
+    // for its item for as long as the item exists and the context is the same. One that comes
+    // after its item went (another process changed the file since this query read it) is not
+    // kept; nor is anything when the file was emptied since.
+    try {
+        m_database->setBusyTimeout(expansionsBusyTimeout);
+        SqliteDatabase::Transaction transaction(*m_database, SqliteDatabase::Transaction::Kind::write);
+        checkGeneration();
+        auto& keep = m_database->statement("INSERT OR REPLACE INTO expansions (item, context, lo, hi, complete, occurrences) "
+                                           "SELECT ?, ?, ?, ?, ?, ? WHERE EXISTS (SELECT 1 FROM items WHERE id = ?)");
+        for (auto& expansion : unkept) {
+            keep.rewind()
+                .bind(0, expansion.item)
+                .bind(1, std::string_view(expansionContext()))
+                .bind(2, expansion.from.timeIntervalSince1970())
+                .bind(3, expansion.to.timeIntervalSince1970())
+                .bind(4, static_cast<std::int64_t>(expansion.complete))
+                .bind(5, std::string_view(expansion.occurrences), true)
+                .bind(6, expansion.item)
+                .run();
+        }
+        transaction.commit();
+    } catch (const Lost&) {
+    } catch (const SqliteError&) {
+        // Busy, full or read-only: the occurrences are expanded again next time.
+    }
+    m_database->setBusyTimeout(busyTimeout);
 }
 
 void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out)
@@ -1178,8 +1236,9 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         if (master->placement)
             series.emplace_back(id, std::move(master));
     }
-    // The series whose occurrences are not known over this window are expanded on every core:
-    // an expansion reads only its own series and the zones.
+    // The series whose occurrences this process does not know over this window are read from
+    // what an earlier query kept in the file, or else expanded, on every core: an expansion
+    // reads only its own series and the zones.
     std::vector<size_t> unexpanded;
     for (size_t i = 0; i < series.size(); ++i) {
         auto known = recurring.expansions.find(series[i].first);
@@ -1187,22 +1246,51 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
             unexpanded.push_back(i);
     }
     std::vector<Expansion> expanded(unexpanded.size());
-    std::vector<char> complete(unexpanded.size(), 1);
+    std::vector<std::string> kept(unexpanded.size());
+    if (!unexpanded.empty()) {
+        auto& stored = m_database->statement("SELECT lo, hi, complete, occurrences FROM expansions WHERE item = ? AND context = ?");
+        for (size_t k = 0; k < unexpanded.size(); ++k) {
+            stored.rewind().bind(0, series[unexpanded[k]].first).bind(1, std::string_view(expansionContext()));
+            if (stored.step() && stored.real(0) <= windowStart.timeIntervalSince1970() && stored.real(1) >= windowEnd.timeIntervalSince1970()) {
+                expanded[k].from = Date(stored.real(0));
+                expanded[k].to = Date(stored.real(1));
+                expanded[k].complete = stored.integer(2) != 0;
+                kept[k] = stored.bytes(3);
+            }
+        }
+        stored.rewind();
+    }
+    std::vector<char> fresh(unexpanded.size(), 0);
     concurrentLoop(unexpanded.size(), minimumSeriesPerThread, [&](size_t k) {
+        Expansion& expansion = expanded[k];
+        if (!kept[k].empty()) {
+            if (auto occurrences = CompactItem::decodeOccurrences(kept[k])) {
+                expansion.starts = std::move(*occurrences);
+                return;
+            }
+        }
         const Decoded& master = *series[unexpanded[k]].second;
-        Expansion& fresh = expanded[k];
-        fresh.from = windowStart - 86400;
-        fresh.to = windowEnd + 86400;
-        complete[k] = ICalendarParser::expand(master.item, *master.zones, m_localZone, fresh.from, fresh.to,
+        expansion.from = windowStart - 86400;
+        expansion.to = windowEnd + 86400;
+        expansion.starts.clear();
+        expansion.complete = ICalendarParser::expand(master.item, *master.zones, m_localZone, expansion.from, expansion.to,
             master.placement->end - master.placement->start, maximumOccurrencesPerSeries,
-            [&](const CalendarTime& time, Date start) { fresh.starts.emplace_back(time, start); });
+            [&](const CalendarTime& time, Date start) { expansion.starts.emplace_back(time, start); });
+        fresh[k] = 1;
+        if (!m_path.empty())
+            kept[k] = CompactItem::encodeOccurrences(expansion.starts);
     });
     for (size_t k = 0; k < unexpanded.size(); ++k) {
         auto& [id, master] = series[unexpanded[k]];
-        if (!complete[k])
+        if (!expanded[k].complete)
             PlatformLog::warning(logCategory,
                 "the series \"" + master->item.uid + "\" in " + view.origin + " has too many occurrences; showing the first "
                     + std::to_string(maximumOccurrencesPerSeries));
+        if (fresh[k]) {
+            ++m_expansions;
+            if (!m_path.empty())
+                m_unkeptExpansions.push_back({ id, expanded[k].from, expanded[k].to, expanded[k].complete, std::move(kept[k]) });
+        }
         recurring.expansions.insert_or_assign(id, std::move(expanded[k]));
     }
 

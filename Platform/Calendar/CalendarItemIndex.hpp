@@ -198,6 +198,10 @@ public:
 
     /// How many items were decoded from their stored form since the index was opened.
     size_t decodeCount() const { return m_decodes; }
+    /// How many series this index expanded since it was opened. A shared index keeps what a
+    /// query expands for the processes after it, as long as they read times in the same zone
+    /// with the same zone data (`ICalendarParser::expansionContext`).
+    size_t expansionCount() const { return m_expansions; }
 
     struct Placement;
     struct Decoded;
@@ -221,12 +225,16 @@ private:
     StoreReminder makeReminder(const View& view, const Decoded& decoded) const;
     void collectEvents(const View& view, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out);
     std::optional<std::pair<std::int64_t, double>> collection(const std::string& key);
+    const std::string& expansionContext();
+    void keepExpansions();
 
     std::unique_ptr<SqliteDatabase> m_database;
     std::filesystem::path m_path;
     std::string m_localZone;
     std::int64_t m_generation = 0;
     size_t m_decodes = 0;
+    size_t m_expansions = 0;
+    std::optional<std::string> m_expansionContext;
 
     // What this process decoded of the series and their overrides, and the series' occurrences
     // over their horizon, by item; items are never renumbered, so an entry is right for as
@@ -235,7 +243,19 @@ private:
         Date from;
         Date to;
         std::vector<std::pair<CalendarTime, Date>> starts;
+        /// False when the series had more occurrences than one query shows.
+        bool complete = true;
     };
+    // Expansions made by the last query, encoded, to be kept in the shared file once its read
+    // is over.
+    struct UnkeptExpansion {
+        std::int64_t item;
+        Date from;
+        Date to;
+        bool complete;
+        std::string occurrences;
+    };
+    std::vector<UnkeptExpansion> m_unkeptExpansions;
     struct RecurringItems {
         std::map<std::int64_t, std::shared_ptr<const Decoded>> decoded;
         std::map<std::int64_t, Expansion> expansions;

@@ -11,6 +11,7 @@ namespace tvk {
 namespace {
 
 constexpr std::uint8_t layoutVersion = 2;
+constexpr std::uint8_t occurrencesLayoutVersion = 1;
 
 // Presence bits of the optional parts, in the order they follow.
 constexpr std::uint32_t hasSummary = 1u << 0;
@@ -336,6 +337,36 @@ std::optional<ParsedItem> CompactItem::decode(std::string_view bytes)
     if (reader.failed || !reader.atEnd())
         return std::nullopt;
     return item;
+}
+
+std::string CompactItem::encodeOccurrences(const Occurrences& occurrences)
+{
+    Writer writer;
+    writer.bytes.reserve(2 + occurrences.size() * 24);
+    writer.bytes += static_cast<char>(occurrencesLayoutVersion);
+    writer.unsignedNumber(occurrences.size());
+    for (auto& [time, start] : occurrences) {
+        writer.time(time);
+        writer.real(start.timeIntervalSince1970());
+    }
+    return std::move(writer.bytes);
+}
+
+std::optional<CompactItem::Occurrences> CompactItem::decodeOccurrences(std::string_view bytes)
+{
+    Reader reader(bytes);
+    if (reader.byte() != occurrencesLayoutVersion)
+        return std::nullopt;
+    Occurrences occurrences;
+    auto count = reader.count();
+    occurrences.reserve(count);
+    for (size_t i = 0; i < count && !reader.failed; ++i) {
+        auto time = reader.time();
+        occurrences.emplace_back(std::move(time), Date(reader.real()));
+    }
+    if (reader.failed || !reader.atEnd())
+        return std::nullopt;
+    return occurrences;
 }
 
 }

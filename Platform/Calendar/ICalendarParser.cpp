@@ -1,6 +1,7 @@
 #include "Platform/Calendar/ICalendarParser.hpp"
 
 #include "Platform/Runtime/CivilTime.hpp"
+#include "Platform/Runtime/FileIdentity.hpp"
 #include "Platform/Runtime/WallClockTime.hpp"
 
 #include <cmath>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <dlfcn.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -457,6 +459,40 @@ void readCalendar(icalcomponent* calendar, ParsedCalendarFile& file)
     }
 }
 
+}
+
+std::string ICalendarParser::expansionContext()
+{
+    configureLibicalOnce();
+    std::string context = "expansion " + std::to_string(expansionRevision);
+    auto add = [&](const char* what, const std::filesystem::path& path) {
+        context += ' ';
+        context += what;
+        if (auto identity = identityOf(path)) {
+            for (long long part : { static_cast<long long>(identity->device), static_cast<long long>(identity->inode),
+                     static_cast<long long>(identity->size), identity->modified, identity->changed })
+                context += ':' + std::to_string(part);
+        } else {
+            context += ":none";
+        }
+    };
+    // libical steps through rules and reads zones itself: an update of the library, or of the
+    // tzdata whose files it reads (an update replaces files in the zone directory, and with
+    // them its tzdata.zi and the directory's own change time), can move occurrences.
+    Dl_info library {};
+    if (::dladdr(reinterpret_cast<void*>(&icalrecur_iterator_next), &library) && library.dli_fname)
+        add("libical", library.dli_fname);
+    if (icaltimezone_get_builtin_tzdata()) {
+        context += " builtin-zones";
+    } else if (const char* directory = icaltzutil_get_zone_directory()) {
+        add("zones", directory);
+        add("tzdata", std::filesystem::path(directory) / "tzdata.zi");
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const char* icuData = icu::TimeZone::getTZDataVersion(status);
+    context += " icu:";
+    context += U_SUCCESS(status) && icuData ? icuData : "?";
+    return context;
 }
 
 std::optional<std::string> ICalendarParser::olsonZoneName(std::string_view tzid)

@@ -143,6 +143,13 @@ public:
     /// Returns false when the expansion was cut short by that limit.
     static bool expand(const ParsedItem& item, const ParsedCalendarFile& file, const std::string& localZone, Date windowStart,
         Date windowEnd, TimeInterval duration, size_t maximumOccurrences, const std::function<void(const CalendarTime&, Date)>& visit);
+
+    /// What `expand` yields besides its arguments: the revision of its own rules and the zone
+    /// data it reads (the system's tzdata as libical finds it, and ICU's, which maps Windows
+    /// zone names). Occurrences kept beyond a process are right only while this stays the same;
+    /// raise `expansionRevision` whenever a change makes `expand` yield other occurrences.
+    static std::string expansionContext();
+    static constexpr int expansionRevision = 1;
 };
 
 }

@@ -558,3 +558,146 @@ TEST(CalendarItemIndexFilesDigest, EveryNameAndIdentityFieldCountsAndTheOrderDoe
         EXPECT_NE(digest({ { "a.ics", changed }, { "b.ics", second } }), base) << "field " << field;
     }
 }
+
+namespace {
+
+// One collection of calendar files stored straight into indexes on one shared file, as the
+// processes of a user do, read through a view of its own.
+class KeptExpansionsTest : public ::testing::Test {
+protected:
+    KeptExpansionsTest()
+    {
+        auto calendar = std::make_shared<StoreCalendar>();
+        calendar->calendarIdentifier = "work";
+        calendar->title = "Work";
+        view = { "work", calendar, nullptr, "work" };
+    }
+
+    std::unique_ptr<CalendarItemIndex> open(const std::string& zone) const { return CalendarItemIndex::openShared(cache.path(), zone); }
+
+    static void store(CalendarItemIndex& index, const std::string& name, const std::string& text, long long version)
+    {
+        auto parsed = ICalendarParser::parse(text);
+        ASSERT_TRUE(parsed.has_value()) << parsed.error();
+        auto update = index.beginUpdate();
+        update->putFile({ "work", "work", "work-tasks" }, name, FileIdentity { 1, 1, version, version, version }, *parsed);
+        update->commit();
+    }
+
+    std::vector<StoreEvent> events(CalendarItemIndex& index, Date from, Date to) const
+    {
+        std::vector<StoreEvent> found;
+        index.collectEvents(std::vector { view }, from, to, found);
+        std::sort(found.begin(), found.end(), [](const StoreEvent& a, const StoreEvent& b) {
+            return std::tie(a.startDate, a.eventIdentifier) < std::tie(b.startDate, b.eventIdentifier);
+        });
+        return found;
+    }
+
+    // What an index of one process alone, in `zone`, hands out for the same files.
+    std::vector<StoreEvent> unshared(const std::string& zone, const std::vector<std::string>& files, Date from, Date to) const
+    {
+        auto index = CalendarItemIndex::openPrivate(zone, true);
+        for (size_t i = 0; i < files.size(); ++i)
+            store(*index, "file" + std::to_string(i) + ".ics", files[i], 1);
+        return events(*index, from, to);
+    }
+
+    size_t keptRows() const
+    {
+        SqliteDatabase database((cache.path() / CalendarItemIndex::sharedFileName).string());
+        auto& count = database.statement("SELECT count(*) FROM expansions");
+        count.step();
+        return static_cast<size_t>(count.integer(0));
+    }
+
+    TemporaryDirectory cache;
+    CalendarItemIndex::View view;
+    // Series that floating times, dates, a zone's clock change, RDATE and EXDATE place.
+    std::vector<std::string> files { fixture("floating-times-and-dates-in-any-zone.ics"),
+        fixture("rdates-floating-all-day-durations-and-alarms.ics"),
+        fixture("weekly-standup-berlin-dst-with-exception-and-moved-occurrence.ics") };
+    Date from = at("2026-03-20T00:00:00Z");
+    Date to = at("2026-12-20T00:00:00Z");
+};
+
+}
+
+TEST_F(KeptExpansionsTest, TheNextProcessInTheSameZoneExpandsNothingAndOneInAnotherZoneExpandsItsOwn)
+{
+    auto berlin = unshared("Europe/Berlin", files, from, to);
+    auto newYork = unshared("America/New_York", files, from, to);
+    ASSERT_GT(berlin.size(), 20u);
+    ASSERT_NE(berlin, newYork) << "the floating series must move with the zone";
+
+    auto first = open("Europe/Berlin");
+    for (size_t i = 0; i < files.size(); ++i)
+        store(*first, "file" + std::to_string(i) + ".ics", files[i], 1);
+    EXPECT_EQ(events(*first, from, to), berlin);
+    size_t series = first->expansionCount();
+    EXPECT_GE(series, 4u);
+    EXPECT_EQ(keptRows(), series);
+
+    auto second = open("Europe/Berlin");
+    EXPECT_EQ(events(*second, from, to), berlin);
+    EXPECT_EQ(second->expansionCount(), 0u);
+    // A narrower window inside the kept one needs nothing either; a wider one expands again.
+    EXPECT_EQ(events(*open("Europe/Berlin"), from + 86400 * 30, to - 86400 * 30).size(),
+        unshared("Europe/Berlin", files, from + 86400 * 30, to - 86400 * 30).size());
+    auto wider = open("Europe/Berlin");
+    EXPECT_EQ(events(*wider, from - 86400 * 60, to), unshared("Europe/Berlin", files, from - 86400 * 60, to));
+    EXPECT_EQ(wider->expansionCount(), series);
+
+    auto elsewhere = open("America/New_York");
+    EXPECT_EQ(events(*elsewhere, from, to), newYork);
+    EXPECT_EQ(elsewhere->expansionCount(), series);
+    // Each item keeps the expansion of the last zone that made one.
+    auto back = open("Europe/Berlin");
+    EXPECT_EQ(events(*back, from, to), berlin);
+    EXPECT_EQ(back->expansionCount(), series);
+    EXPECT_EQ(keptRows(), series);
+}
+
+TEST_F(KeptExpansionsTest, KeptOccurrencesGoWithTheirItemAndNeverOutliveTheFileTheyCameFrom)
+{
+    const std::string weekly = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:weekly\r\nDTSTAMP:20260101T000000Z\r\n"
+                               "DTSTART;TZID=Europe/Berlin:20260105T090000\r\nDURATION:PT30M\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Weekly\r\n"
+                               "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    std::string daily = weekly;
+    daily.replace(daily.find("FREQ=WEEKLY"), 11, "FREQ=DAILY;INTERVAL=3");
+
+    auto first = open("Europe/Berlin");
+    store(*first, "series.ics", weekly, 1);
+    EXPECT_EQ(events(*first, from, to), unshared("Europe/Berlin", { weekly }, from, to));
+    EXPECT_EQ(keptRows(), 1u);
+
+    // The file changes: its old item goes, and its occurrences with it.
+    auto writer = open("Europe/Berlin");
+    store(*writer, "series.ics", daily, 2);
+    EXPECT_EQ(keptRows(), 0u);
+    auto reader = open("Europe/Berlin");
+    EXPECT_EQ(events(*reader, from, to), unshared("Europe/Berlin", { daily }, from, to));
+    EXPECT_EQ(reader->expansionCount(), 1u);
+
+    // Another program empties the file and fills it again; its items start from the first
+    // number again, so what the first process knew of its old items must not come back.
+    auto other = open("Europe/Berlin");
+    other->rebuildAfterDamage();
+    store(*other, "series.ics", weekly, 3);
+    EXPECT_THROW(events(*reader, from, to), CalendarItemIndex::Lost);
+    EXPECT_EQ(events(*reader, from, to), unshared("Europe/Berlin", { weekly }, from, to));
+    auto fresh = open("Europe/Berlin");
+    EXPECT_EQ(events(*fresh, from, to), unshared("Europe/Berlin", { weekly }, from, to));
+
+    // Kept bytes that cannot be read are expanded again and replaced.
+    {
+        SqliteDatabase database((cache.path() / CalendarItemIndex::sharedFileName).string());
+        database.execute("UPDATE expansions SET occurrences = x'01ff'");
+    }
+    auto afterDamage = open("Europe/Berlin");
+    EXPECT_EQ(events(*afterDamage, from, to), unshared("Europe/Berlin", { weekly }, from, to));
+    EXPECT_EQ(afterDamage->expansionCount(), 1u);
+    auto last = open("Europe/Berlin");
+    EXPECT_EQ(events(*last, from, to), unshared("Europe/Berlin", { weekly }, from, to));
+    EXPECT_EQ(last->expansionCount(), 0u);
+}

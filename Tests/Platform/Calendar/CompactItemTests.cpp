@@ -82,3 +82,29 @@ TEST(CompactItem, BytesCutShortDamagedOrOfAnotherLayoutAreRefused)
         (void)CompactItem::decode(damaged);
     }
 }
+
+TEST(CompactItem, TheOccurrencesOfEverySeriesComeBackAsTheyWereAndDamagedOnesAreRefused)
+{
+    ParsedCalendarFile noZones;
+    size_t series = 0;
+    for (auto& item : everyFixtureItem()) {
+        if (!item.recurrenceRule && item.recurrenceDates.empty())
+            continue;
+        CompactItem::Occurrences occurrences;
+        ICalendarParser::expand(item, noZones, "Europe/Berlin", Date(1.7e9), Date(1.9e9), 3600, 200,
+            [&](const CalendarTime& time, Date start) { occurrences.emplace_back(time, start); });
+        if (occurrences.empty())
+            continue;
+        ++series;
+        auto bytes = CompactItem::encodeOccurrences(occurrences);
+        EXPECT_EQ(CompactItem::decodeOccurrences(bytes), occurrences) << item.uid;
+        for (size_t length = 0; length < bytes.size(); ++length)
+            ASSERT_FALSE(CompactItem::decodeOccurrences(std::string_view(bytes).substr(0, length))) << item.uid << " cut at " << length;
+        EXPECT_FALSE(CompactItem::decodeOccurrences(bytes + "x"));
+        EXPECT_FALSE(CompactItem::decodeOccurrences(CompactItem::encode(item))) << "an item is not occurrences";
+    }
+    EXPECT_GE(series, 10u);
+    EXPECT_EQ(CompactItem::decodeOccurrences(CompactItem::encodeOccurrences({})), CompactItem::Occurrences {});
+    CompactItem::Occurrences notFinite { { CalendarTime { 2026, 1, 1 }, Date(std::numeric_limits<double>::infinity()) } };
+    EXPECT_FALSE(CompactItem::decodeOccurrences(CompactItem::encodeOccurrences(notFinite)));
+}

@@ -30,6 +30,8 @@ constexpr std::int64_t schemaVersion = 4;
 // Expanding a series takes some tens of microseconds; fewer than this many are not worth a
 // thread.
 constexpr size_t minimumSeriesPerThread = 16;
+// Making an event of an item takes some microseconds (its participants most of them).
+constexpr size_t minimumEventsPerThread = 32;
 
 // A writer that builds the index for the first time holds the lock for as long as that takes;
 // waiting for it is cheaper than parsing everything again.
@@ -1172,11 +1174,18 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
             out.push_back(found->second.event);
         return true;
     };
-    auto emit = [&](std::int64_t id, double at, StoreEvent event) {
-        if (keep)
-            made.events.insert_or_assign({ id, at }, Materialized::Entry { event, made.queries });
-        out.push_back(std::move(event));
+    // The events to make, made together on every core at the end.
+    struct Making {
+        std::int64_t id;
+        double at;
+        std::shared_ptr<const Decoded> decoded;
+        Date start;
+        Date end;
+        std::optional<Date> occurrenceDate;
+        bool detached;
+        bool recurring;
     };
+    std::vector<Making> making;
 
     // Events that do not recur, by the index over their spans: those that start between the
     // window start minus the longest duration and the window end, and end after the start.
@@ -1192,7 +1201,7 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         if (!placed || !overlaps(placed->start, placed->end))
             continue;
         bool detached = decoded->item.recurrenceId.has_value();
-        emit(id, 0, materialize(view, *decoded, placed->start, placed->end, decoded->recurrence, detached, detached));
+        making.push_back({ id, 0, decoded, placed->start, placed->end, decoded->recurrence, detached, detached });
     }
 
     // Series and the occurrences that override theirs, decoded once and kept while they exist.
@@ -1222,7 +1231,7 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
             continue;
         overridesByUid[decoded->item.uid].push_back(decoded);
         if (overlaps(decoded->placement->start, decoded->placement->end) && !reused(id, 0))
-            emit(id, 0, materialize(view, *decoded, decoded->placement->start, decoded->placement->end, decoded->recurrence, true, true));
+            making.push_back({ id, 0, decoded, decoded->placement->start, decoded->placement->end, decoded->recurrence, true, true });
     }
 
     auto& masters = m_database->statement("SELECT id, file, zoned FROM items WHERE collection = ? AND role = 2 AND lo <= ? AND hi >= ?");
@@ -1320,8 +1329,19 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
                     occurrenceEnd = *next - 1;
             }
             if (overlaps(occurrenceStart, occurrenceEnd))
-                emit(id, occurrenceStart.timeIntervalSince1970(), materialize(view, *master, occurrenceStart, occurrenceEnd, occurrenceStart, false, true));
+                making.push_back({ id, occurrenceStart.timeIntervalSince1970(), master, occurrenceStart, occurrenceEnd, occurrenceStart, false, true });
         }
+    }
+
+    std::vector<StoreEvent> events(making.size());
+    concurrentLoop(making.size(), minimumEventsPerThread, [&](size_t i) {
+        auto& job = making[i];
+        events[i] = materialize(view, *job.decoded, job.start, job.end, job.occurrenceDate, job.detached, job.recurring);
+    });
+    for (size_t i = 0; i < making.size(); ++i) {
+        if (keep)
+            made.events.insert_or_assign({ making[i].id, making[i].at }, Materialized::Entry { events[i], made.queries });
+        out.push_back(std::move(events[i]));
     }
 
     // What this query did not meet is gone, or out of every window since the index was opened.

@@ -173,10 +173,30 @@ std::string ISO8601::format(Date date)
     int offset = U_SUCCESS(status) ? (rawOffset + dstOffset) / 1000 : 0;
     auto civil = CivilTime::fromSecondsSince1970(static_cast<std::int64_t>(seconds) + offset);
     int absoluteOffset = offset < 0 ? -offset : offset;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u%c%02d:%02d", static_cast<long long>(civil.year), civil.month,
-        civil.day, civil.hour, civil.minute, civil.second, offset < 0 ? '-' : '+', absoluteOffset / 3600, absoluteOffset / 60 % 60);
-    return buffer;
+    if (civil.year < 0 || civil.year > 9999 || absoluteOffset >= 100 * 3600) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u%c%02d:%02d", static_cast<long long>(civil.year),
+            civil.month, civil.day, civil.hour, civil.minute, civil.second, offset < 0 ? '-' : '+', absoluteOffset / 3600,
+            absoluteOffset / 60 % 60);
+        return buffer;
+    }
+    // The common case by hand: printf's parsing of the format was most of the cost of the
+    // thousands of times a reload prints.
+    std::string text = "0000-00-00T00:00:00+00:00";
+    auto digits = [&](size_t at, unsigned value, size_t count) {
+        for (size_t i = count; i-- > 0; value /= 10)
+            text[at + i] = static_cast<char>('0' + value % 10);
+    };
+    digits(0, static_cast<unsigned>(civil.year), 4);
+    digits(5, civil.month, 2);
+    digits(8, civil.day, 2);
+    digits(11, civil.hour, 2);
+    digits(14, civil.minute, 2);
+    digits(17, civil.second, 2);
+    text[19] = offset < 0 ? '-' : '+';
+    digits(20, static_cast<unsigned>(absoluteOffset / 3600), 2);
+    digits(23, static_cast<unsigned>(absoluteOffset / 60 % 60), 2);
+    return text;
 }
 
 }

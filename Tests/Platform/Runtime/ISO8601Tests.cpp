@@ -52,3 +52,21 @@ TEST(ISO8601, FormatsInTheNewZoneOnceTheDefaultZoneChanges)
     IcuEnvironment::configure(zone, locale);
     EXPECT_EQ(ISO8601::format(Date(1700000000)), "2023-11-14T23:13:20+01:00");
 }
+
+// Every field is two digits (the year four), and offsets keep their minutes and sign.
+TEST(ISO8601, PadsEveryFieldAndKeepsTheMinutesAndSignOfTheOffset)
+{
+    auto zone = IcuEnvironment::defaultTimeZoneIdentifier();
+    auto locale = IcuEnvironment::defaultLocaleIdentifier();
+    EXPECT_EQ(ISO8601::format(*ISO8601::parse("0999-01-02T03:04:05Z")), "0999-01-02T03:57:33+00:53");
+    IcuEnvironment::configure("Asia/Kolkata", locale);
+    EXPECT_EQ(ISO8601::format(*ISO8601::parse("2026-03-04T00:00:09Z")), "2026-03-04T05:30:09+05:30");
+    IcuEnvironment::configure("America/St_Johns", locale);
+    EXPECT_EQ(ISO8601::format(*ISO8601::parse("2026-01-01T03:29:59Z")), "2025-12-31T23:59:59-03:30");
+    IcuEnvironment::configure("Pacific/Chatham", locale);
+    EXPECT_EQ(ISO8601::format(*ISO8601::parse("2026-12-31T10:15:00Z")), "2027-01-01T00:00:00+13:45");
+    IcuEnvironment::configure("UTC", locale);
+    EXPECT_EQ(ISO8601::format(Date(253402300800.0)), "10000-01-01T00:00:00+00:00");
+    EXPECT_EQ(ISO8601::format(Date(0.75)), "1970-01-01T00:00:00+00:00");
+    IcuEnvironment::configure(zone, locale);
+}

@@ -13,7 +13,8 @@ namespace tvk {
 void concurrentLoop(std::size_t count, std::size_t minimumPerThread, const std::function<void(std::size_t)>& body)
 {
     constexpr std::size_t mostThreads = 4;
-    std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    // Asked once: each answer reads a file of the system's, and a reload runs dozens of loops.
+    static const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     std::size_t threads = std::min({ cores, mostThreads, count / std::max<std::size_t>(minimumPerThread, 1) });
     if (threads <= 1) {
         for (std::size_t i = 0; i < count; ++i)

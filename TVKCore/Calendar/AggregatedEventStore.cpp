@@ -63,9 +63,13 @@ std::shared_ptr<CalendarStore> AggregatedEventStore::delegatesEventStore() const
 {
     std::lock_guard lock(m_delegateMutex);
     // Access is granted from the start on this platform, so nothing ever asks for it: the
-    // delegate store is built the first time it is needed once access is there.
-    if (!m_delegatesEventStore && hasCalendarAccess())
-        m_delegatesEventStore = m_eventStore->makeStore(m_eventStore->delegateSources());
+    // delegate store is built the first time it is needed once access is there. A store of no
+    // sources would answer nothing, ever, and still open and read its calendars to say so.
+    if (!m_delegatesLookedFor && hasCalendarAccess()) {
+        m_delegatesLookedFor = true;
+        if (auto sources = m_eventStore->delegateSources(); !sources.empty())
+            m_delegatesEventStore = m_eventStore->makeStore(sources);
+    }
     return m_delegatesEventStore;
 }
 

@@ -111,6 +111,8 @@ private:
     // own reference under the lock, so a replaced store lives until its last query ends.
     mutable std::mutex m_delegateMutex;
     mutable std::shared_ptr<CalendarStore> m_delegatesEventStore;
+    // The delegate sources were looked for once access was there; none means no store.
+    mutable bool m_delegatesLookedFor = false;
     mutable MemoryCache<std::string, StoreCalendarPointer> m_calendarCache;
 };
 

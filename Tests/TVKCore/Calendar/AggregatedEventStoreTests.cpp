@@ -106,6 +106,7 @@ TEST_F(AggregatedEventStoreTest, DelegatedCalendarsAreThereFromTheStartAndTheirE
     auto delegated = std::make_shared<MemoryCalendarStore>();
     delegated->addCalendar(makeCalendar("work"));
     delegated->addCalendar(makeCalendar("boss"));
+    memory->setDelegateSources({ StoreSource { "boss-source", "Boss", true, {} } });
     memory->setDelegateStore(delegated);
 
     auto own = makeEvent("review", "2026-12-07T10:00:00+01:00", "2026-12-07T11:00:00+01:00");
@@ -130,6 +131,23 @@ TEST_F(AggregatedEventStoreTest, DelegatedCalendarsAreThereFromTheStartAndTheirE
     ASSERT_EQ(titles(events), (std::vector<std::string> { "review", "review", "boss-only" }));
     EXPECT_EQ(events[1].occurrenceDate, otherOccurrence.occurrenceDate) << "another occurrence of the series is no duplicate";
     EXPECT_EQ(store->event("boss:boss-only")->title, "boss-only");
+}
+
+// A store of no delegated accounts could answer nothing; it is not made, so no query reads it.
+TEST_F(AggregatedEventStoreTest, WithoutDelegatedAccountsNoDelegateStoreIsAskedAnything)
+{
+    auto delegated = std::make_shared<MemoryCalendarStore>();
+    delegated->addCalendar(makeCalendar("boss"));
+    delegated->addEvent(makeEvent("boss-only", "2026-12-07T12:00:00+01:00", "2026-12-07T13:00:00+01:00", "boss"));
+    memory->setDelegateStore(delegated);
+    memory->addEvent(makeEvent("review", "2026-12-07T10:00:00+01:00", "2026-12-07T11:00:00+01:00"));
+
+    ASSERT_TRUE(settings().setActiveCalendarIdentifiers({ "work", "boss" }));
+    auto events = store->events(at("2026-12-07T00:00:00+01:00"), at("2026-12-08T00:00:00+01:00"));
+    EXPECT_EQ(titles(events), std::vector<std::string> { "review" });
+    EXPECT_EQ(store->calendar("boss"), nullptr);
+    EXPECT_EQ(store->calendars(EntityType::event).size(), 2u);
+    EXPECT_EQ(delegated->eventQueryCount(), 0u);
 }
 
 TEST_F(AggregatedEventStoreTest, AccessRequestsFailAsTheStoreAnsweredAndPostOnlyWhenTheyShould)

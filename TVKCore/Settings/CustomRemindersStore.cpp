@@ -177,6 +177,11 @@ tl::expected<void, DefaultsError> CustomRemindersStore::removeReminder(const std
 tl::expected<void, DefaultsError> CustomRemindersStore::purgePastReminders()
 {
     auto cutoff = addingDays(Date::now(), -30);
+    // Every reload purges; most find nothing to purge, which a read tells without taking the
+    // settings lock and reading the file again under it.
+    auto current = load();
+    if (std::none_of(current->begin(), current->end(), [&](const Reminder& stored) { return stored.date() < cutoff; }))
+        return {};
     // An array this program cannot read holds nothing it could purge; that is no failure.
     return change([&](List& list) { return std::erase_if(list, [&](const Reminder& stored) { return stored.date() < cutoff; }) > 0; },
         Announce::no, WhenUnreadable::leaveAlone);

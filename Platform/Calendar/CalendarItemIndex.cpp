@@ -10,8 +10,8 @@
 #include "Platform/Text/AsciiCase.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -104,8 +104,9 @@ CREATE INDEX items_file ON items (file);
 
 // The tables and indexes of `schema`: a file that has our mark and layout version but not all of
 // them is not one this program can use, and is built anew.
-constexpr char schemaObjectsQuery[] = "SELECT count(*) FROM sqlite_schema WHERE name IN ('meta', 'collections', 'files', 'items', "
-                                      "'item_data', 'expansions', 'files_identity', 'items_window', 'items_uid', 'items_identifier', 'items_file')";
+constexpr char schemaObjectsQuery[]
+    = "SELECT count(*) FROM sqlite_schema WHERE name IN ('meta', 'collections', 'files', 'items', "
+      "'item_data', 'expansions', 'files_identity', 'items_window', 'items_uid', 'items_identifier', 'items_file')";
 constexpr std::int64_t schemaObjects = 11;
 
 // What an item is in its collection, decided when files change.
@@ -1260,7 +1261,8 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         auto& stored = m_database->statement("SELECT lo, hi, complete, occurrences FROM expansions WHERE item = ? AND context = ?");
         for (size_t k = 0; k < unexpanded.size(); ++k) {
             stored.rewind().bind(0, series[unexpanded[k]].first).bind(1, std::string_view(expansionContext()));
-            if (stored.step() && stored.real(0) <= windowStart.timeIntervalSince1970() && stored.real(1) >= windowEnd.timeIntervalSince1970()) {
+            if (stored.step() && stored.real(0) <= windowStart.timeIntervalSince1970()
+                && stored.real(1) >= windowEnd.timeIntervalSince1970()) {
                 expanded[k].from = Date(stored.real(0));
                 expanded[k].to = Date(stored.real(1));
                 expanded[k].complete = stored.integer(2) != 0;
@@ -1329,7 +1331,8 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
                     occurrenceEnd = *next - 1;
             }
             if (overlaps(occurrenceStart, occurrenceEnd))
-                making.push_back({ id, occurrenceStart.timeIntervalSince1970(), master, occurrenceStart, occurrenceEnd, occurrenceStart, false, true });
+                making.push_back(
+                    { id, occurrenceStart.timeIntervalSince1970(), master, occurrenceStart, occurrenceEnd, occurrenceStart, false, true });
         }
     }
 

@@ -8,10 +8,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <numeric>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,7 +160,8 @@ Listing list(const std::filesystem::path& directory, bool keepOpen)
     // cost more than comparing their names.
     std::vector<std::uint32_t> order(listing.entries.size());
     std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return listing.entries[a].name < listing.entries[b].name; });
+    std::sort(
+        order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return listing.entries[a].name < listing.entries[b].name; });
     std::vector<Listing::Entry> sorted;
     sorted.reserve(order.size());
     for (auto position : order)

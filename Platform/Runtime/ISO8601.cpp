@@ -175,9 +175,8 @@ std::string ISO8601::format(Date date)
     int absoluteOffset = offset < 0 ? -offset : offset;
     if (civil.year < 0 || civil.year > 9999 || absoluteOffset >= 100 * 3600) {
         char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u%c%02d:%02d", static_cast<long long>(civil.year),
-            civil.month, civil.day, civil.hour, civil.minute, civil.second, offset < 0 ? '-' : '+', absoluteOffset / 3600,
-            absoluteOffset / 60 % 60);
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u%c%02d:%02d", static_cast<long long>(civil.year), civil.month,
+            civil.day, civil.hour, civil.minute, civil.second, offset < 0 ? '-' : '+', absoluteOffset / 3600, absoluteOffset / 60 % 60);
         return buffer;
     }
     // The common case by hand: printf's parsing of the format was most of the cost of the

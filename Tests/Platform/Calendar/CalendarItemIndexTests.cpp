@@ -440,7 +440,8 @@ TEST_F(SharedIndexTest, AnUnwritableCacheDirectoryOrAFullDiskMeanParsingWithOneN
     EXPECT_EQ(count(notOurs.errors, "cannot be used"), 1u) << notOurs.errors;
     std::filesystem::permissions(cache.path(), std::filesystem::perms::all);
     for (auto suffix : { "", "-wal", "-shm" })
-        std::filesystem::permissions(indexFile().string() + suffix, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, gone);
+        std::filesystem::permissions(
+            indexFile().string() + suffix, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, gone);
 
     // No room to write the index (nor a temporary file): the items stay in memory.
     for (auto suffix : { "", "-wal", "-shm" })
@@ -660,9 +661,10 @@ TEST_F(KeptExpansionsTest, TheNextProcessInTheSameZoneExpandsNothingAndOneInAnot
 
 TEST_F(KeptExpansionsTest, KeptOccurrencesGoWithTheirItemAndNeverOutliveTheFileTheyCameFrom)
 {
-    const std::string weekly = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:weekly\r\nDTSTAMP:20260101T000000Z\r\n"
-                               "DTSTART;TZID=Europe/Berlin:20260105T090000\r\nDURATION:PT30M\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Weekly\r\n"
-                               "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    const std::string weekly
+        = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:weekly\r\nDTSTAMP:20260101T000000Z\r\n"
+          "DTSTART;TZID=Europe/Berlin:20260105T090000\r\nDURATION:PT30M\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Weekly\r\n"
+          "END:VEVENT\r\nEND:VCALENDAR\r\n";
     std::string daily = weekly;
     daily.replace(daily.find("FREQ=WEEKLY"), 11, "FREQ=DAILY;INTERVAL=3");
 

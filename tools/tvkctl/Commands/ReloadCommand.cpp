@@ -48,6 +48,25 @@ bool contains(const std::vector<Event>& events, const Event& event)
     return std::find(events.begin(), events.end(), event) != events.end();
 }
 
+// An item's text as printJson prints it on its own, moved in by the two levels of the list
+// and the object around it (its first line is moved in by the writer).
+std::string listItemText(const nlohmann::json& item)
+{
+    std::string text = printJson(item);
+    std::string indented;
+    indented.reserve(text.size() + text.size() / 8);
+    for (size_t from = 0;;) {
+        size_t newline = text.find('\n', from);
+        if (newline == std::string::npos) {
+            indented.append(text, from);
+            return indented;
+        }
+        indented.append(text, from, newline + 1 - from);
+        indented += "    ";
+        from = newline + 1;
+    }
+}
+
 // Writes what printJson writes for the object of all lists, but list by list and item by
 // item: over a heavy calendar the lists hold thousands of events, and neither a second copy
 // of every list nor a document of them all is ever held at once.
@@ -59,8 +78,8 @@ public:
         m_out << '{';
     }
 
-    // Keys are to come in sorted order, as printJson sorts them. `toText` gives an item as
-    // printJson prints it on its own; it may keep the item.
+    // Keys are to come in sorted order, as printJson sorts them. `toText` gives an item's
+    // `listItemText`; it may keep the item.
     template<typename Item, typename ToText>
     void list(std::string_view key, std::vector<Item> items, ToText toText)
     {
@@ -75,18 +94,8 @@ public:
         for (auto& item : items) {
             m_out << (firstItem ? "\n" : ",\n") << "    ";
             firstItem = false;
-            // Moved in by the two levels around it.
             const std::string& text = toText(item);
-            for (size_t from = 0;;) {
-                size_t newline = text.find('\n', from);
-                if (newline == std::string::npos) {
-                    m_out.write(text.data() + from, std::streamsize(text.size() - from));
-                    break;
-                }
-                m_out.write(text.data() + from, std::streamsize(newline + 1 - from));
-                m_out << "    ";
-                from = newline + 1;
-            }
+            m_out.write(text.data(), std::streamsize(text.size()));
         }
         m_out << "\n  ]";
     }
@@ -108,7 +117,7 @@ public:
     {
         if (auto* known = find(event))
             return *known;
-        auto text = printJson(eventJson(event));
+        auto text = listItemText(eventJson(event));
         return remember(std::move(event), std::move(text));
     }
 
@@ -122,7 +131,7 @@ public:
             texts[i] = find(events[i]);
         concurrentLoop(events.size(), minimumEventsPerThread, [&](size_t i) {
             if (!texts[i])
-                printed[i] = printJson(eventJson(events[i]));
+                printed[i] = listItemText(eventJson(events[i]));
         });
         for (size_t i = 0; i < events.size(); ++i) {
             if (texts[i])
@@ -164,7 +173,7 @@ private:
 void writeJson(std::ostream& out, const CalendarEventManager& manager)
 {
     auto invocationJson = [](const AlertInvocation& invocation) {
-        return printJson(nlohmann::json {
+        return listItemText(nlohmann::json {
             { "date", ISO8601::format(invocation.date) },
             { "eventId", invocation.event.id },
             { "title", invocation.event.title ? nlohmann::json(*invocation.event.title) : nlohmann::json(nullptr) },

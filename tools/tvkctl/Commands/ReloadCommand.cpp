@@ -48,6 +48,9 @@ bool contains(const std::vector<Event>& events, const Event& event)
     return std::find(events.begin(), events.end(), event) != events.end();
 }
 
+// A list item's text takes some microseconds; fewer than this many are not worth a thread.
+constexpr size_t minimumItemsPerThread = 32;
+
 // An item's text as printJson prints it on its own, moved in by the two levels of the list
 // and the object around it (its first line is moved in by the writer).
 std::string listItemText(const nlohmann::json& item)
@@ -129,7 +132,7 @@ public:
         std::vector<std::string> printed(events.size());
         for (size_t i = 0; i < events.size(); ++i)
             texts[i] = find(events[i]);
-        concurrentLoop(events.size(), minimumEventsPerThread, [&](size_t i) {
+        concurrentLoop(events.size(), minimumItemsPerThread, [&](size_t i) {
             if (!texts[i])
                 printed[i] = listItemText(eventJson(events[i]));
         });
@@ -145,9 +148,6 @@ public:
     }
 
 private:
-    // An event's text takes some microseconds; fewer than this many are not worth a thread.
-    static constexpr size_t minimumEventsPerThread = 32;
-
     const std::string* find(const Event& event)
     {
         auto bucket = m_printed.find({ event.startDate, event.id });
@@ -187,7 +187,14 @@ void writeJson(std::ostream& out, const CalendarEventManager& manager)
     writer.list("allCachedCurrentEvents", texts.ofAll(manager.allCachedCurrentEvents()), text);
     writer.list("allCachedUpcomingEvents", texts.ofAll(manager.allCachedUpcomingEvents()), text);
     writer.list("currentEvents", manager.currentEvents(), eventText);
-    writer.list("invocations", manager.invocations(), invocationJson);
+    // An alert per event of the schedule: as many as the events, printed on every core too.
+    std::vector<std::string> invocationTexts;
+    {
+        auto invocations = manager.invocations();
+        invocationTexts.resize(invocations.size());
+        concurrentLoop(invocations.size(), minimumItemsPerThread, [&](size_t i) { invocationTexts[i] = invocationJson(invocations[i]); });
+    }
+    writer.list("invocations", std::move(invocationTexts), [](const std::string& text) -> const std::string& { return text; });
     writer.list("pendingAppleReminderEvents", manager.pendingAppleReminderEvents(), eventText);
     writer.list("pendingEvents", manager.pendingEvents(), eventText);
     writer.list("scheduledEvents", manager.scheduledEvents(), eventText);

@@ -78,7 +78,7 @@ public:
     explicit JsonListsWriter(std::ostream& out)
         : m_out(out)
     {
-        m_out << '{';
+        m_pending += '{';
     }
 
     // Keys are to come in sorted order, as printJson sorts them. `toText` gives an item's
@@ -86,27 +86,45 @@ public:
     template<typename Item, typename ToText>
     void list(std::string_view key, std::vector<Item> items, ToText toText)
     {
-        m_out << (m_first ? "\n" : ",\n") << "  " << nlohmann::json(key).dump() << ": ";
+        m_pending += m_first ? "\n  " : ",\n  ";
+        m_pending += nlohmann::json(key).dump();
+        m_pending += ": ";
         m_first = false;
         if (items.empty()) {
-            m_out << "[]";
+            m_pending += "[]";
             return;
         }
-        m_out << '[';
+        m_pending += '[';
         bool firstItem = true;
         for (auto& item : items) {
-            m_out << (firstItem ? "\n" : ",\n") << "    ";
+            m_pending += firstItem ? "\n    " : ",\n    ";
             firstItem = false;
-            const std::string& text = toText(item);
-            m_out.write(text.data(), std::streamsize(text.size()));
+            m_pending += toText(item);
+            if (m_pending.size() >= chunk)
+                flush();
         }
-        m_out << "\n  ]";
+        m_pending += "\n  ]";
     }
 
-    void finish() { m_out << (m_first ? "}" : "\n}") << '\n'; }
+    void finish()
+    {
+        m_pending += m_first ? "}\n" : "\n}\n";
+        flush();
+    }
 
 private:
+    // The text goes out in pieces of about this size: over a heavy calendar it is megabytes,
+    // which a write per item would hand to the system a few kilobytes at a time.
+    static constexpr size_t chunk = 64 * 1024;
+
+    void flush()
+    {
+        m_out.write(m_pending.data(), std::streamsize(m_pending.size()));
+        m_pending.clear();
+    }
+
     std::ostream& m_out;
+    std::string m_pending;
     bool m_first = true;
 };
 

@@ -10,6 +10,7 @@
 #include "Platform/Runtime/IcuEnvironment.hpp"
 #include "Platform/Runtime/NotificationCenter.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/StableSort.hpp"
 #include "Platform/Runtime/StandardPaths.hpp"
 #include "Platform/Runtime/UUID.hpp"
 
@@ -706,7 +707,7 @@ std::vector<StoreEvent> ICalendarStore::events(const EventPredicate& predicate) 
             },
             std::vector<StoreEvent>());
     }
-    std::stable_sort(result.begin(), result.end(), StoreOrdering::events);
+    stableSortLargeValues(result, StoreOrdering::events);
     return result;
 }
 

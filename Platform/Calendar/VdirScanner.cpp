@@ -2,6 +2,7 @@
 
 #include "Platform/Runtime/ConcurrentLoop.hpp"
 #include "Platform/Runtime/PlatformLog.hpp"
+#include "Platform/Runtime/StableSort.hpp"
 #include "Platform/Runtime/UUID.hpp"
 #include "Platform/Text/AsciiWhitespace.hpp"
 
@@ -11,7 +12,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
-#include <numeric>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -156,17 +156,7 @@ Listing list(const std::filesystem::path& directory, bool keepOpen)
         }
     }
     ::closedir(stream);
-    // Sorted through their positions: moving the entries themselves at each step of the sort
-    // cost more than comparing their names.
-    std::vector<std::uint32_t> order(listing.entries.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(
-        order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return listing.entries[a].name < listing.entries[b].name; });
-    std::vector<Listing::Entry> sorted;
-    sorted.reserve(order.size());
-    for (auto position : order)
-        sorted.push_back(std::move(listing.entries[position]));
-    listing.entries = std::move(sorted);
+    stableSortLargeValues(listing.entries, [](const Listing::Entry& a, const Listing::Entry& b) { return a.name < b.name; });
     return listing;
 }
 

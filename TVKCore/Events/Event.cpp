@@ -1,5 +1,6 @@
 #include "TVKCore/Events/Event.hpp"
 
+#include "Platform/Runtime/StableSort.hpp"
 #include "Platform/Text/AsciiCase.hpp"
 #include "TVKCore/Calendar/CalendarExtensions.hpp"
 #include "TVKCore/Settings/EventSettings.hpp"
@@ -474,7 +475,7 @@ EventsByDay gropedByDay(const std::vector<Event>& events)
 
 void sortByStartDate(std::vector<Event>& events)
 {
-    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.startDate < b.startDate; });
+    stableSortLargeValues(events, [](const Event& a, const Event& b) { return a.startDate < b.startDate; });
 }
 
 // MARK: - Eligibility

@@ -16,27 +16,34 @@ nlohmann::json optionalText(const std::optional<std::string>& text)
 
 nlohmann::json eventJson(const Event& event)
 {
-    auto links = nlohmann::json::array();
-    for (auto& link : event.videoConferenceLinks)
-        links.push_back({ { "service", link.service.id }, { "url", link.url.absoluteString() } });
+    // Filled member by member: a braced list of pairs makes each pair an array of its own
+    // first, and copies every value once more, for each of the thousands of events a reload
+    // over a heavy calendar prints.
+    nlohmann::json links = nlohmann::json::array();
+    for (auto& link : event.videoConferenceLinks) {
+        nlohmann::json entry = nlohmann::json::object();
+        entry.emplace("service", link.service.id);
+        entry.emplace("url", link.url.absoluteString());
+        links.push_back(std::move(entry));
+    }
     auto join = event.defaultVideoConferenceLink();
-    return {
-        { "id", event.id },
-        { "type", std::string(rawValue(event.type)) },
-        { "title", optionalText(event.title) },
-        { "start", ISO8601::format(event.startDate) },
-        { "end", ISO8601::format(event.endDate) },
-        { "occurrenceDate", event.occurrenceDate ? nlohmann::json(ISO8601::format(*event.occurrenceDate)) : nlohmann::json(nullptr) },
-        { "calendar", optionalText(event.calendarName) },
-        { "calendarItemIdentifier", optionalText(event.calendarItemIdentifier) },
-        { "color", event.color.hexString() },
-        { "location", optionalText(event.location) },
-        { "travelTime", event.travelTime },
-        { "links", links },
-        { "joinLink", join ? nlohmann::json(join->url.absoluteString()) : nlohmann::json(nullptr) },
-        { "formattedTimeAndDate", event.formattedTimeAndDate() },
-        { "accessibilityValue", event.accessibilityValue() },
-    };
+    nlohmann::json json = nlohmann::json::object();
+    json.emplace("id", event.id);
+    json.emplace("type", std::string(rawValue(event.type)));
+    json.emplace("title", optionalText(event.title));
+    json.emplace("start", ISO8601::format(event.startDate));
+    json.emplace("end", ISO8601::format(event.endDate));
+    json.emplace("occurrenceDate", event.occurrenceDate ? nlohmann::json(ISO8601::format(*event.occurrenceDate)) : nlohmann::json(nullptr));
+    json.emplace("calendar", optionalText(event.calendarName));
+    json.emplace("calendarItemIdentifier", optionalText(event.calendarItemIdentifier));
+    json.emplace("color", event.color.hexString());
+    json.emplace("location", optionalText(event.location));
+    json.emplace("travelTime", event.travelTime);
+    json.emplace("links", std::move(links));
+    json.emplace("joinLink", join ? nlohmann::json(join->url.absoluteString()) : nlohmann::json(nullptr));
+    json.emplace("formattedTimeAndDate", event.formattedTimeAndDate());
+    json.emplace("accessibilityValue", event.accessibilityValue());
+    return json;
 }
 
 std::optional<VideoConferenceLink> joinLink(const Event& event)

@@ -191,12 +191,13 @@ private:
 void writeJson(std::ostream& out, const CalendarEventManager& manager)
 {
     auto invocationJson = [](const AlertInvocation& invocation) {
-        return listItemText(nlohmann::json {
-            { "date", ISO8601::format(invocation.date) },
-            { "eventId", invocation.event.id },
-            { "title", invocation.event.title ? nlohmann::json(*invocation.event.title) : nlohmann::json(nullptr) },
-            { "isSnooze", invocation.isSnooze },
-        });
+        // Member by member, as eventJson fills an event.
+        nlohmann::json json = nlohmann::json::object();
+        json.emplace("date", ISO8601::format(invocation.date));
+        json.emplace("eventId", invocation.event.id);
+        json.emplace("title", invocation.event.title ? nlohmann::json(*invocation.event.title) : nlohmann::json(nullptr));
+        json.emplace("isSnooze", invocation.isSnooze);
+        return listItemText(json);
     };
     EventTexts texts;
     auto eventText = [&](Event& event) -> const std::string& { return texts.of(event); };

@@ -69,8 +69,15 @@ std::unique_ptr<ResourceBundle> ResourceBundle::open(const std::filesystem::path
     return std::unique_ptr<ResourceBundle>(new ResourceBundle(path));
 }
 
+namespace {
+
+std::atomic<std::uint64_t> nextAnswers { 1 };
+
+}
+
 ResourceBundle::ResourceBundle(std::filesystem::path path)
     : m_path(std::move(path))
+    , m_answers(nextAnswers.fetch_add(1))
 {
 }
 
@@ -150,6 +157,7 @@ void ResourceBundle::setPreferredLanguages(std::optional<std::vector<std::string
     m_preferredLanguages = std::move(languages);
     m_localization.reset();
     m_tables.clear();
+    m_answers.store(nextAnswers.fetch_add(1), std::memory_order_release);
 }
 
 std::optional<std::string> ResourceBundle::preferredLocalization() const
@@ -235,7 +243,28 @@ std::optional<std::string> ResourceBundle::lookUp(const std::optional<std::strin
 
 std::optional<std::string> ResourceBundle::localizedString(std::string_view key, std::string_view tableName) const
 {
-    return lookUp(preferredLocalization(), key, tableName, std::nullopt);
+    // A reload looks a few dozen texts up thousands of times, on several threads; each thread
+    // keeps what it found, without a lock, while the bundle's answers stay the same.
+    struct Remembered {
+        std::uint64_t answers = 0;
+        std::map<std::string, std::map<std::string, std::optional<std::string>, std::less<>>, std::less<>> tables;
+    };
+    static constexpr size_t mostPerTable = 4096;
+    thread_local Remembered remembered;
+    auto answers = m_answers.load(std::memory_order_acquire);
+    if (remembered.answers != answers) {
+        remembered.tables.clear();
+        remembered.answers = answers;
+    }
+    auto table = remembered.tables.find(tableName);
+    if (table == remembered.tables.end())
+        table = remembered.tables.emplace(std::string(tableName), std::map<std::string, std::optional<std::string>, std::less<>>()).first;
+    if (auto found = table->second.find(key); found != table->second.end())
+        return found->second;
+    auto text = lookUp(preferredLocalization(), key, tableName, std::nullopt);
+    if (table->second.size() < mostPerTable)
+        table->second.emplace(std::string(key), text);
+    return text;
 }
 
 std::optional<std::string> ResourceBundle::localizedString(std::string_view key, std::string_view tableName, std::int64_t count) const

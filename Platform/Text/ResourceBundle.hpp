@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -90,6 +91,9 @@ private:
     mutable std::optional<std::vector<std::string>> m_preferredLanguages;
     mutable std::optional<std::optional<std::string>> m_localization;
     mutable std::optional<std::optional<std::string>> m_developmentLocalization;
+    // Names what a lookup without a count answers: another bundle, or this one after its
+    // languages changed, has another (the threads' remembered texts go by it).
+    std::atomic<std::uint64_t> m_answers;
     /// By "<localization>/<table>".
     mutable std::map<std::string, std::shared_ptr<const Table>, std::less<>> m_tables;
 };

@@ -69,6 +69,31 @@ TEST(ResourceBundle, LooksTextsUpInTheChosenLanguageWithThePlatformFallbacks)
     EXPECT_EQ(bundle->localizedString("x", "../de.lproj/Other"), std::nullopt);
 }
 
+// Lookups remember their answers per thread: another language, or another bundle at the
+// address of one that is gone, must answer for itself.
+TEST(ResourceBundle, AnswersFollowTheChosenLanguageAndTheBundleOnTheSameThread)
+{
+    TemporaryDirectory directory;
+    auto path = directory.path() / "Test.bundle";
+    write(path / "en.lproj" / "Localizable.strings", "\"hello\" = \"Hello\";\n");
+    write(path / "de.lproj" / "Localizable.strings", "\"hello\" = \"Hallo\";\n");
+    auto other = directory.path() / "Other.bundle";
+    write(other / "en.lproj" / "Localizable.strings", "\"hello\" = \"Hi\";\n");
+    auto bundle = ResourceBundle::open(path);
+    ASSERT_TRUE(bundle);
+    bundle->setPreferredLanguages(std::vector<std::string> { "en" });
+    EXPECT_EQ(bundle->localizedString("hello", "Localizable"), "Hello");
+    EXPECT_EQ(bundle->localizedString("hello", "Localizable"), "Hello");
+    bundle->setPreferredLanguages(std::vector<std::string> { "de" });
+    EXPECT_EQ(bundle->localizedString("hello", "Localizable"), "Hallo");
+    for (int round = 0; round < 3; ++round) {
+        bundle.reset();
+        bundle = ResourceBundle::open(round % 2 ? path : other);
+        bundle->setPreferredLanguages(std::vector<std::string> { "en" });
+        EXPECT_EQ(bundle->localizedString("hello", "Localizable"), round % 2 ? "Hello" : "Hi") << round;
+    }
+}
+
 TEST(ResourceBundle, CountsChooseThePluralFormOfTheTablesLanguageThenOtherThenThePlainEntry)
 {
     TemporaryDirectory directory;

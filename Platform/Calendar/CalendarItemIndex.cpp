@@ -407,7 +407,6 @@ void CalendarItemIndex::createSchema()
     m_recurring.clear();
     m_zones.clear();
     m_materialized.clear();
-    m_unkeptExpansions.clear();
 }
 
 void CalendarItemIndex::rebuildAfterDamage()
@@ -1098,12 +1097,12 @@ std::optional<std::pair<std::int64_t, double>> CalendarItemIndex::collection(con
 
 void CalendarItemIndex::collectEvents(const std::vector<View>& views, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out)
 {
-    m_unkeptExpansions.clear();
+    std::vector<UnkeptExpansion> unkept;
     reading([&] {
         for (auto& view : views)
-            collectEvents(view, windowStart, windowEnd, out);
+            collectEvents(view, windowStart, windowEnd, out, unkept);
     });
-    keepExpansions();
+    keepExpansions(unkept);
 }
 
 const std::string& CalendarItemIndex::expansionContext()
@@ -1113,10 +1112,8 @@ const std::string& CalendarItemIndex::expansionContext()
     return *m_expansionContext;
 }
 
-void CalendarItemIndex::keepExpansions()
+void CalendarItemIndex::keepExpansions(const std::vector<UnkeptExpansion>& unkept)
 {
-    auto unkept = std::move(m_unkeptExpansions);
-    m_unkeptExpansions.clear();
     if (unkept.empty() || m_path.empty())
         return;
     // Items are never renumbered and their stored form never changes, so an expansion is right
@@ -1148,7 +1145,8 @@ void CalendarItemIndex::keepExpansions()
     m_database->setBusyTimeout(busyTimeout);
 }
 
-void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out)
+void CalendarItemIndex::collectEvents(
+    const View& view, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out, std::vector<UnkeptExpansion>& unkept)
 {
     if (!view.eventCalendar)
         return;
@@ -1300,7 +1298,7 @@ void CalendarItemIndex::collectEvents(const View& view, Date windowStart, Date w
         if (fresh[k]) {
             ++m_expansions;
             if (!m_path.empty())
-                m_unkeptExpansions.push_back({ id, expanded[k].from, expanded[k].to, expanded[k].complete, std::move(kept[k]) });
+                unkept.push_back({ id, expanded[k].from, expanded[k].to, expanded[k].complete, std::move(kept[k]) });
         }
         recurring.expansions.insert_or_assign(id, std::move(expanded[k]));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Calendar/CalendarStore.hpp"
+#include "Platform/Calendar/CompactItem.hpp"
 #include "Platform/Calendar/ICalendarParser.hpp"
 #include "Platform/Runtime/FileIdentity.hpp"
 
@@ -223,10 +224,14 @@ private:
     StoreEvent materialize(const View& view, const Decoded& decoded, Date start, Date end, std::optional<Date> occurrenceDate,
         bool detached, bool recurring) const;
     StoreReminder makeReminder(const View& view, const Decoded& decoded) const;
-    void collectEvents(const View& view, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out);
+    struct UnkeptExpansion;
+    /// Appends the events of one view; the series it expanded go to `unkept`.
+    void collectEvents(
+        const View& view, Date windowStart, Date windowEnd, std::vector<StoreEvent>& out, std::vector<UnkeptExpansion>& unkept);
     std::optional<std::pair<std::int64_t, double>> collection(const std::string& key);
     const std::string& expansionContext();
-    void keepExpansions();
+    /// Keeps a query's expansions in the shared file, once its read is over.
+    void keepExpansions(const std::vector<UnkeptExpansion>& unkept);
 
     std::unique_ptr<SqliteDatabase> m_database;
     std::filesystem::path m_path;
@@ -242,12 +247,11 @@ private:
     struct Expansion {
         Date from;
         Date to;
-        std::vector<std::pair<CalendarTime, Date>> starts;
+        CompactItem::Occurrences starts;
         /// False when the series had more occurrences than one query shows.
         bool complete = true;
     };
-    // Expansions made by the last query, encoded, to be kept in the shared file once its read
-    // is over.
+    // An expansion a query made, encoded.
     struct UnkeptExpansion {
         std::int64_t item;
         Date from;
@@ -255,7 +259,6 @@ private:
         bool complete;
         std::string occurrences;
     };
-    std::vector<UnkeptExpansion> m_unkeptExpansions;
     struct RecurringItems {
         std::map<std::int64_t, std::shared_ptr<const Decoded>> decoded;
         std::map<std::int64_t, Expansion> expansions;
